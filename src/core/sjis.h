@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace norvane {
+
+// Conversions between the program's Shift_JIS (CP932) text and UTF-8, for the edges
+// where text leaves the program: file names on disk, the console, the XML library.
+
+// UTF-8 to Shift_JIS. A character without a Shift_JIS form becomes '?' (the lossy
+// platform rule); invalid UTF-8 bytes are dropped.
+std::string Utf8ToSjis(std::string_view utf8);
+
+// Shift_JIS to UTF-8. Bytes that do not form a Shift_JIS character pass through
+// unchanged, so no input is lost.
+std::string SjisToUtf8(std::string_view sjis);
+
+// True when the byte starts a double-byte Shift_JIS character.
+inline bool IsSjisLead(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+}  // namespace norvane

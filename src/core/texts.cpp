@@ -1,0 +1,24 @@
+#include "core/texts.h"
+
+#include "core/sjis.h"
+
+namespace norvane {
+
+namespace {
+Texts Build() {
+  auto s = [](const char8_t* utf8) {
+    return Utf8ToSjis(reinterpret_cast<const char*>(utf8));
+  };
+  Texts t;
+  t.accessLogHeading = s(u8"外部からのアクセスログ");
+  t.loadError = s(u8"ロードエラー");
+  return t;
+}
+}  // namespace
+
+const Texts& T() {
+  static const Texts texts = Build();
+  return texts;
+}
+
+}  // namespace norvane
