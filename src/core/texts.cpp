@@ -12,6 +12,8 @@ Texts Build() {
   Texts t;
   t.accessLogHeading = s(u8"外部からのアクセスログ");
   t.loadError = s(u8"ロードエラー");
+  t.listenFailedBefore = s(u8"ポート ");
+  t.listenFailedAfter = s(u8" で待ち受けできません。ほかのプログラムが使っていないか確かめてください。");
   return t;
 }
 }  // namespace

@@ -8,6 +8,8 @@ namespace norvane {
 struct Texts {
   std::string accessLogHeading;  // first line of the access log
   std::string loadError;         // style box when no style exists
+  std::string listenFailedBefore;  // "port N cannot be listened on", around N
+  std::string listenFailedAfter;
 };
 
 const Texts& T();
