@@ -47,6 +47,8 @@ TEST(Startup, ASecondCopyForwardsItsUrlToTheFirstAndEnds) {
   NorvaneProcess app(true, {{"OPEN", "1"}});
   ASSERT_TRUE(app.Start({"http://example.com/first.rdf"}));
   std::string prefix = "http://localhost:" + std::to_string(app.port()) + "/";
+  // The first copy's own pages come once it listens.
+  ASSERT_EQ(app.WaitForBrowserLog(2).size(), 2u);
 
   std::string err;
   EXPECT_EQ(app.RunSecondCopy({"http://example.com/feed?a=1&b=2"}, &err), 0) << err;
