@@ -38,7 +38,12 @@ void TAWKStr::SetRegExp(std::string_view re) {
   pattern::ParseRegExp(text);
   const std::string expanded = ExpandedPattern(text);
   auto compiled = cache_.Find(expanded, lineSeparator_);
-  if (!compiled) {
+  if (!compiled && expanded.empty()) {
+    // Every matcher starts with the empty pattern; one compilation serves them all.
+    static const auto kEmpty = std::make_shared<const pattern::PcrePattern>("");
+    compiled = kEmpty;
+    cache_.Insert(expanded, lineSeparator_, compiled);
+  } else if (!compiled) {
     const std::string source =
         pattern::PcreSource(pattern::ParseRegExp(expanded), lineSeparator_);
     compiled = std::make_shared<const pattern::PcrePattern>(source);
@@ -81,7 +86,6 @@ void TAWKStr::SetSynonymDics(DictionaryList list) {
 
 void TAWKStr::AddSynonymDic(std::shared_ptr<const Dictionary> dictionary) {
   synonyms_.push_back(std::move(dictionary));
-  Reapply();
 }
 
 bool TAWKStr::IsMatch(std::string_view text) {

@@ -66,6 +66,8 @@ class TAWKStr {
  protected:
   // Leaves the object without a pattern, as a rejected one does.
   void DropPattern();
+  // Replacing the list applies the current pattern again; appending to it does not
+  // (the caller does, once it is done).
   void SetSynonymDics(DictionaryList list);
   void AddSynonymDic(std::shared_ptr<const Dictionary> dictionary);
 

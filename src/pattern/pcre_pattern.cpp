@@ -61,7 +61,8 @@ PcrePattern::PcrePattern(const std::string& source) {
     if (error == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
     throw ERegExpParser(T().regexpTooComplex, 0);
   }
-  jitted_ = pcre2_jit_compile(code_.get(), PCRE2_JIT_COMPLETE) == 0;
+  // Without JIT support the interpreter runs the same pattern.
+  pcre2_jit_compile(code_.get(), PCRE2_JIT_COMPLETE);
 }
 
 bool PcrePattern::Matches(const uint32_t* subject, size_t length, PcreScratch& scratch,

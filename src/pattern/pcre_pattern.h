@@ -47,11 +47,8 @@ class PcrePattern {
   bool Matches(const uint32_t* subject, size_t length, PcreScratch& scratch,
                bool* hitLimit = nullptr) const;
 
-  bool Jitted() const { return jitted_; }
-
  private:
   std::unique_ptr<pcre2_real_code_32, PcreCodeFree> code_;
-  bool jitted_ = false;
 };
 
 }  // namespace norvane::pattern

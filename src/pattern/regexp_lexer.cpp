@@ -87,7 +87,6 @@ Token Lexer::Scan() {
 
 void Lexer::ScanEscape(Token& t) {
   t.kind = Tok::Char;
-  t.escaped = true;
   const size_t n = text_.size();
   if (at_ + 1 >= n) throw ERegExpParser(T().regexpNeedCharAfterEscape, pos_);
   const auto d = static_cast<unsigned char>(text_[at_ + 1]);

@@ -27,7 +27,6 @@ enum class Tok {
 struct Token {
   Tok kind = Tok::End;
   uint32_t code = 0;
-  bool escaped = false;  // written with a backslash
   bool inSet = false;    // read inside a bracket expression
   size_t pos = 0;        // index of its first character, in characters
   size_t begin = 0;      // its bytes as written: [begin, end)
