@@ -11,6 +11,9 @@ struct Texts {
   std::string listenFailedBefore;  // "port N cannot be listened on", around N
   std::string listenFailedAfter;
 
+  // error feed
+  std::string errorFeedTitle;
+
   // patrol
   std::string patrolHeading;  // first line of a patrol result
   std::string patrolNewOpen;  // before the count of new items
