@@ -12,6 +12,18 @@ Texts Build() {
   Texts t;
   t.accessLogHeading = s(u8"外部からのアクセスログ");
   t.loadError = s(u8"ロードエラー");
+
+  // feeds
+  t.xmlParseFailed = s(u8"XML解析失敗");
+  t.xmlParseFailedRaise = s(u8"TRXML.LoadFromXML XML解析失敗");
+  t.xmlFallback = s(u8"MSXML.Load MSXMLにまかせます : ");
+  t.xmlLoadFailed = s(u8"XML読み込み失敗");
+  t.xmlBuildFailed = s(u8"XML生成失敗");
+  t.xmlCannotOpen = s(u8"ファイルを開けません : ");
+  t.xmlCannotSave = s(u8"ファイルを保存できません : ");
+  t.notRss = s(u8"RSSじゃない？");
+  t.noChannelElement = s(u8"チャンネルの要素がありません : ");
+  t.channelListSetAside = s(u8"チャンネルリストを読めないため退避し、新しいリストを始めます : ");
   return t;
 }
 }  // namespace
