@@ -1,6 +1,51 @@
-#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
-int main() {
-  std::fprintf(stderr, "norvane: start-up not assembled yet\n");
-  return 1;
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/headless_run.h"
+
+namespace {
+
+void PrintUsage() {
+  std::puts(
+      "usage: norvane [--headless] [--home DIR] [URL]\n"
+      "\n"
+      "  --headless   run without the desktop (implied when there is no display)\n"
+      "  --home DIR   use DIR as the program folder (default: the executable's folder)\n"
+      "  URL          a feed to add: opens the add page for it in the browser\n"
+      "\n"
+      "Environment: NORVANE_WEB_USER and NORVANE_WEB_PASSWORD set the credentials other\n"
+      "machines must give; NORVANE_BROWSER names the command that opens pages.");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  norvane::StartOptions opts;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      PrintUsage();
+      return 0;
+    } else if (a == "--headless") {
+      opts.headless = true;
+    } else if (a == "--home") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "norvane: --home needs a folder\n");
+        return 2;
+      }
+      opts.home = argv[++i];
+    } else if (a.rfind("--home=", 0) == 0) {
+      opts.home = a.substr(7);
+    } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
+      std::fprintf(stderr, "norvane: unknown option %s (see --help)\n", a.c_str());
+      return 2;
+    } else if (!opts.argument) {
+      opts.argument = a;  // further arguments are ignored
+    }
+  }
+  return norvane::Run(opts);
 }

@@ -12,6 +12,11 @@ Texts Build() {
   Texts t;
   t.accessLogHeading = s(u8"外部からのアクセスログ");
   t.loadError = s(u8"ロードエラー");
+  t.listenFailedBefore = s(u8"ポート ");
+  t.listenFailedAfter = s(u8" で待ち受けできません。ほかのプログラムが使っていないか確かめてください。");
+  t.patrolHeading = s(u8"　[巡回結果]");
+  t.patrolNewOpen = s(u8"□ (");
+  t.patrolNone = s(u8"■");
 
   // feeds
   t.xmlParseFailed = s(u8"XML解析失敗");

@@ -8,6 +8,13 @@ namespace norvane {
 struct Texts {
   std::string accessLogHeading;  // first line of the access log
   std::string loadError;         // style box when no style exists
+  std::string listenFailedBefore;  // "port N cannot be listened on", around N
+  std::string listenFailedAfter;
+
+  // patrol
+  std::string patrolHeading;  // first line of a patrol result
+  std::string patrolNewOpen;  // before the count of new items
+  std::string patrolNone;     // before a channel that brought nothing new
 
   // feeds: the XML document, the feed reader and the channel list
   std::string xmlParseFailed;      // "XML解析失敗"

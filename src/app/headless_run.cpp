@@ -1,0 +1,111 @@
+#include "app/headless_run.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "core/browser.h"
+#include "core/gate_lock.h"
+#include "core/headless_shell.h"
+#include "core/program_folder.h"
+#include "core/settings.h"
+#include "core/signal_watch.h"
+#include "core/single_instance.h"
+#include "core/texts.h"
+#include "core/url_helpers.h"
+#include "search/data_module.h"
+
+namespace norvane {
+
+namespace {
+
+std::string HomeURL(int port) { return "http://localhost:" + std::to_string(port) + "/"; }
+
+// A feed URL given on the command line opens the add page for it.
+void ForwardArgument(int port, const std::optional<std::string>& argument) {
+  if (argument) OpenInBrowser(HomeURL(port) + "add.html?u=" + *argument + "/");
+}
+
+bool MakeFolderCurrent(const std::string& home) {
+  std::string folder = home.empty() ? ExecutableFolder() : home;
+  if (chdir(folder.c_str()) != 0) {
+    std::fprintf(stderr, "norvane: %s: %s\n", folder.c_str(), std::strerror(errno));
+    return false;
+  }
+  char cwd[PATH_MAX];
+  SetProgramFolder(getcwd(cwd, sizeof cwd) ? cwd : folder);
+  return true;
+}
+
+std::string EnvOrEmpty(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+}  // namespace
+
+int Run(const StartOptions& options) {
+  // No thread may exist before this: they all inherit the blocked end signals.
+  BlockEndSignals();
+  GateLock();
+  const std::string localAddress = GetLocalAddress();
+  UpdateSettings([&](Settings& s) { s.LocalAddress = localAddress; });
+  if (!MakeFolderCurrent(options.home)) return 1;
+  mkdir("channels", 0755);
+  LoadSettings();
+
+  InstanceLock instance(ProgramFolder() + "/EX_Mutex_Norvane.lock");
+  if (!instance.held()) {
+    if (!instance.error().empty()) {
+      std::fprintf(stderr, "norvane: %s\n", instance.error().c_str());
+      return 1;
+    }
+    // Another copy runs here: hand it the argument through the browser and end.
+    ForwardArgument(ReadPortSetting(), options.argument);
+    FlushBrowserRequests();
+    return 0;
+  }
+
+  // Without a desktop build every run is headless; the flag is kept for scripts.
+  HeadlessShell shell;
+  SetShell(&shell);
+  UpdateSettings([](Settings& s) {
+    s.WebUserName = EnvOrEmpty("NORVANE_WEB_USER");
+    s.WebPassWord = EnvOrEmpty("NORVANE_WEB_PASSWORD");
+  });
+  SignalWatch signals([&shell](int) { shell.loop().Quit(0); });
+
+  int status = 0;
+  {
+    std::unique_ptr<TDataM> module;
+    try {
+      module = std::make_unique<TDataM>();
+      SetDataModule(module.get());
+      module->RestartServer();
+    } catch (const std::exception& e) {
+      ConsoleLine(std::string("norvane: ") + e.what());
+      SetDataModule(nullptr);
+      return 1;
+    }
+    const Settings s = GetSettings();
+    if (s.OPEN) OpenInBrowser(HomeURL(s.PORT));
+    ForwardArgument(s.PORT, options.argument);
+
+    status = shell.loop().Run();
+
+    SaveLastGroup();
+    module->StopServer();
+    SetDataModule(nullptr);
+  }
+  FlushBrowserRequests();
+  SetShell(nullptr);
+  return status;
+}
+
+}  // namespace norvane

@@ -1,0 +1,63 @@
+#include "core/main_loop.h"
+
+namespace norvane {
+
+void MainLoop::Post(std::function<void()> task) {
+  std::lock_guard lock(m_);
+  tasks_.push_back(std::move(task));
+  cv_.notify_all();
+}
+
+MainLoop::TimerId MainLoop::StartTimer(std::chrono::milliseconds period, std::function<void()> fn) {
+  std::lock_guard lock(m_);
+  TimerId id = nextId_++;
+  timers_[id] = Timer{period, Clock::now() + period, std::move(fn)};
+  cv_.notify_all();
+  return id;
+}
+
+void MainLoop::StopTimer(TimerId id) {
+  std::lock_guard lock(m_);
+  timers_.erase(id);
+}
+
+void MainLoop::Quit(int code) {
+  std::lock_guard lock(m_);
+  if (!quit_) code_ = code;
+  quit_ = true;
+  cv_.notify_all();
+}
+
+int MainLoop::Run() {
+  std::unique_lock lock(m_);
+  while (!quit_) {
+    if (!tasks_.empty()) {
+      auto batch = std::move(tasks_);
+      tasks_.clear();
+      lock.unlock();
+      for (auto& t : batch) t();
+      lock.lock();
+      continue;
+    }
+    // The earliest due timer, if any.
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it)
+      if (next == timers_.end() || it->second.due < next->second.due) next = it;
+    if (next == timers_.end()) {
+      cv_.wait(lock);
+      continue;
+    }
+    if (Clock::now() < next->second.due) {
+      cv_.wait_until(lock, next->second.due);
+      continue;
+    }
+    next->second.due = Clock::now() + next->second.period;
+    auto fn = next->second.fn;  // a copy: the callback may stop its own timer
+    lock.unlock();
+    fn();
+    lock.lock();
+  }
+  return code_;
+}
+
+}  // namespace norvane

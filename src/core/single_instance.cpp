@@ -1,0 +1,28 @@
+#include "core/single_instance.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace norvane {
+
+InstanceLock::InstanceLock(const std::string& diskPath) {
+  fd_ = open(diskPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0) {
+    error_ = diskPath + ": " + std::strerror(errno);
+    return;
+  }
+  int r;
+  do r = flock(fd_, LOCK_EX | LOCK_NB); while (r != 0 && errno == EINTR);
+  held_ = r == 0;
+  if (!held_ && errno != EWOULDBLOCK) error_ = diskPath + ": " + std::strerror(errno);
+}
+
+InstanceLock::~InstanceLock() {
+  if (fd_ >= 0) close(fd_);
+}
+
+}  // namespace norvane

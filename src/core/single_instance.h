@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+
+namespace norvane {
+
+// One running copy per program folder: an advisory lock on a file there, released by
+// the kernel when the process ends, however it ends.
+class InstanceLock {
+ public:
+  explicit InstanceLock(const std::string& diskPath);
+  ~InstanceLock();
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+
+  // True when this process holds the lock; false when another copy does (or the file
+  // cannot be opened, which is then reported by error()).
+  bool held() const { return held_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  int fd_ = -1;
+  bool held_ = false;
+  std::string error_;
+};
+
+}  // namespace norvane

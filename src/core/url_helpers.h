@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace norvane {
+
+// A `u` parameter as a URL: a gateway address without "://" is made absolute on this
+// program's own port ("localhost" for htr.xml, the host's own address for scrap.xml).
+std::string CompleteLocalURL(const std::string& u);
+
+// The current time in RFC 1123 form, e.g. "Sun, 06 Nov 1994 08:49:37 GMT".
+std::string HttpDateNow();
+
+// Every byte but ASCII letters and digits becomes %XX (upper-case hex).
+std::string EncodeURLParam(std::string_view text);
+
+// Every occurrence of from replaced by to (left to right, not re-scanned).
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// The host's IPv4 address in dotted form; empty when the host name does not resolve.
+std::string GetLocalAddress();
+
+// Percent-decoding: "%" and two hex digits become that byte; an escape that is not two
+// hex digits, or one of byte zero, is dropped (three characters consumed, fewer at the
+// end of the text). "+" stays as it is.
+std::string PercentDecode(std::string_view text);
+
+// ASCII-only lower-casing, for route names.
+std::string AsciiLower(std::string_view text);
+
+}  // namespace norvane
