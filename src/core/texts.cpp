@@ -15,6 +15,11 @@ Texts Build() {
   t.listenFailedBefore = s(u8"ポート ");
   t.listenFailedAfter = s(u8" で待ち受けできません。ほかのプログラムが使っていないか確かめてください。");
   t.errorFeedTitle = s(u8"エラーメッセージ");
+  t.fetchFailed = s(u8"取得できませんでした");
+  t.rssBuildFailed = s(u8"RSS生成失敗");
+  t.xsltFailed = s(u8"XSLT変換エラー");
+  t.searchEmpty = s(u8"結果が空");
+  t.searchFailed = s(u8"検索結果取得失敗");
   t.patrolHeading = s(u8"　[巡回結果]");
   t.patrolNewOpen = s(u8"□ (");
   t.patrolNone = s(u8"■");

@@ -14,6 +14,13 @@ struct Texts {
   // error feed
   std::string errorFeedTitle;
 
+  // channel logs and page builders
+  std::string fetchFailed;       // a first fetch that brought no feed
+  std::string rssBuildFailed;    // an empty document at the end of a feed request
+  std::string xsltFailed;        // before a transform's error message
+  std::string searchEmpty;       // a search that came back empty
+  std::string searchFailed;      // before the search failure's message
+
   // patrol
   std::string patrolHeading;  // first line of a patrol result
   std::string patrolNewOpen;  // before the count of new items
