@@ -14,6 +14,9 @@ Texts Build() {
   t.loadError = s(u8"ロードエラー");
   t.listenFailedBefore = s(u8"ポート ");
   t.listenFailedAfter = s(u8" で待ち受けできません。ほかのプログラムが使っていないか確かめてください。");
+  t.patrolHeading = s(u8"　[巡回結果]");
+  t.patrolNewOpen = s(u8"□ (");
+  t.patrolNone = s(u8"■");
   return t;
 }
 }  // namespace

@@ -10,6 +10,11 @@ struct Texts {
   std::string loadError;         // style box when no style exists
   std::string listenFailedBefore;  // "port N cannot be listened on", around N
   std::string listenFailedAfter;
+
+  // patrol
+  std::string patrolHeading;  // first line of a patrol result
+  std::string patrolNewOpen;  // before the count of new items
+  std::string patrolNone;     // before a channel that brought nothing new
 };
 
 const Texts& T();
