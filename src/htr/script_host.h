@@ -25,8 +25,8 @@ namespace norvane {
 // copy of this process, which is killed when the time limit passes; the handlers run
 // here, on the caller's thread, fed through a pipe. The copy does nothing but run the
 // engine and write to that pipe: a lock it inherited in a held state can at worst stall
-// it until the limit. The heap is also capped, so a runaway script fails with a
-// RangeError instead of eating the machine's memory.
+// it until the limit. The heap is also capped, so a runaway script fails with an
+// "alloc failed" error (which it may catch) instead of eating the machine's memory.
 class ScriptHost {
  public:
   using OutputHandler = std::function<void(const std::string& text)>;

@@ -22,7 +22,7 @@ namespace {
 using std::chrono::milliseconds;
 constexpr milliseconds kGenerous{60000};
 
-std::string Run(const std::string& line, const std::string& input = "",
+std::string Collect(const std::string& line, const std::string& input = "",
                 const std::string& dir = "") {
   return RunProcess(line, input, dir, kGenerous).value_or("<not started>");
 }
@@ -39,14 +39,21 @@ std::string Pattern(size_t size) {
   return s;
 }
 
-// A process that has gone, or left only a zombie behind.
+// A process that has gone, or left only a zombie behind. A SIGKILL takes effect a
+// moment after kill() returns, so this waits for it, within a bound far beyond that.
 bool ProcessGone(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  if (!stat) return true;
-  std::string line;
-  std::getline(stat, line);
-  size_t close = line.rfind(')');
-  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+  for (int i = 0; i < 10000; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    if (!stat) return true;
+    std::string line;
+    std::getline(stat, line);
+    size_t close = line.rfind(')');
+    if (close != std::string::npos && close + 2 < line.size() &&
+        (line[close + 2] == 'Z' || line[close + 2] == 'X'))
+      return true;
+    usleep(1000);
+  }
+  return false;
 }
 
 class ProcessTest : public ::testing::Test {
@@ -60,33 +67,33 @@ TEST_F(ProcessTest, InputReachesTheChildWhole) {
   for (size_t size : {size_t{0}, size_t{1}, size_t{8191}, size_t{8192}, size_t{8193},
                       size_t{300000}}) {
     std::string input = Pattern(size);
-    EXPECT_EQ(Run("cat", input), input) << size;
+    EXPECT_EQ(Collect("cat", input), input) << size;
   }
   // The empty input is an end of input, not a pipe left open.
-  EXPECT_EQ(Run("/bin/sh -c \"cat; printf end\""), "end");
+  EXPECT_EQ(Collect("/bin/sh -c \"cat; printf end\""), "end");
 }
 
 TEST_F(ProcessTest, LargeOutputArrivesInOrder) {
   std::string expected;
   for (int i = 1; i <= 6000; ++i) expected += std::to_string(i) + "\n";
   ASSERT_GT(expected.size(), 20000u);
-  EXPECT_EQ(Run("seq 1 6000"), expected);
+  EXPECT_EQ(Collect("seq 1 6000"), expected);
   // Written in one burst right before exiting: nothing may be left in the pipe.
-  EXPECT_EQ(Run("/bin/sh -c \"head -c 150000 /dev/zero; exit 3\"").size(), 150000u);
+  EXPECT_EQ(Collect("/bin/sh -c \"head -c 150000 /dev/zero; exit 3\"").size(), 150000u);
 }
 
 TEST_F(ProcessTest, StandardErrorIsDrainedAndDropped) {
-  EXPECT_EQ(Run("/bin/sh -c \"echo oops >&2\""), "");
+  EXPECT_EQ(Collect("/bin/sh -c \"echo oops >&2\""), "");
   // More than a pipe holds: an undrained error pipe would block the child for ever.
-  EXPECT_EQ(Run("/bin/sh -c \"head -c 300000 /dev/zero >&2; printf done\""), "done");
+  EXPECT_EQ(Collect("/bin/sh -c \"head -c 300000 /dev/zero >&2; printf done\""), "done");
 }
 
 TEST_F(ProcessTest, ChildThatIgnoresItsInputStillFinishes) {
   std::string input = Pattern(1 << 20);
-  std::string out = Run("/bin/sh -c \"head -c 200000 /dev/zero | tr '\\0' x\"", input);
+  std::string out = Collect("/bin/sh -c \"head -c 200000 /dev/zero | tr '\\0' x\"", input);
   EXPECT_EQ(out, std::string(200000, 'x'));
   // Reads a little, then leaves: the rest of the input meets a closed pipe.
-  EXPECT_EQ(Run("head -c 5", input), input.substr(0, 5));
+  EXPECT_EQ(Collect("head -c 5", input), input.substr(0, 5));
 }
 
 TEST_F(ProcessTest, MissingProgramLeavesNothingBehind) {
@@ -104,8 +111,8 @@ TEST_F(ProcessTest, MissingProgramLeavesNothingBehind) {
 
 TEST_F(ProcessTest, NormalRunsCloseEveryPipe) {
   int before = OpenFdCount();
-  EXPECT_EQ(Run("cat", "x"), "x");
-  EXPECT_EQ(Run("/bin/sh -c \"sleep 60 & printf hi\""), "hi");
+  EXPECT_EQ(Collect("cat", "x"), "x");
+  EXPECT_EQ(Collect("/bin/sh -c \"sleep 60 & printf hi\""), "hi");
   EXPECT_EQ(OpenFdCount(), before);
 }
 
@@ -121,7 +128,7 @@ TEST_F(ProcessTest, ChildThatNeverEndsIsKilledWithItsGroup) {
 }
 
 TEST_F(ProcessTest, LeftoverBackgroundProcessDoesNotHoldTheRun) {
-  std::string out = Run("/bin/sh -c \"sleep 60 & echo $!\"");
+  std::string out = Collect("/bin/sh -c \"sleep 60 & echo $!\"");
   ASSERT_FALSE(out.empty());
   EXPECT_TRUE(ProcessGone(std::stoi(out)));
 }
@@ -144,14 +151,14 @@ TEST_F(ProcessTest, KillStopsARunningThread) {
 TEST_F(ProcessTest, ChildStartsInTheGivenFolderWithAClearSignalState) {
   test::TempDir dir;
   std::string real = std::filesystem::canonical(dir.path()).string();
-  EXPECT_EQ(Run("pwd", "", dir.path()), real + "\n");
+  EXPECT_EQ(Collect("pwd", "", dir.path()), real + "\n");
 
   // A relative program path names a file below our folder, not the child's new one.
   std::string script = dir.Write("bin/tool.sh", "#!/bin/sh\nprintf 'tool:%s' \"$1\"\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   std::string relative =
       std::filesystem::relative(script, std::filesystem::current_path()).string();
-  EXPECT_EQ(Run(relative + " x", "", dir.path()), "tool:x");
+  EXPECT_EQ(Collect(relative + " x", "", dir.path()), "tool:x");
 
   sigset_t block, old;
   sigemptyset(&block);
@@ -160,7 +167,7 @@ TEST_F(ProcessTest, ChildStartsInTheGivenFolderWithAClearSignalState) {
   struct sigaction ignore {}, oldPipe {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &oldPipe);
-  std::string status = Run("grep -E \"^Sig(Blk|Ign)\" /proc/self/status");
+  std::string status = Collect("grep -E \"^Sig(Blk|Ign)\" /proc/self/status");
   sigaction(SIGPIPE, &oldPipe, nullptr);
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
   EXPECT_NE(status.find("SigBlk:\t0000000000000000"), std::string::npos) << status;
@@ -172,7 +179,7 @@ TEST_F(ProcessTest, ChildStartsInTheGivenFolderWithAClearSignalState) {
 
 TEST_F(ProcessTest, ArgumentsArriveAsUtf8) {
   std::string sjis = Utf8ToSjis("日本 語");
-  EXPECT_EQ(Run("printf %s| \"" + sjis + "\" \"a\"\"b\" \"\""), "日本 語|a\"b||");
+  EXPECT_EQ(Collect("printf %s| \"" + sjis + "\" \"a\"\"b\" \"\""), "日本 語|a\"b||");
 }
 
 }  // namespace
