@@ -42,7 +42,8 @@ Texts Build() {
   t.xmlFallback = s(u8"MSXML.Load MSXMLにまかせます : ");
   t.xmlLoadFailed = s(u8"XML読み込み失敗");
   t.xmlBuildFailed = s(u8"XML生成失敗");
-  t.xmlCannotOpen = s(u8"ファイルを開けません : ");
+  t.xmlCannotOpen = s(u8"ファイル ");
+  t.xmlCannotOpenAfter = s(u8" は開けません");
   t.xmlCannotSave = s(u8"ファイルを保存できません : ");
   t.notRss = s(u8"RSSじゃない？");
   t.noChannelElement = s(u8"チャンネルの要素がありません : ");

@@ -45,6 +45,7 @@ struct Texts {
   std::string xmlLoadFailed;       // "XML読み込み失敗"
   std::string xmlBuildFailed;      // "XML生成失敗"
   std::string xmlCannotOpen;       // reading a file failed (the path follows)
+  std::string xmlCannotOpenAfter;  // after the file name
   std::string xmlCannotSave;       // writing a file failed (the path follows)
   std::string notRss;              // "RSSじゃない？"
   std::string noChannelElement;    // a channel title, link or description is missing

@@ -44,7 +44,10 @@ void PrependElement(TRXML& doc, xmlNodePtr item, const char* name, const std::st
 }  // namespace
 
 TRSS::TRSS(const RPARAMS& params, FeedContext context)
-    : Params(params), context_(context), entry_(context.channels, params.URL) {}
+    : Params(params),
+      context_(std::move(context)),
+      scrapper_(context_.makeScrapper ? context_.makeScrapper() : nullptr),
+      entry_(context_.channels, params.URL) {}
 
 std::string TRSS::Excute() {
   try {
@@ -97,7 +100,7 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
     InsertBefore(title, "rg:revday", date);
     entry_.SetLastModified(date);
     InsertBefore(title, "rg:link", Params.URL);
-    if (context_.scrapper) context_.scrapper->SetSource(NodeText(title), Params.URL);
+    if (scrapper_) scrapper_->SetSource(NodeText(title), Params.URL);
     for (xmlNodePtr item : SelectNodes(paths.items)) {
       PrependElement(*this, item, "rg:revday", date);
       xmlNodePtr mark = InsertBefore(item->children, "rg:log", "");
@@ -190,7 +193,7 @@ void TRSS::Merge() {
 }
 
 void TRSS::ScrapItem(xmlNodePtr item) {
-  if (context_.scrapper) context_.scrapper->ScrapItem(item);
+  if (scrapper_) scrapper_->ScrapItem(item);
 }
 
 }  // namespace norvane

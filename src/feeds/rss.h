@@ -1,6 +1,7 @@
 #pragma once
 #include <libxml/tree.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,8 +35,10 @@ class ItemScrapper {
 // What a feed request shares with the rest of the program.
 struct FeedContext {
   TChList& channels;
-  ItemScrapper* scrapper = nullptr;      // none: nothing is scrapped
-  const TRSerch* dictionaryLender = nullptr;  // lends the synonyms to the keyword filter
+  // Makes the scrapbook feeder of one request; none: nothing is scrapped.
+  std::function<std::unique_ptr<ItemScrapper>()> makeScrapper;
+  // Lends the synonyms to the keyword filter; none: the fuzzy table alone.
+  const TRSerch* dictionaryLender = nullptr;
 };
 
 // The channel log of one feed, for one request: reads the stored log, or fetches the
@@ -67,6 +70,7 @@ class TRSS : public TRXML {
 
  private:
   FeedContext context_;
+  std::unique_ptr<ItemScrapper> scrapper_;
   TChItem entry_;
   TRSS2 old_;
 };
