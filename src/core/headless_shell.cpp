@@ -17,6 +17,7 @@ std::mutex& ConsoleMutex() {
 
 Shell& TheShell() { return *g_shell; }
 void SetShell(Shell* shell) { g_shell = shell; }
+Shell* CurrentShell() { return g_shell; }
 
 void ConsoleLine(const std::string& sjisLine) {
   std::string utf8 = SjisToUtf8(sjisLine);

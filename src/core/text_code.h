@@ -19,7 +19,9 @@ enum TextCode : int {
   kCodeUtf8 = 10,      // UTF-8 without a mark
 };
 
-// The Japanese-code detector alone (codes 0 to 6), over the first 1536 bytes.
+// The Japanese-code detector alone (codes 0 to 6), over the first 1536 bytes. It decides
+// only on evidence: the first of EUC-JP and Shift_JIS (CP932) that the bytes rule out
+// gives the other; when both still fit at the end the answer is 6.
 int DetectJapaneseCode(std::string_view text);
 
 // Full detection: marks, the three-byte UTF-8 scan, then DetectJapaneseCode.
@@ -28,6 +30,8 @@ int DetectTextCode(std::string_view text);
 // JIS (ESC $ B and ESC $ @, half-width kana by ESC ( I and by SO/SI) to Shift_JIS.
 std::string JisToSjis(std::string_view text);
 // EUC-JP (with SS2 half-width kana and SS3 supplementary characters) to Shift_JIS.
+// Supplementary (JIS X 0212) characters become CP932's IBM extensions where it has them,
+// else '?'. In both converters, bytes that form nothing are copied unchanged.
 std::string EucToSjis(std::string_view text);
 
 // The library conversion: JIS (codes 2, 3) and EUC-JP (code 4) become Shift_JIS;
@@ -42,7 +46,8 @@ std::string UTF8ToSJIS(std::string_view text);
 // character is never taken for a line break.
 std::string NormalizeLineBreaks(std::string_view sjis);
 
-// Detection, conversion to Shift_JIS, CR LF line breaks. Never fails.
+// Detection, conversion to Shift_JIS, CR LF line breaks. Never fails. Binary and
+// UTF-16 texts come back untouched.
 std::string ConvertToSJIS(std::string_view text);
 
 }  // namespace norvane

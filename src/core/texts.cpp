@@ -14,6 +14,23 @@ Texts Build() {
   t.loadError = s(u8"ロードエラー");
   t.listenFailedBefore = s(u8"ポート ");
   t.listenFailedAfter = s(u8" で待ち受けできません。ほかのプログラムが使っていないか確かめてください。");
+  t.errorFeedTitle = s(u8"エラーメッセージ");
+  t.patrolHeading = s(u8"　[巡回結果]");
+  t.patrolNewOpen = s(u8"□ (");
+  t.patrolNone = s(u8"■");
+
+  // pattern
+  t.regexpBadDoubleByte = s(u8"不正な２バイト文字コードです。");
+  t.regexpNeedCharAfterEscape = s(u8"\"\\\"の次には文字が必要です。");
+  t.regexpBadHex = s(u8"不正な１６進数コード表記です。");
+  t.regexpBadOctal = s(u8"不正な８進数コード表記です。");
+  t.regexpNeedRightBracket = s(u8"右ブラケット\"]\"が必要です");
+  t.regexpBadRange = s(u8"不正なキャラクタ範囲です");
+  t.regexpBadCharClass = s(u8"不正なキャラクタクラス指定です。");
+  t.regexpNeedAtom = s(u8"普通の文字、または左括弧\"(\"が必要です");
+  t.regexpNeedRightParen = s(u8"右(閉じ)括弧が必要です");
+  t.regexpExtraChars = s(u8"正規表現に余分な文字があります");
+  t.regexpTooComplex = s(u8"正規表現が複雑すぎます");
   return t;
 }
 }  // namespace

@@ -10,6 +10,27 @@ struct Texts {
   std::string loadError;         // style box when no style exists
   std::string listenFailedBefore;  // "port N cannot be listened on", around N
   std::string listenFailedAfter;
+
+  // error feed
+  std::string errorFeedTitle;
+
+  // patrol
+  std::string patrolHeading;  // first line of a patrol result
+  std::string patrolNewOpen;  // before the count of new items
+  std::string patrolNone;     // before a channel that brought nothing new
+
+  // pattern: the messages of ERegExpParser
+  std::string regexpBadDoubleByte;        // a lead byte at the very end
+  std::string regexpNeedCharAfterEscape;  // a backslash at the very end
+  std::string regexpBadHex;               // \x without a hexadecimal digit
+  std::string regexpBadOctal;             // an octal escape above 0xFFFF
+  std::string regexpNeedRightBracket;     // an unterminated bracket expression
+  std::string regexpBadRange;             // a range whose end is below its start
+  std::string regexpBadCharClass;         // an empty bracket expression
+  std::string regexpNeedAtom;             // a quantifier, ")" or "]" where an atom must stand
+  std::string regexpNeedRightParen;       // "(" without its ")"
+  std::string regexpExtraChars;           // characters left after a complete pattern
+  std::string regexpTooComplex;           // nesting or size beyond what the engine takes
 };
 
 const Texts& T();

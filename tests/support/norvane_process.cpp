@@ -132,6 +132,16 @@ std::vector<std::string> NorvaneProcess::BrowserLog() const {
   return lines;
 }
 
+std::vector<std::string> NorvaneProcess::WaitForBrowserLog(size_t n, int timeoutMs) const {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  auto log = BrowserLog();
+  while (log.size() < n && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    log = BrowserLog();
+  }
+  return log;
+}
+
 std::string NorvaneProcess::StderrText() const { return home_.Read("stderr.log"); }
 
 }  // namespace norvane::test

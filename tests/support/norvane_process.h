@@ -37,6 +37,8 @@ class NorvaneProcess {
   FetchResult Get(const std::string& target, const FetchOptions& options = {}) const;
   std::string Url(const std::string& target) const;
   std::vector<std::string> BrowserLog() const;
+  // Waits (bounded) until the browser was given at least n URLs; returns the log.
+  std::vector<std::string> WaitForBrowserLog(size_t n, int timeoutMs = 10000) const;
   std::string StderrText() const;
 
   TempDir& home() { return home_; }

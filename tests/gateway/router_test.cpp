@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include "core/settings.h"
+#include "core/sjis.h"
+#include "gateway/server.h"
+#include "support/http_fetch.h"
+#include "support/temp_dir.h"
+
+namespace norvane {
+namespace {
+
+// A real TServer listening on a free port, with a small program folder as the current
+// directory and a recording builder on the builder routes.
+class Router : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_.Write("www/index.html", "<p>home</p>");
+    home_.Write("www/sub/index.html", "<p>sub</p>");
+    home_.Write("www/a.txt", "plain");
+    home_.Write("www/htr.xml", "<static/>");
+    home_.Write("xsls/Default/style.css", "body{}");
+    home_.Write("xsls/Default/sub/deep.css", "p{}");
+    home_.Write("opmls/g.opml", "<opml/>");
+    home_.Write("secret.txt", "secret");
+    ASSERT_EQ(getcwd(oldCwd_, sizeof oldCwd_), oldCwd_);
+    ASSERT_EQ(chdir(home_.path().c_str()), 0);
+    ResetSettings();
+    port_ = test::FreePort();
+    UpdateSettings([&](Settings& s) {
+      s.PORT = port_;
+      s.LocalAddress = "";
+    });
+    for (const char* r : {"rss.html", "gp.html", "ch.html", "htr.xml", "search", "filter"})
+      server_.SetRoute(r, [this, r](RouteContext& ctx, HttpResponse& res) {
+        route_ = r;
+        params_ = ctx.params;
+        TServer::Respond(res, "built", "text/html");
+      });
+    server_.Restart();
+  }
+  void TearDown() override {
+    server_.Stop();
+    ResetSettings();
+    ASSERT_EQ(chdir(oldCwd_), 0);
+  }
+  test::FetchResult Get(const std::string& target, const test::FetchOptions& o = {}) {
+    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target, o);
+  }
+  bool Has(const std::string& line) const {
+    for (const auto& p : params_)
+      if (p == line) return true;
+    return false;
+  }
+
+  test::TempDir home_;
+  char oldCwd_[4096];
+  int port_ = 0;
+  TServer server_;
+  std::string route_;
+  ParamList params_;
+};
+
+TEST_F(Router, ServesStaticFilesStylesAndGroupsWithTheServerHeader) {
+  auto root = Get("/");
+  EXPECT_EQ(root.status, 200);
+  EXPECT_EQ(root.body, "<p>home</p>");
+  EXPECT_EQ(root.Header("Server"), "Norvane/0.9");
+  EXPECT_EQ(root.Header("Content-Type"), "text/html");
+  EXPECT_NE(root.Header("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+  EXPECT_EQ(root.Header("X-Content-Type-Options"), "nosniff");
+
+  EXPECT_EQ(Get("/sub/").body, "<p>sub</p>");
+  EXPECT_EQ(Get("/a.txt").Header("Content-Type"), "text/plain");
+  EXPECT_EQ(Get("/missing.txt").status, 404);
+
+  auto css = Get("/style.css");
+  EXPECT_EQ(css.body, "body{}");
+  EXPECT_EQ(css.Header("Content-Type"), "text/css");
+  EXPECT_EQ(Get("/sub/deep.css").body, "p{}");  // keeps the sub-folder under the style
+
+  auto opml = Get("/OPML.XML?u=g.opml/");  // routes ignore letter case
+  EXPECT_EQ(opml.status, 200);
+  EXPECT_EQ(opml.body, "<opml/>");
+  EXPECT_EQ(opml.Header("Content-Type"), "text/XML");
+  EXPECT_EQ(Get("/opml.xml?u=g.opml/anything").body, "<opml/>");  // cut at the last "/"
+  EXPECT_EQ(Get("/opml.xml?u=g.opml").status, 404);               // no "/": no u
+
+  auto head = Get("/a.txt", {.method = "HEAD"});
+  EXPECT_EQ(head.status, 200);
+  EXPECT_TRUE(head.body.empty());
+
+  EXPECT_EQ(Get("/RSS.HTML").body, "built");
+  EXPECT_EQ(route_, "rss.html");
+  EXPECT_EQ(Get("/sub/rss.html").status, 404);  // only root-level names are routes
+}
+
+TEST_F(Router, PathsAndGroupNamesThatLeaveTheirFolderAnswer404) {
+  for (const char* target :
+       {"/../secret.txt", "/%2e%2e/secret.txt", "/%252e%252e/secret.txt", "/sub/../../secret.txt",
+        "/opml.xml?u=../secret.txt/", "/opml.xml?u=/etc/passwd/", "/..%2fsecret.txt",
+        "/../../xsls/Default/style.css", "/a.txt%00.html"}) {
+    auto r = Get(target);
+    EXPECT_EQ(r.status, 404) << target;
+    EXPECT_EQ(r.body.find("secret"), std::string::npos) << target;
+  }
+}
+
+TEST_F(Router, TheRawQueryGivesUExactlyAsSent) {
+  Get("/rss.html?u=http://example.com/feed?x=1&y=2/");
+  EXPECT_TRUE(Has("u=http://example.com/feed?x=1&y=2"));
+  EXPECT_TRUE(Has("y=2/"));  // the piece the split made stays as an entry
+
+  Get("/rss.html?u=http://example.com/dir/feed.xml");
+  EXPECT_TRUE(Has("u=http://example.com/dir"));
+
+  Get("/rss.html?u=http%3A%2F%2Fexample.com%2Ff.xml&ue=on");
+  EXPECT_TRUE(Has("u=http://example.com/f.xml"));
+
+  Get("/gp.html?r=on");  // no "/" at all: the cut text is empty
+  EXPECT_EQ(route_, "gp.html");
+  EXPECT_EQ(ParamValue(params_, "u"), "");
+
+  UpdateSettings([](Settings& s) { s.LocalAddress = "192.0.2.9"; });
+  Get("/rss.html?u=scrap.xml?u=news/");
+  EXPECT_TRUE(Has("u=http://192.0.2.9:" + std::to_string(port_) + "/scrap.xml?u=news"));
+}
+
+TEST_F(Router, WBecomesShiftJisAndFormBodiesJoinTheList) {
+  // "検索" sent as percent-encoded UTF-8, as a browser does.
+  Get("/filter?w=%E6%A4%9C%E7%B4%A2&r=on");
+  EXPECT_TRUE(Has("w=\x8C\x9F\x8D\xF5")) << ::testing::PrintToString(params_);
+  EXPECT_TRUE(Has("r=on"));
+
+  Get("/filter?w=");
+  EXPECT_EQ(ParamIndex(params_, "w"), -1);  // an empty w is removed
+
+  Get("/search?sel=new", {.method = "POST", .body = "w=a+b&d=off"});
+  ASSERT_GE(params_.size(), 3u);
+  EXPECT_EQ(params_[0], "w=a b");
+  EXPECT_EQ(params_[1], "d=off");
+  EXPECT_EQ(params_[2], "sel=new");
+}
+
+TEST_F(Router, HtrIsAScriptRouteExceptInWebMode) {
+  EXPECT_EQ(Get("/htr.xml?u=x/").body, "built");
+  UpdateSettings([](Settings& s) { s.PORT = 80; });
+  EXPECT_EQ(Get("/htr.xml?u=x/").body, "<static/>");
+}
+
+TEST_F(Router, OutsideClientsAreLoggedThenRefusedOrAskedForCredentials) {
+  EXPECT_EQ(Get("/a.txt").status, 200);  // 127.0.0.1 is local
+  auto refused = Get("/a.txt?q=1", {.fromAddress = "127.0.0.2"});
+  EXPECT_EQ(refused.status, 403);
+
+  UpdateSettings([](Settings& s) {
+    s.WebUserName = "me";
+    s.WebPassWord = "Secret";
+  });
+  auto none = Get("/a.txt", {.fromAddress = "127.0.0.2"});
+  EXPECT_EQ(none.status, 401);
+  EXPECT_EQ(none.Header("WWW-Authenticate"), "Basic realm=\"Norvane\"");
+  EXPECT_EQ(Get("/a.txt", {.fromAddress = "127.0.0.2", .user = "me", .password = "secret"}).status,
+            401);  // exact, case-sensitive
+  auto ok = Get("/a.txt", {.fromAddress = "127.0.0.2", .user = "me", .password = "Secret"});
+  EXPECT_EQ(ok.status, 200);
+  EXPECT_EQ(ok.body, "plain");
+
+  // The host's own address counts as local too.
+  UpdateSettings([](Settings& s) { s.LocalAddress = "127.0.0.3"; });
+  EXPECT_EQ(Get("/a.txt", {.fromAddress = "127.0.0.3"}).status, 200);
+
+  auto log = server_.accessLog().Snapshot();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(SjisToUtf8(log[0]), "外部からのアクセスログ");
+  EXPECT_EQ(log[1], "GET /a.txt?q=1 HTTP/1.1 : 127.0.0.2");
+  EXPECT_EQ(log[4], "GET /a.txt HTTP/1.1 : 127.0.0.2");
+}
+
+TEST_F(Router, RestartOnAPortInUseFailsWithAMessageNamingIt) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_ANY);
+  a.sin_port = 0;
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(fd, 1), 0);
+  socklen_t len = sizeof a;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  int busy = ntohs(a.sin_port);
+  UpdateSettings([&](Settings& s) { s.PORT = busy; });
+  TServer other;
+  try {
+    other.Restart();
+    ADD_FAILURE() << "listening on a port in use succeeded";
+  } catch (const std::exception& e) {
+    EXPECT_NE(std::string(e.what()).find(std::to_string(busy)), std::string::npos);
+  }
+  close(fd);
+}
+
+}  // namespace
+}  // namespace norvane
