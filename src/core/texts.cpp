@@ -48,6 +48,10 @@ Texts Build() {
   t.notRss = s(u8"RSSじゃない？");
   t.noChannelElement = s(u8"チャンネルの要素がありません : ");
   t.channelListSetAside = s(u8"チャンネルリストを読めないため退避し、新しいリストを始めます : ");
+  // htr
+  t.htrCannotOpen = s(u8"スクリプト定義ファイルを読み込めません : ");
+  t.htrMissingPart = s(u8"スクリプト定義ファイルに必要な項目がありません : ");
+  t.htrOutside = s(u8"scripts フォルダの外は指定できません : ");
   return t;
 }
 }  // namespace

@@ -50,6 +50,10 @@ struct Texts {
   std::string notRss;              // "RSSじゃない？"
   std::string noChannelElement;    // a channel title, link or description is missing
   std::string channelListSetAside; // console line: a damaged channel list was renamed
+  // htr: the script gateway (each text is followed by the descriptor or script name)
+  std::string htrCannotOpen;   // the descriptor cannot be read
+  std::string htrMissingPart;  // a required part of the descriptor is missing
+  std::string htrOutside;      // a descriptor or script name leaves the scripts folder
 };
 
 const Texts& T();
