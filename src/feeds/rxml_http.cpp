@@ -6,7 +6,7 @@ namespace norvane {
 
 std::string TRXML::GET(const std::string& url) {
   try {
-    HttpResponse response = HttpGet(url, LastModified);
+    FetchResponse response = HttpGet(url, LastModified);
     LastModified = response.lastModified;
     return std::move(response.body);
   } catch (const std::exception& e) {

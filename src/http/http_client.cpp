@@ -70,7 +70,7 @@ using CurlSlist = std::unique_ptr<curl_slist, SlistDeleter>;
 
 // What one transfer collects through the callbacks.
 struct Transfer {
-  HttpResponse response;
+  FetchResponse response;
   bool tooLarge = false;
   bool timedOut = false;
   std::chrono::milliseconds readTimeout{0};
@@ -149,7 +149,7 @@ bool UsesProxy(const std::string& url, const Settings& settings) {
   return true;
 }
 
-HttpResponse HttpGet(const std::string& url, const std::string& ifModifiedSince) {
+FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince) {
   CurlGlobal& global = Global();
   Settings settings = GetSettings();
 

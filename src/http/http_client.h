@@ -14,7 +14,7 @@ class HttpError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct HttpResponse {
+struct FetchResponse {
   long status = 0;
   std::string statusLine;    // e.g. "HTTP/1.1 200 OK"
   std::string lastModified;  // the Last-Modified header as received; empty when none
@@ -33,6 +33,6 @@ bool UsesProxy(const std::string& url, const Settings& settings);
 // transfer may stay silent, the user agent). Sends If-Modified-Since when
 // ifModifiedSince is not empty. Redirects are not followed. Only http and https.
 // Throws HttpError on every failure, including any status outside 2xx.
-HttpResponse HttpGet(const std::string& url, const std::string& ifModifiedSince);
+FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince);
 
 }  // namespace norvane

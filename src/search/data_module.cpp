@@ -2,6 +2,7 @@
 
 #include "core/headless_shell.h"
 #include "gateway/page_builders.h"
+#include "htr/htr_route.h"
 
 namespace norvane {
 
@@ -51,6 +52,7 @@ FeedContext TDataM::Feeds() {
 }
 
 void TDataM::InstallRoutes() {
+  server_->SetRoute("htr.xml", HtrRoute);
   server_->SetRoute("rss.html", [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(res, CreateRSSxml(ctx.params, false, Feeds()), "text/html");
   });

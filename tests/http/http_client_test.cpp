@@ -32,13 +32,13 @@ TEST_F(HttpClientTest, SendsUserAgentAndConditionalHeaderAndReturnsBodyBytes) {
   r.lastModified = "Tue, 01 Apr 2025 10:00:00 GMT";
   server.Route("/feed", r);
 
-  HttpResponse plain = HttpGet(server.Url("/feed"), "");
+  FetchResponse plain = HttpGet(server.Url("/feed"), "");
   EXPECT_EQ(plain.status, 200);
   EXPECT_EQ(plain.body, body);
   EXPECT_EQ(plain.lastModified, r.lastModified);
   EXPECT_EQ(plain.statusLine.substr(0, 12), "HTTP/1.1 200");
 
-  HttpResponse other = HttpGet(server.Url("/feed"), "Mon, 31 Mar 2025 00:00:00 GMT");
+  FetchResponse other = HttpGet(server.Url("/feed"), "Mon, 31 Mar 2025 00:00:00 GMT");
   EXPECT_EQ(other.body, body);
 
   auto seen = server.Requests();
