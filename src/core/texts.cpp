@@ -31,6 +31,18 @@ Texts Build() {
   t.regexpNeedRightParen = s(u8"右(閉じ)括弧が必要です");
   t.regexpExtraChars = s(u8"正規表現に余分な文字があります");
   t.regexpTooComplex = s(u8"正規表現が複雑すぎます");
+
+  // feeds
+  t.xmlParseFailed = s(u8"XML解析失敗");
+  t.xmlParseFailedRaise = s(u8"TRXML.LoadFromXML XML解析失敗");
+  t.xmlFallback = s(u8"MSXML.Load MSXMLにまかせます : ");
+  t.xmlLoadFailed = s(u8"XML読み込み失敗");
+  t.xmlBuildFailed = s(u8"XML生成失敗");
+  t.xmlCannotOpen = s(u8"ファイルを開けません : ");
+  t.xmlCannotSave = s(u8"ファイルを保存できません : ");
+  t.notRss = s(u8"RSSじゃない？");
+  t.noChannelElement = s(u8"チャンネルの要素がありません : ");
+  t.channelListSetAside = s(u8"チャンネルリストを読めないため退避し、新しいリストを始めます : ");
   return t;
 }
 }  // namespace

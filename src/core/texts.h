@@ -31,6 +31,18 @@ struct Texts {
   std::string regexpNeedRightParen;       // "(" without its ")"
   std::string regexpExtraChars;           // characters left after a complete pattern
   std::string regexpTooComplex;           // nesting or size beyond what the engine takes
+
+  // feeds: the XML document, the feed reader and the channel list
+  std::string xmlParseFailed;      // "XML解析失敗"
+  std::string xmlParseFailedRaise; // "TRXML.LoadFromXML XML解析失敗"
+  std::string xmlFallback;         // "MSXML.Load MSXMLにまかせます : " (the source follows)
+  std::string xmlLoadFailed;       // "XML読み込み失敗"
+  std::string xmlBuildFailed;      // "XML生成失敗"
+  std::string xmlCannotOpen;       // reading a file failed (the path follows)
+  std::string xmlCannotSave;       // writing a file failed (the path follows)
+  std::string notRss;              // "RSSじゃない？"
+  std::string noChannelElement;    // a channel title, link or description is missing
+  std::string channelListSetAside; // console line: a damaged channel list was renamed
 };
 
 const Texts& T();

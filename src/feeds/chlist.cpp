@@ -1,0 +1,185 @@
+#include "feeds/chlist.h"
+
+#include <cstdio>
+
+#include "core/disk_path.h"
+#include "core/settings.h"
+#include "core/sjis.h"
+#include "core/texts.h"
+#include "feeds/xml_encoding.h"
+#include "feeds/xml_path.h"
+
+namespace norvane {
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Removes the first occurrence of what, compared without regard to ASCII letter case.
+void EraseFirstNoCase(std::string& text, std::string_view what) {
+  if (what.empty() || what.size() > text.size()) return;
+  for (size_t i = 0; i + what.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < what.size() && Lower(text[i + k]) == Lower(what[k])) ++k;
+    if (k == what.size()) {
+      text.erase(i, what.size());
+      return;
+    }
+  }
+}
+
+std::string DomText(const xmlNode* element) {
+  xmlChar* c = xmlNodeGetContent(element);
+  std::string s = c ? reinterpret_cast<const char*>(c) : "";
+  xmlFree(c);
+  return s;
+}
+
+}  // namespace
+
+std::string ChannelFileName(std::string_view url) {
+  if (url.empty()) return {};
+  Settings s = GetSettings();
+  std::string name(url);
+  std::string port = std::to_string(s.PORT);
+  EraseFirstNoCase(name, "http://" + s.LocalAddress + ":" + port + "/");
+  EraseFirstNoCase(name, "http://localhost:" + port + "/");
+  if (name.find("://") != std::string::npos) name.erase(0, std::min<size_t>(7, name.size()));
+  static constexpr std::string_view kReplaced = "\\/:;*?\"<>|=+&.";
+  for (size_t i = 0; i < name.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(name[i]);
+    if (IsSjisLead(b) && i + 1 < name.size()) {
+      ++i;  // a trail byte may look like "\" or "|" but is part of the character
+      continue;
+    }
+    if (kReplaced.find(name[i]) != std::string_view::npos) name[i] = '_';
+  }
+  size_t begin = 0, end = name.size();
+  while (begin < end && static_cast<unsigned char>(name[begin]) <= 0x20) ++begin;
+  while (end > begin && static_cast<unsigned char>(name[end - 1]) <= 0x20) --end;
+  return name.substr(begin, end - begin);
+}
+
+TChList::TChList(std::string path) : path_(std::move(path)) {
+  std::string disk = DiskPath(path_);
+  if (!FileExists(disk)) {
+    StartEmpty();
+    return;
+  }
+  bool loaded = false;
+  try {
+    LoadFromFile(path_);
+    xmlNodePtr root = DocumentElement();
+    loaded = root && HasQualifiedName(root, "channels");
+  } catch (const std::exception&) {
+  }
+  if (!loaded) {
+    SetAside();
+    StartEmpty();
+    return;
+  }
+  IndexEntries();
+}
+
+void TChList::StartEmpty() {
+  Clear();
+  CreateRoot("channels");
+}
+
+void TChList::SetAside() {
+  std::string disk = DiskPath(path_);
+  std::string target = path_ + ".damaged";
+  for (int n = 1; FileExists(DiskPath(target)) && n < 1000; ++n)
+    target = path_ + ".damaged." + std::to_string(n);
+  std::string line;
+  if (std::rename(disk.c_str(), DiskPath(target).c_str()) == 0) {
+    setAside_ = target;
+    line = T().channelListSetAside + target;
+  } else {
+    line = T().channelListSetAside + path_ + " (rename failed)";
+  }
+  std::fprintf(stderr, "%s\n", SjisToUtf8(line).c_str());
+}
+
+void TChList::IndexEntries() {
+  xmlNodePtr root = DocumentElement();
+  for (xmlNodePtr c = FirstChildElement(root); c; c = NextSiblingElement(c)) {
+    if (!HasQualifiedName(c, "channel")) continue;
+    for (xmlNodePtr g = FirstChildElement(c); g; g = NextSiblingElement(g)) {
+      if (HasQualifiedName(g, "xmlUrl")) {
+        index_.emplace(DomText(g), c);  // the first entry of a URL is the one found
+        break;
+      }
+    }
+  }
+}
+
+void TChList::Save() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  SaveToFile(path_);
+}
+
+std::string TChList::GetXML() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return TRXML::GetXML();
+}
+
+size_t TChList::Count() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  size_t n = 0;
+  for (xmlNodePtr c = FirstChildElement(DocumentElement()); c; c = NextSiblingElement(c))
+    if (HasQualifiedName(c, "channel")) ++n;
+  return n;
+}
+
+xmlNodePtr TChList::FindOrAdd(const std::string& url) {
+  // Compared as text, so a URL holding a double quote is found like any other.
+  std::string key = SjisToDom(url);
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = index_.find(key);
+  if (it != index_.end()) return it->second;
+  xmlNodePtr channel = AddChild(DocumentElement(), "channel", "");
+  AddChild(channel, "xmlUrl", url);
+  AddChild(channel, "file", "");
+  AddChild(channel, "httpLastModified", "");
+  index_.emplace(std::move(key), channel);
+  return channel;
+}
+
+xmlNodePtr TChList::Child(xmlNodePtr channel, const char* name) {
+  for (xmlNodePtr g = FirstChildElement(channel); g; g = NextSiblingElement(g))
+    if (HasQualifiedName(g, name)) return g;
+  return AddChild(channel, name, "");
+}
+
+TChItem::TChItem(TChList& list, std::string url)
+    : URL(std::move(url)), list_(list), node_(list.FindOrAdd(URL)) {}
+
+std::string TChItem::GetFileName() {
+  {
+    std::lock_guard<std::mutex> lock(list_.mutex_);
+    std::string name = NodeText(list_.Child(node_, "file"));
+    if (!name.empty()) return name;
+  }
+  std::string derived = ChannelFileName(URL);  // reads the settings: outside the lock
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  xmlNodePtr file = list_.Child(node_, "file");
+  std::string name = NodeText(file);
+  if (name.empty()) {
+    SetNodeText(file, derived);
+    name = derived;
+  }
+  return name;
+}
+
+std::string TChItem::GetLastModified() const {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  return NodeText(list_.Child(node_, "httpLastModified"));
+}
+
+void TChItem::SetLastModified(const std::string& text) {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  SetNodeText(list_.Child(node_, "httpLastModified"), text);
+}
+
+}  // namespace norvane

@@ -1,0 +1,76 @@
+#pragma once
+#include <libxml/tree.h>
+
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "feeds/rxml.h"
+
+namespace norvane {
+
+inline constexpr const char* kChannelListPath = "channels\\ChannelList.xml";
+
+// The channel list: for every feed URL ever asked for, the base name of its channel log
+// and the date of the last fetch that brought a feed. One instance is shared by every
+// thread that serves a feed; every read and write of its document holds its own mutex,
+// which is a leaf lock (nothing else is taken while it is held).
+//
+// Start-up constructs it (loading the file); the orderly shutdown calls Save().
+class TChList : private TRXML {
+ public:
+  // Loads path (a program path) when the file exists; otherwise starts an empty list.
+  // A file that exists but holds no readable list is renamed aside (never overwritten),
+  // a new list is started, and one line says so on standard error.
+  explicit TChList(std::string path = kChannelListPath);
+
+  // Writes the list (atomically). Throws XmlError when it cannot be written.
+  void Save();
+
+  std::string GetXML() const;
+  size_t Count() const;
+  const std::string& path() const { return path_; }
+  // Where a damaged list was moved at start; empty when none was.
+  const std::string& setAsidePath() const { return setAside_; }
+
+ private:
+  friend class TChItem;
+  void SetAside();
+  void StartEmpty();
+  void IndexEntries();
+  // The entry of url, appended when there is none (one step under the lock).
+  xmlNodePtr FindOrAdd(const std::string& url);
+  // The child element name of channel, created when missing. Lock held.
+  xmlNodePtr Child(xmlNodePtr channel, const char* name);
+
+  std::string path_;
+  std::string setAside_;
+  mutable std::mutex mutex_;
+  std::unordered_map<std::string, xmlNodePtr> index_;  // DOM (UTF-8) URL to its entry
+};
+
+// The handle of one entry of the channel list.
+class TChItem {
+ public:
+  // Finds the entry of url or appends one with empty file and httpLastModified.
+  TChItem(TChList& list, std::string url);
+
+  const std::string URL;
+
+  // The base name of the channel log; derived by ChannelFileName and stored on first use.
+  std::string GetFileName();
+  std::string GetLastModified() const;
+  void SetLastModified(const std::string& text);
+
+ private:
+  TChList& list_;
+  xmlNodePtr node_;
+};
+
+// A channel log base name from a feed URL: the gateway's own address and port and the
+// scheme are dropped, the characters \ / : ; * ? " < > | = + & . become "_".
+std::string ChannelFileName(std::string_view url);
+
+}  // namespace norvane

@@ -1,0 +1,237 @@
+#include "feeds/rxml.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlsave.h>
+
+#include <cerrno>
+#include <climits>
+#include <system_error>
+
+#include "core/atomic_file.h"
+#include "core/disk_path.h"
+#include "core/text_code.h"
+#include "core/texts.h"
+#include "feeds/xml_encoding.h"
+
+namespace norvane {
+
+namespace {
+
+constexpr std::string_view kDeclaration = "<?xml version=\"1.0\"?>\n";
+
+struct BufferDeleter {
+  void operator()(xmlBufferPtr b) const { xmlBufferFree(b); }
+};
+
+std::string SerialiseUtf8(xmlDocPtr doc) {
+  std::unique_ptr<xmlBuffer, BufferDeleter> buf(xmlBufferCreate());
+  if (!buf) throw std::bad_alloc();
+  xmlSaveCtxtPtr save = xmlSaveToBuffer(buf.get(), "UTF-8", XML_SAVE_NO_DECL | XML_SAVE_FORMAT);
+  if (!save) throw XmlError("cannot serialise the document");
+  xmlSaveDoc(save, doc);
+  xmlSaveClose(save);
+  return std::string(reinterpret_cast<const char*>(xmlBufferContent(buf.get())),
+                     static_cast<size_t>(xmlBufferLength(buf.get())));
+}
+
+bool StartsWithDeclaration(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  while (!bytes.empty() && (bytes[0] == ' ' || bytes[0] == '\t' || bytes[0] == '\r' || bytes[0] == '\n'))
+    bytes.remove_prefix(1);
+  return bytes.substr(0, 5) == "<?xml";
+}
+
+}  // namespace
+
+TRXML::TRXML() {
+  XmlInit();
+  slot_ = std::make_shared<Slot>();
+  slot_->doc = std::make_shared<XmlDocument>();
+}
+
+TRXML::~TRXML() = default;
+
+void TRXML::AddErrorLine(std::string_view line) {
+  ErrorText += "\r\n";
+  ErrorText += line;
+}
+
+bool TRXML::IsEmpty() const {
+  const XmlDocument& d = *slot_->doc;
+  return !d.declaration && d.doc()->children == nullptr;
+}
+
+bool TRXML::Parse(std::string_view bytes, const char* encoding, const char* baseUrl) {
+  XmlInit();  // this thread may not be the one that created the object
+  xmlDocPtr parsed = nullptr;
+  if (!bytes.empty() && bytes.size() <= static_cast<size_t>(INT_MAX)) {
+    int options = kXmlParseOptions | (encoding ? XML_PARSE_IGNORE_ENC : 0);
+    parsed = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), baseUrl, encoding, options);
+  }
+  if (parsed && !xmlDocGetRootElement(parsed)) {
+    xmlFreeDoc(parsed);
+    parsed = nullptr;
+  }
+  auto doc = std::make_shared<XmlDocument>(parsed);
+  if (parsed) doc->declaration = StartsWithDeclaration(bytes);
+  slot_->doc = std::move(doc);
+  return parsed != nullptr;
+}
+
+void TRXML::ParseOrThrow(std::string_view bytes, const char* encoding) {
+  if (!Parse(bytes, encoding, nullptr)) {
+    AddErrorLine(T().xmlParseFailed);
+    throw XmlError(T().xmlParseFailedRaise);
+  }
+}
+
+void TRXML::LoadFromXML(std::string_view text) {
+  // Program text is Shift_JIS whatever its declaration says.
+  ParseOrThrow(text, "Shift_JIS");
+}
+
+bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
+  DeclaredFamily family = FamilyOf(DeclaredEncoding(text));
+  try {
+    if (family == DeclaredFamily::Other) {
+      // Neither Japanese nor UTF-8: only the document's own declaration reads it right.
+      ParseOrThrow(text, nullptr);
+      return true;
+    }
+    int code = DetectTextCode(text);
+    bool utf8 = code == kCodeUtf8Mark || code == kCodeUtf8;
+    if (!utf8 && (family == DeclaredFamily::None || family == DeclaredFamily::Utf8)) {
+      bool nonAscii = false;
+      utf8 = IsUtf8(text, nonAscii) && nonAscii;
+    }
+    std::string body;
+    if (utf8) {
+      // Kept as UTF-8: converting first would lose every character Shift_JIS lacks.
+      std::string_view t = text;
+      if (t.substr(0, 3) == "\xEF\xBB\xBF") t.remove_prefix(3);
+      body = CleanUtf8(t);
+    } else {
+      body = ConvertToSJIS(text);
+    }
+    size_t close = body.find("?>");
+    if (close != std::string::npos) body.erase(0, close + 2);
+    body.insert(0, utf8 ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                        : "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>");
+    ParseOrThrow(body, utf8 ? "UTF-8" : "Shift_JIS");
+    return true;
+  } catch (const XmlError&) {
+  }
+
+  // The bytes as they came, read by the library's own encoding detection.
+  AddErrorLine(T().xmlFallback + std::string(source));
+  TRXML second;
+  second.Parse(text, nullptr, nullptr);
+  if (second.IsEmpty()) {
+    AddErrorLine(T().xmlLoadFailed);
+    return false;
+  }
+  try {
+    Clear();
+    AppendNode(second.DocumentElement());
+    return true;
+  } catch (const std::exception&) {
+    AddErrorLine(T().xmlBuildFailed);
+    return false;
+  }
+}
+
+void TRXML::LoadFromFile(std::string_view path) {
+  std::string bytes;
+  if (!ReadWholeFile(DiskPath(path), bytes)) throw XmlError(T().xmlCannotOpen + std::string(path));
+  LoadFromString(bytes, path);
+}
+
+void TRXML::Load(std::string_view source) {
+  std::string bytes;
+  if (source.find("://") != std::string_view::npos || !ReadWholeFile(DiskPath(source), bytes)) {
+    slot_->doc = std::make_shared<XmlDocument>();
+    return;
+  }
+  std::string base = DiskPath(source);
+  Parse(bytes, nullptr, base.c_str());
+}
+
+void TRXML::SaveToFile(std::string_view path) {
+  std::string data = XMLWithEncoding();
+  if (!WriteFileAtomic(DiskPath(path), data)) {
+    int e = errno;
+    throw XmlError(T().xmlCannotSave + std::string(path) + " (" +
+                   std::error_code(e, std::generic_category()).message() + ")");
+  }
+}
+
+std::string TRXML::GetXML() const {
+  const XmlDocument& d = *slot_->doc;
+  std::string utf8;
+  if (d.declaration) utf8 = kDeclaration;
+  if (d.doc()->children) utf8 += SerialiseUtf8(d.doc());
+  return SerialisedToSjis(utf8);
+}
+
+std::string TRXML::XMLWithEncoding() const {
+  std::string xml = GetXML();
+  static constexpr std::string_view kVersion = "version=\"1.0\"";
+  size_t at = xml.find(kVersion);
+  if (at != std::string::npos) xml.insert(at + kVersion.size(), " encoding=\"Shift_JIS\"");
+  return xml;
+}
+
+void TRXML::Clear() {
+  if (!IsEmpty()) {
+    slot_ = std::make_shared<Slot>();
+    slot_->doc = std::make_shared<XmlDocument>();
+  }
+  slot_->doc->declaration = true;
+}
+
+xmlNodePtr TRXML::CreateRoot(std::string_view name) {
+  xmlNodePtr e = CreateElement(Holder(), name);
+  AppendChild(Holder().node(), e);
+  return e;
+}
+
+void TRXML::AppendNode(xmlNodePtr node) { AppendChild(Holder().node(), node); }
+
+xmlNodePtr TRXML::AddChild(xmlNodePtr parent, std::string_view name, std::string_view text) {
+  XmlDocument* holder = XmlDocument::Of(parent);
+  if (!holder) throw XmlError("AddChild: no parent");
+  xmlNodePtr e = CreateElement(*holder, name);
+  if (!text.empty()) SetNodeText(e, text);
+  AppendChild(parent, e);
+  return e;
+}
+
+xmlNodePtr TRXML::InsertBefore(xmlNodePtr ref, std::string_view name, std::string_view text) {
+  XmlDocument* holder = XmlDocument::Of(ref);
+  if (!holder) throw XmlError("InsertBefore: no reference node");
+  xmlNodePtr e = CreateElement(*holder, name);
+  if (!text.empty()) SetNodeText(e, text);
+  norvane::InsertBefore(ref, e);
+  return e;
+}
+
+NodeList TRXML::SelectNodes(std::string_view path) const {
+  return norvane::SelectNodes(Holder().node(), path);
+}
+
+xmlNodePtr TRXML::SelectSingleNode(std::string_view path) const {
+  return norvane::SelectSingleNode(Holder().node(), path);
+}
+
+xmlNodePtr TRXML::DocumentElement() const { return xmlDocGetRootElement(Holder().doc()); }
+
+xmlDocPtr TRXML::Document() const { return Holder().doc(); }
+
+void TRXML::Assign(const TRXML& other) { slot_ = other.slot_; }
+
+xmlNodePtr TRXML::ToElement(xmlNodePtr node) {
+  if (!node || node->type != XML_ELEMENT_NODE) throw XmlError("ToElement: not an element");
+  return node;
+}
+
+}  // namespace norvane

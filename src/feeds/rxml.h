@@ -1,0 +1,107 @@
+#pragma once
+#include <libxml/tree.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "feeds/xml_document.h"
+#include "feeds/xml_node.h"
+
+namespace norvane {
+
+// The program's wrapper of one XML document. Text crossing it is Shift_JIS; the DOM
+// holds the real characters (UTF-8), so text that Shift_JIS lacks survives a load and a
+// save as numeric character references. Files are written as Shift_JIS and declare it.
+//
+// Not thread-safe: one owner at a time (TChList guards its own document).
+class TRXML {
+ public:
+  TRXML();
+  virtual ~TRXML();
+  TRXML(const TRXML&) = delete;
+  TRXML& operator=(const TRXML&) = delete;
+
+  // If-Modified-Since to send / Last-Modified received; empty outside a fetch.
+  std::string LastModified;
+  // Failure lines, each preceded by CR LF.
+  std::string ErrorText;
+
+  // Loads program or fetched bytes (any code) into the document. source names where they
+  // came from (a path or URL) for the error lines. False when nothing could be loaded.
+  bool LoadFromString(std::string_view text, std::string_view source);
+  // Reads the whole file, then LoadFromString. Throws XmlError when it cannot be read.
+  void LoadFromFile(std::string_view path);
+  // Parses Shift_JIS text as it stands. Throws XmlError when nothing parsed.
+  void LoadFromXML(std::string_view text);
+  // The XML library's own loader on a file path (stylesheets). A URL, or anything that
+  // does not load, leaves the document empty; nothing is reported.
+  void Load(std::string_view source);
+  // Replaces the file atomically with XMLWithEncoding. Throws XmlError when it cannot be
+  // written; the previous file is then untouched.
+  void SaveToFile(std::string_view path);
+
+  // The serialisation; empty for an empty document. The declaration, when the document
+  // has one, reads <?xml version="1.0"?>.
+  std::string GetXML() const;
+  // GetXML with the declaration naming encoding="Shift_JIS".
+  std::string XMLWithEncoding() const;
+  // An empty document with only the XML declaration. A document shared through Assign
+  // stays with the other holders.
+  void Clear();
+
+  xmlNodePtr CreateRoot(std::string_view name);
+  // Appends the node to the document (moving it, also from another document).
+  void AppendNode(xmlNodePtr node);
+  xmlNodePtr AddChild(xmlNodePtr parent, std::string_view name, std::string_view text);
+  xmlNodePtr InsertBefore(xmlNodePtr ref, std::string_view name, std::string_view text);
+
+  // Path selection from the document node (see xml_path.h). A malformed path throws.
+  NodeList SelectNodes(std::string_view path) const;
+  xmlNodePtr SelectSingleNode(std::string_view path) const;
+
+  xmlNodePtr DocumentElement() const;
+  xmlDocPtr Document() const;
+  // The holder of the current document, for node operations that create nodes.
+  XmlDocument& Holder() const { return *slot_->doc; }
+
+  // Shares the other object's document (not a copy).
+  void Assign(const TRXML& other);
+  // Throws XmlError when the node is not an element.
+  static xmlNodePtr ToElement(xmlNodePtr node);
+  // Applies the stylesheet document to this one; the result as Shift_JIS text.
+  // Throws XmlError with the engine's message when the transformation fails.
+  std::string Transform(const TRXML& stylesheet) const;
+  const std::string& GetErrorText() const { return ErrorText; }
+
+  // HTTP (rxml_http.cpp).
+  // One request with LastModified as If-Modified-Since; on success LastModified becomes
+  // the response's value. Every failure is put in front of ErrorText and rethrown.
+  std::string GET(const std::string& url);
+  // Empty body when unchanged or failed; never throws.
+  std::string GetIfModified(const std::string& url, const std::string& lastModified,
+                            std::string& newLastModified);
+  bool LoadFromHTTPIfModified(const std::string& url, const std::string& lastModified,
+                              std::string& newLastModified);
+  void LoadFromHTTP(const std::string& url);
+
+ protected:
+  void AddErrorLine(std::string_view line);
+
+ private:
+  // Documents are reference-counted, and a slot is what Assign shares: loading into one
+  // holder is seen by all, Clear gives this holder a slot of its own.
+  struct Slot {
+    XmlDocumentRef doc;
+  };
+  // Parses bytes (encoding nullptr: the library's own detection) into the shared slot;
+  // on failure the slot holds an empty document. False when nothing parsed.
+  bool Parse(std::string_view bytes, const char* encoding, const char* baseUrl);
+  // Parse, plus the failure line; throws like LoadFromXML.
+  void ParseOrThrow(std::string_view bytes, const char* encoding);
+  bool IsEmpty() const;
+
+  std::shared_ptr<Slot> slot_;
+};
+
+}  // namespace norvane

@@ -1,0 +1,89 @@
+// TRXML::Transform over libxslt.
+#include <libxml/parser.h>
+#include <libxslt/security.h>
+#include <libxslt/transform.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+
+#include "feeds/rxml.h"
+#include "feeds/xml_encoding.h"
+
+namespace norvane {
+
+namespace {
+
+struct StyleDeleter {
+  void operator()(xsltStylesheetPtr s) const { xsltFreeStylesheet(s); }
+};
+struct ContextDeleter {
+  void operator()(xsltTransformContextPtr c) const { xsltFreeTransformContext(c); }
+};
+struct DocDeleter {
+  void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
+};
+
+void CollectTransformMessage(void* ctx, const char* format, ...) {
+  char buf[1024];
+  va_list args;
+  va_start(args, format);
+  int n = std::vsnprintf(buf, sizeof buf, format, args);
+  va_end(args);
+  if (n > 0) static_cast<std::string*>(ctx)->append(buf, std::min(static_cast<size_t>(n), sizeof buf - 1));
+}
+
+int WriteTo(void* ctx, const char* data, int len) {
+  static_cast<std::string*>(ctx)->append(data, static_cast<size_t>(len));
+  return len;
+}
+int CloseNothing(void*) { return 0; }
+
+std::string Message(std::string text, const char* fallback) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return DomToSjis(text.empty() ? fallback : text);
+}
+
+}  // namespace
+
+std::string TRXML::Transform(const TRXML& stylesheet) const {
+  XmlInit();
+  XsltMessages().clear();
+  // Compiling takes the document over and changes it: compile a copy.
+  xmlDocPtr copy = xmlCopyDoc(stylesheet.Document(), 1);
+  if (!copy) throw std::bad_alloc();
+  std::unique_ptr<xsltStylesheet, StyleDeleter> style(xsltParseStylesheetDoc(copy));
+  if (!style) {
+    xmlFreeDoc(copy);
+    std::string m = XsltMessages();
+    XsltMessages().clear();
+    throw XmlError(Message(m, "not a usable stylesheet"));
+  }
+  std::unique_ptr<xsltTransformContext, ContextDeleter> ctxt(
+      xsltNewTransformContext(style.get(), Document()));
+  if (!ctxt) throw std::bad_alloc();
+  xsltSetCtxtSecurityPrefs(xsltGetDefaultSecurityPrefs(), ctxt.get());
+  // Documents read by document(): no network, no DTD loading, no entity substitution.
+  xsltSetCtxtParseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_NOERROR |
+                                          XML_PARSE_NOWARNING);
+  std::string messages;
+  xsltSetTransformErrorFunc(ctxt.get(), &messages, &CollectTransformMessage);
+
+  std::unique_ptr<xmlDoc, DocDeleter> result(
+      xsltApplyStylesheetUser(style.get(), Document(), nullptr, nullptr, nullptr, ctxt.get()));
+  if (!result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED)
+    throw XmlError(Message(messages, "the transformation failed"));
+
+  std::string text;
+  xmlOutputBufferPtr out =
+      xmlOutputBufferCreateIO(&WriteTo, &CloseNothing, &text, xmlFindCharEncodingHandler("Shift_JIS"));
+  if (!out) throw std::bad_alloc();
+  int written = xsltSaveResultTo(out, result.get(), style.get());
+  xmlOutputBufferClose(out);
+  if (written < 0) throw XmlError(Message(messages, "the transformation result cannot be written"));
+  return text;
+}
+
+}  // namespace norvane

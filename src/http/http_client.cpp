@@ -1,0 +1,214 @@
+#include "http/http_client.h"
+
+#include <curl/curl.h>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <mutex>
+
+#include "http/user_agent.h"
+
+namespace norvane {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// libcurl's global state and one share object for the DNS and connection caches.
+// curl_global_init runs once, before any thread creates a handle.
+class CurlGlobal {
+ public:
+  CurlGlobal() {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    share_ = curl_share_init();
+    if (share_) {
+      curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlGlobal::Lock);
+      curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlGlobal::Unlock);
+      curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+      curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+      curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    }
+  }
+  ~CurlGlobal() {
+    if (share_) curl_share_cleanup(share_);
+  }
+  CurlGlobal(const CurlGlobal&) = delete;
+  CurlGlobal& operator=(const CurlGlobal&) = delete;
+
+  CURLSH* share() const { return share_; }
+
+ private:
+  std::mutex& MutexFor(curl_lock_data data) {
+    size_t i = static_cast<size_t>(data);
+    return locks_[i < locks_.size() ? i : 0];
+  }
+  static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+    static_cast<CurlGlobal*>(self)->MutexFor(data).lock();
+  }
+  static void Unlock(CURL*, curl_lock_data data, void* self) {
+    static_cast<CurlGlobal*>(self)->MutexFor(data).unlock();
+  }
+
+  CURLSH* share_ = nullptr;
+  std::array<std::mutex, CURL_LOCK_DATA_LAST + 1> locks_;
+};
+
+CurlGlobal& Global() {
+  static CurlGlobal global;
+  return global;
+}
+
+struct EasyDeleter {
+  void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+struct SlistDeleter {
+  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+using CurlEasy = std::unique_ptr<CURL, EasyDeleter>;
+using CurlSlist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+// What one transfer collects through the callbacks.
+struct Transfer {
+  HttpResponse response;
+  bool tooLarge = false;
+  bool timedOut = false;
+  std::chrono::milliseconds readTimeout{0};
+  Clock::time_point lastActivity = Clock::now();
+  curl_off_t seenDown = 0;
+  curl_off_t seenUp = 0;
+};
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char a = text[i], b = prefix[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+    s.remove_suffix(1);
+  return s;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  size_t n = size * count;
+  t->lastActivity = Clock::now();
+  if (t->response.body.size() + n > kMaxResponseBytes) {
+    t->tooLarge = true;
+    return 0;  // aborts the transfer
+  }
+  t->response.body.append(data, n);
+  return n;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  size_t n = size * count;
+  t->lastActivity = Clock::now();
+  std::string_view line(data, n);
+  if (StartsWithNoCase(line, "HTTP/")) {
+    // A new response begins (a proxy's CONNECT answer comes before the real one).
+    t->response.statusLine = std::string(Trim(line));
+    t->response.lastModified.clear();
+  } else if (StartsWithNoCase(line, "Last-Modified:")) {
+    t->response.lastModified = std::string(Trim(line.substr(14)));
+  }
+  return n;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+  auto* t = static_cast<Transfer*>(user);
+  Clock::time_point now = Clock::now();
+  if (dlnow != t->seenDown || ulnow != t->seenUp) {
+    t->seenDown = dlnow;
+    t->seenUp = ulnow;
+    t->lastActivity = now;
+  }
+  if (now - t->lastActivity > t->readTimeout) {
+    t->timedOut = true;
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool UsesProxy(const std::string& url, const Settings& settings) {
+  if (!settings.USEPROXY) return false;
+  if (url.find("localhost") != std::string::npos) return false;
+  if (!settings.LocalAddress.empty() && url.find(settings.LocalAddress) != std::string::npos)
+    return false;
+  return true;
+}
+
+HttpResponse HttpGet(const std::string& url, const std::string& ifModifiedSince) {
+  CurlGlobal& global = Global();
+  Settings settings = GetSettings();
+
+  CurlEasy easy(curl_easy_init());
+  if (!easy) throw HttpError("cannot create an HTTP client");
+  CURL* c = easy.get();
+
+  Transfer t;
+  t.readTimeout = std::chrono::milliseconds(settings.READTIMEOUT > 0 ? settings.READTIMEOUT : 45000);
+  char errbuf[CURL_ERROR_SIZE] = {0};
+
+  CurlSlist headers;
+  if (!ifModifiedSince.empty()) {
+    std::string h = "If-Modified-Since: " + ifModifiedSince;
+    headers.reset(curl_slist_append(nullptr, h.c_str()));
+  }
+
+  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxResponseBytes));
+  if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+  if (global.share()) curl_easy_setopt(c, CURLOPT_SHARE, global.share());
+
+  if (UsesProxy(url, settings) && !settings.PROXYSERVER.empty()) {
+    curl_easy_setopt(c, CURLOPT_PROXY, settings.PROXYSERVER.c_str());
+    curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(settings.PROXYPORT));
+  } else {
+    // An empty proxy also overrides the *_proxy environment variables.
+    curl_easy_setopt(c, CURLOPT_PROXY, "");
+  }
+
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &OnHeader);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+
+  CURLcode rc = curl_easy_perform(c);
+  if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
+    throw HttpError("Response too large: more than " + std::to_string(kMaxResponseBytes) + " bytes");
+  if (t.timedOut)
+    throw HttpError("Read timed out (" + std::to_string(t.readTimeout.count()) + " ms)");
+  if (rc != CURLE_OK) throw HttpError(errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc));
+
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);
+  if (t.response.status < 200 || t.response.status > 299) {
+    if (t.response.statusLine.empty())
+      t.response.statusLine = "HTTP " + std::to_string(t.response.status);
+    throw HttpError(t.response.statusLine);
+  }
+  return std::move(t.response);
+}
+
+}  // namespace norvane

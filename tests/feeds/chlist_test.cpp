@@ -1,0 +1,148 @@
+#include "feeds/chlist.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/settings.h"
+#include "core/texts.h"
+#include "support/temp_dir.h"
+
+namespace norvane {
+namespace {
+
+class ChannelListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSettings();
+    UpdateSettings([](Settings& s) {
+      s.PORT = 4565;
+      s.LocalAddress = "192.168.1.5";
+    });
+  }
+  void TearDown() override { ResetSettings(); }
+  std::string ListPath() const { return dir / "channels/ChannelList.xml"; }
+  test::TempDir dir;
+};
+
+TEST_F(ChannelListTest, FileNamesFollowTheUrl) {
+  EXPECT_EQ(ChannelFileName("http://a.b/feed.rdf"), "a_b_feed_rdf");
+  EXPECT_EQ(ChannelFileName("http://localhost:4565/htr.xml?s=a"), "htr_xml_s_a");
+  EXPECT_EQ(ChannelFileName("HTTP://LOCALHOST:4565/htr.xml?s=a"), "htr_xml_s_a");
+  EXPECT_EQ(ChannelFileName("http://192.168.1.5:4565/scrap.xml?n=k"), "scrap_xml_n_k");
+  EXPECT_EQ(ChannelFileName("https://a.b/c"), "_a_b_c");
+  EXPECT_EQ(ChannelFileName("http://localhost:8080/x"), "localhost_8080_x") << "another port";
+  EXPECT_EQ(ChannelFileName(""), "");
+  EXPECT_EQ(ChannelFileName("http://a/x?p=1&q=2"), ChannelFileName("http://a/x&p=1?q=2"));
+  EXPECT_EQ(ChannelFileName("http://a.b/c"), ChannelFileName("http://a_b/c"));
+  EXPECT_EQ(ChannelFileName("http://a/\\;*\"<>|+: "), "a__________");
+  // The trail byte of a double-byte character is never replaced.
+  std::string so = "\x83\x5C";  // katakana "so": trail byte 0x5C
+  EXPECT_EQ(ChannelFileName("http://a/" + so), "a_" + so);
+}
+
+TEST_F(ChannelListTest, EntriesAreAddedFilledAndSaved) {
+  {
+    TChList list(ListPath());
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_NE(list.GetXML().find("<channels/>"), std::string::npos);
+    TChItem item(list, "http://a.b/feed.rdf");
+    EXPECT_EQ(item.GetLastModified(), "");
+    std::string before = list.GetXML();
+    EXPECT_NE(before.find("<file/>"), std::string::npos) << before;
+    EXPECT_EQ(item.GetFileName(), "a_b_feed_rdf");
+    item.SetLastModified("Tue, 01 Apr 2025 10:00:00 GMT");
+    TChItem again(list, "http://a.b/feed.rdf");
+    EXPECT_EQ(again.GetLastModified(), "Tue, 01 Apr 2025 10:00:00 GMT");
+    TChItem other(list, "http://A.B/feed.rdf");  // a different key: case matters
+    EXPECT_EQ(list.Count(), 2u);
+    dir.Write("channels/.keep", "");
+    list.Save();
+  }
+  std::string file = dir.Read("channels/ChannelList.xml");
+  EXPECT_EQ(file.rfind("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", 0), 0u);
+  EXPECT_NE(file.find("<xmlUrl>http://a.b/feed.rdf</xmlUrl>"), std::string::npos) << file;
+  EXPECT_NE(file.find("<file>a_b_feed_rdf</file>"), std::string::npos);
+
+  // A later change of the port does not rename a stored log.
+  UpdateSettings([](Settings& s) { s.PORT = 80; });
+  TChList reloaded(ListPath());
+  EXPECT_EQ(reloaded.Count(), 2u);
+  TChItem item(reloaded, "http://a.b/feed.rdf");
+  EXPECT_EQ(item.GetFileName(), "a_b_feed_rdf");
+  EXPECT_EQ(item.GetLastModified(), "Tue, 01 Apr 2025 10:00:00 GMT");
+  EXPECT_EQ(reloaded.Count(), 2u);
+}
+
+TEST_F(ChannelListTest, UrlsWithQuotesAndNonAsciiAreFoundAgain) {
+  dir.Write("channels/.keep", "");
+  const std::string quoted = "http://a/?q=\"x\"&r=<y>";
+  const std::string japanese = "http://a/" + std::string("\x93\xFA\x96\x7B");  // Shift_JIS
+  {
+    TChList list(ListPath());
+    TChItem(list, quoted).SetLastModified("d1");
+    TChItem(list, japanese).SetLastModified("d2");
+    TChItem(list, quoted);
+    TChItem(list, japanese);
+    EXPECT_EQ(list.Count(), 2u);
+    list.Save();
+  }
+  TChList list(ListPath());
+  EXPECT_EQ(TChItem(list, quoted).GetLastModified(), "d1");
+  EXPECT_EQ(TChItem(list, japanese).GetLastModified(), "d2");
+  EXPECT_EQ(list.Count(), 2u);
+}
+
+TEST_F(ChannelListTest, DamagedListIsSetAsideAndANewOneStarted) {
+  dir.Write("channels/ChannelList.xml", "<channels><channel><xmlUrl>broken");
+  testing::internal::CaptureStderr();
+  TChList list(ListPath());
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(list.Count(), 0u);
+  ASSERT_FALSE(list.setAsidePath().empty());
+  EXPECT_EQ(dir.Read("channels/ChannelList.xml.damaged"), "<channels><channel><xmlUrl>broken");
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("ChannelList.xml.damaged"), std::string::npos);
+
+  TChItem(list, "http://a/");
+  list.Save();
+  EXPECT_EQ(dir.Read("channels/ChannelList.xml.damaged"), "<channels><channel><xmlUrl>broken");
+
+  // A readable document with another root is no channel list either; the earlier copy stays.
+  dir.Write("channels/ChannelList.xml", "<opml/>");
+  testing::internal::CaptureStderr();
+  TChList second(ListPath());
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(second.setAsidePath(), ListPath() + ".damaged.1");
+  EXPECT_EQ(dir.Read("channels/ChannelList.xml.damaged"), "<channels><channel><xmlUrl>broken");
+  EXPECT_EQ(second.Count(), 0u);
+}
+
+TEST_F(ChannelListTest, ThreadsMeetingANewUrlAddOneEntry) {
+  TChList list(ListPath());
+  constexpr int kThreads = 8, kUrls = 40;
+  std::atomic<bool> go{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      while (!go.load()) std::this_thread::yield();
+      for (int u = 0; u < kUrls; ++u) {
+        TChItem item(list, "http://feeds.invalid/" + std::to_string(u));
+        EXPECT_EQ(item.GetFileName(), "feeds_invalid_" + std::to_string(u));
+        item.SetLastModified("t" + std::to_string(t));
+        EXPECT_FALSE(item.GetLastModified().empty());
+      }
+    });
+  }
+  go = true;
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(list.Count(), static_cast<size_t>(kUrls));
+  EXPECT_EQ(list.GetXML().find("<file/>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace norvane
