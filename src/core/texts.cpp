@@ -43,6 +43,19 @@ Texts Build() {
   t.notRss = s(u8"RSSじゃない？");
   t.noChannelElement = s(u8"チャンネルの要素がありません : ");
   t.channelListSetAside = s(u8"チャンネルリストを読めないため退避し、新しいリストを始めます : ");
+
+  // scrapbooks
+  t.scrapDescriptionSuffix = s(u8"でスクラップ中");
+  t.scrapError = s(u8"スクラップエラー");
+  t.scrapBookSkipped = s(u8"スクラップを読み込めないため使いません : ");
+  t.scrapBadName = s(u8"スクラップ名に使えない文字があります : ");
+  t.scrapNoKeywordFile = s(u8"キーワードファイルを開けません : ");
+  t.scrapBadKeywordFile = s(u8"キーワードファイルを解析できません : ");
+  t.scrapNoKeyword = s(u8"キーワードがありません : ");
+  t.scrapBadKeyword = s(u8"キーワードが正しくありません : ");
+  t.scrapFeedUnreadable = s(u8"スクラップのフィードを読めないため、ファイルはそのまま残します : ");
+  t.scrapSaveFailed = s(u8"スクラップを保存できません : ");
+  t.scrapNameNotConverted = s(u8"ファイル名をシフトJISにできないため読み飛ばします : ");
   return t;
 }
 }  // namespace
