@@ -30,4 +30,17 @@ std::string SjisToUtf8(std::string_view sjis) {
   });
 }
 
+std::string SjisAsciiLower(std::string_view sjis) {
+  std::string out(sjis);
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(out[i]);
+    if (IsSjisLead(b) && i + 1 < out.size()) {
+      ++i;
+    } else if (b >= 'A' && b <= 'Z') {
+      out[i] = static_cast<char>(b + 32);
+    }
+  }
+  return out;
+}
+
 }  // namespace norvane

@@ -20,4 +20,8 @@ inline bool IsSjisLead(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// ASCII letters lowered, double-byte characters left whole (a trail byte may look like
+// a letter), for comparisons without regard to letter case.
+std::string SjisAsciiLower(std::string_view sjis);
+
 }  // namespace norvane

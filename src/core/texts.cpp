@@ -15,6 +15,11 @@ Texts Build() {
   t.listenFailedBefore = s(u8"ポート ");
   t.listenFailedAfter = s(u8" で待ち受けできません。ほかのプログラムが使っていないか確かめてください。");
   t.errorFeedTitle = s(u8"エラーメッセージ");
+  t.fetchFailed = s(u8"取得できませんでした");
+  t.rssBuildFailed = s(u8"RSS生成失敗");
+  t.xsltFailed = s(u8"XSLT変換エラー");
+  t.searchEmpty = s(u8"結果が空");
+  t.searchFailed = s(u8"検索結果取得失敗");
   t.patrolHeading = s(u8"　[巡回結果]");
   t.patrolNewOpen = s(u8"□ (");
   t.patrolNone = s(u8"■");
@@ -31,14 +36,14 @@ Texts Build() {
   t.regexpNeedRightParen = s(u8"右(閉じ)括弧が必要です");
   t.regexpExtraChars = s(u8"正規表現に余分な文字があります");
   t.regexpTooComplex = s(u8"正規表現が複雑すぎます");
-
   // feeds
   t.xmlParseFailed = s(u8"XML解析失敗");
   t.xmlParseFailedRaise = s(u8"TRXML.LoadFromXML XML解析失敗");
   t.xmlFallback = s(u8"MSXML.Load MSXMLにまかせます : ");
   t.xmlLoadFailed = s(u8"XML読み込み失敗");
   t.xmlBuildFailed = s(u8"XML生成失敗");
-  t.xmlCannotOpen = s(u8"ファイルを開けません : ");
+  t.xmlCannotOpen = s(u8"ファイル ");
+  t.xmlCannotOpenAfter = s(u8" は開けません");
   t.xmlCannotSave = s(u8"ファイルを保存できません : ");
   t.notRss = s(u8"RSSじゃない？");
   t.noChannelElement = s(u8"チャンネルの要素がありません : ");

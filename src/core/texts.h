@@ -14,6 +14,13 @@ struct Texts {
   // error feed
   std::string errorFeedTitle;
 
+  // channel logs and page builders
+  std::string fetchFailed;       // a first fetch that brought no feed
+  std::string rssBuildFailed;    // an empty document at the end of a feed request
+  std::string xsltFailed;        // before a transform's error message
+  std::string searchEmpty;       // a search that came back empty
+  std::string searchFailed;      // before the search failure's message
+
   // patrol
   std::string patrolHeading;  // first line of a patrol result
   std::string patrolNewOpen;  // before the count of new items
@@ -31,7 +38,6 @@ struct Texts {
   std::string regexpNeedRightParen;       // "(" without its ")"
   std::string regexpExtraChars;           // characters left after a complete pattern
   std::string regexpTooComplex;           // nesting or size beyond what the engine takes
-
   // feeds: the XML document, the feed reader and the channel list
   std::string xmlParseFailed;      // "XML解析失敗"
   std::string xmlParseFailedRaise; // "TRXML.LoadFromXML XML解析失敗"
@@ -39,6 +45,7 @@ struct Texts {
   std::string xmlLoadFailed;       // "XML読み込み失敗"
   std::string xmlBuildFailed;      // "XML生成失敗"
   std::string xmlCannotOpen;       // reading a file failed (the path follows)
+  std::string xmlCannotOpenAfter;  // after the file name
   std::string xmlCannotSave;       // writing a file failed (the path follows)
   std::string notRss;              // "RSSじゃない？"
   std::string noChannelElement;    // a channel title, link or description is missing

@@ -142,7 +142,7 @@ bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
 
 void TRXML::LoadFromFile(std::string_view path) {
   std::string bytes;
-  if (!ReadWholeFile(DiskPath(path), bytes)) throw XmlError(T().xmlCannotOpen + std::string(path));
+  if (!ReadWholeFile(DiskPath(path), bytes)) throw XmlError(T().xmlCannotOpen + std::string(path) + T().xmlCannotOpenAfter);
   LoadFromString(bytes, path);
 }
 

@@ -1,5 +1,8 @@
 #include "search/data_module.h"
 
+#include "core/headless_shell.h"
+#include "gateway/page_builders.h"
+
 namespace norvane {
 
 namespace {
@@ -9,11 +12,27 @@ TDataM* g_module = nullptr;
 TDataM& DataModule() { return *g_module; }
 void SetDataModule(TDataM* module) { g_module = module; }
 
-TDataM::TDataM() { server_ = std::make_unique<TServer>(); }
+TDataM::TDataM() {
+  searchDoc_ = std::make_unique<SearchCatalogue>();
+  searchDoc_->LoadFromFile("search.xml");
+  dicSerch_ = std::make_unique<TRSerch>();
+  dicSerch_->LoadSynonymDic("dic.csv");
+  chList_ = std::make_unique<TChList>();
+  server_ = std::make_unique<TServer>();
+  InstallRoutes();
+}
 
 TDataM::~TDataM() {
-  // The server stops first, so no request uses a member after it is freed.
+  // No request may use a member while it is freed.
   StopServer();
+  try {
+    chList_->Save();
+  } catch (const std::exception& e) {
+    ConsoleLine(std::string("norvane: ") + e.what());
+  }
+  chList_.reset();
+  searchDoc_.reset();
+  dicSerch_.reset();
   server_.reset();
 }
 
@@ -21,6 +40,23 @@ void TDataM::RestartServer() { server_->Restart(); }
 
 void TDataM::StopServer() {
   if (server_) server_->Stop();
+}
+
+bool TDataM::IsIdle() const { return fetchIdle_; }
+
+FeedContext TDataM::Feeds() {
+  FeedContext context{*chList_, {}, nullptr};
+  context.dictionaryLender = dicSerch_.get();
+  return context;
+}
+
+void TDataM::InstallRoutes() {
+  server_->SetRoute("rss.html", [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(res, CreateRSSxml(ctx.params, false, Feeds()), "text/html");
+  });
+  server_->SetRoute("search", [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(res, CreateSearchHtml(ctx.params, *searchDoc_), "text/html");
+  });
 }
 
 }  // namespace norvane

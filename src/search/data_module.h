@@ -1,14 +1,22 @@
 #pragma once
+#include <atomic>
 #include <memory>
 
+#include "feeds/chlist.h"
+#include "feeds/rss.h"
 #include "gateway/server.h"
+#include "search/rserch.h"
+#include "search/search_catalogue.h"
 
 namespace norvane {
 
 // The data module: the one owner of the objects every request shares. Created once at
-// start after the settings, destroyed at the end before GateLock.
+// start after the settings, destroyed at the end, after the server has stopped and
+// before GateLock goes.
 class TDataM {
  public:
+  // Loads "search.xml" (its absence is an error that ends the start), "dic.csv", the
+  // channel list, then creates the server, which does not listen yet.
   TDataM();
   ~TDataM();
   TDataM(const TDataM&) = delete;
@@ -19,10 +27,28 @@ class TDataM {
   // Stops the server: no request runs after this returns.
   void StopServer();
 
+  // True when no group refresh runs and the patrol exists and is not running.
+  bool IsIdle() const;
+  // Callers hold GateLock.
+  void SetFetchIdle(bool idle) { fetchIdle_ = idle; }
+  bool FetchIdle() const { return fetchIdle_; }
+
+  // What a feed request of this process shares.
+  FeedContext Feeds();
+
   AccessLog& accessLog() { return server_->accessLog(); }
   TServer& server() { return *server_; }
+  SearchCatalogue& SearchDoc() { return *searchDoc_; }
+  TRSerch& DicSerch() { return *dicSerch_; }
+  TChList& ChList() { return *chList_; }
 
  private:
+  void InstallRoutes();
+
+  std::atomic<bool> fetchIdle_{true};
+  std::unique_ptr<SearchCatalogue> searchDoc_;
+  std::unique_ptr<TRSerch> dicSerch_;
+  std::unique_ptr<TChList> chList_;
   std::unique_ptr<TServer> server_;  // created last
 };
 

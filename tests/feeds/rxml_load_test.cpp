@@ -233,6 +233,39 @@ TEST(RxmlLoad, FilesThatCannotBeReadOrWrittenRaiseAndLeaveNothingHalfDone) {
   EXPECT_EQ(entries, 2) << "no temporary file left beside the log";
 }
 
+TEST(RxmlLoad, ExternalEntitiesAndDtdsAreNeverRead) {
+  test::TempDir dir;
+  std::string secret = dir.Write("secret.txt", "SECRET");
+  TRXML x;
+  x.LoadFromString("<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + secret + "\">]><r>&x;</r>", "s");
+  EXPECT_EQ(x.GetXML().find("SECRET"), std::string::npos);
+  EXPECT_EQ(NodeText(x.DocumentElement()).find("SECRET"), std::string::npos);
+
+  // An old feed naming its DTD by URL still loads, and its entity references stay as written.
+  TRXML old;
+  ASSERT_TRUE(old.LoadFromString(
+      "<?xml version=\"1.0\"?><!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS 0.91//EN\" "
+      "\"http://127.0.0.1:1/rss-0.91.dtd\"><rss version=\"0.91\"><channel><title>a&nbsp;b</title>"
+      "</channel></rss>", "s"));
+  EXPECT_NE(old.GetXML().find("a&nbsp;b"), std::string::npos) << old.GetXML();
+
+  // Entity expansion beyond the library's limits fails instead of eating memory.
+  std::string bomb = "<!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\">";
+  std::string prev = "a";
+  for (int i = 0; i < 10; ++i) {
+    std::string name = "e" + std::to_string(i);
+    bomb += "<!ENTITY " + name + " \"";
+    for (int k = 0; k < 10; ++k) bomb += "&" + prev + ";";
+    bomb += "\">";
+    prev = name;
+  }
+  bomb += "]><r>&" + prev + ";</r>";
+  TRXML big;
+  big.LoadFromString(bomb, "s");
+  EXPECT_LT(big.GetXML().size(), 1u << 20);
+  if (big.DocumentElement()) EXPECT_LT(NodeText(big.DocumentElement()).size(), 1u << 20);
+}
+
 TEST(RxmlLoad, StylesheetLoaderReadsFilesOnly) {
   test::TempDir dir;
   dir.Write("s.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xE9</a>");

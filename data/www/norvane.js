@@ -1,0 +1,54 @@
+// Small touches for the gateway's pages. Every page works without this file.
+(function () {
+  'use strict';
+
+  function two(n) { return (n < 10 ? '0' : '') + n; }
+
+  // Dates arrive in the feed's zone or in GMT; show them in the reader's own time.
+  function localTimes() {
+    var now = new Date();
+    var times = document.querySelectorAll('time[datetime]');
+    for (var i = 0; i < times.length; i++) {
+      var t = times[i];
+      var value = t.getAttribute('datetime');
+      if (value.indexOf('T') < 0) continue;
+      var d = new Date(value);
+      if (isNaN(d.getTime())) continue;
+      var text = (d.getMonth() + 1) + '\u6708' + d.getDate() + '\u65e5 ' +
+                 two(d.getHours()) + ':' + two(d.getMinutes());
+      if (d.getFullYear() !== now.getFullYear()) text = d.getFullYear() + '\u5e74' + text;
+      t.textContent = text;
+    }
+  }
+
+  // The view buttons of a page: mark the one the reader is on.
+  function currentView() {
+    var here = location.href.split('#')[0];
+    var links = document.querySelectorAll('.views a[href]');
+    for (var i = 0; i < links.length; i++) {
+      if (links[i].href === here) links[i].setAttribute('aria-current', 'page');
+    }
+  }
+
+  // j and k step through the item titles, as in most feed readers.
+  function itemKeys() {
+    document.addEventListener('keydown', function (e) {
+      if (e.altKey || e.ctrlKey || e.metaKey) return;
+      var tag = (e.target && e.target.tagName) || '';
+      if (tag === 'INPUT' || tag === 'SELECT' || tag === 'TEXTAREA' || e.target.isContentEditable) return;
+      if (e.key !== 'j' && e.key !== 'k') return;
+      var titles = Array.prototype.slice.call(document.querySelectorAll('.item-title a'));
+      if (!titles.length) return;
+      var at = titles.indexOf(document.activeElement);
+      var next = e.key === 'j' ? at + 1 : (at < 0 ? 0 : at - 1);
+      if (next < 0 || next >= titles.length) return;
+      titles[next].focus();
+      titles[next].closest('.item').scrollIntoView({ block: 'start', behavior: 'smooth' });
+      e.preventDefault();
+    });
+  }
+
+  localTimes();
+  currentView();
+  itemKeys();
+})();

@@ -1,0 +1,428 @@
+<?xml version="1.0" encoding="Shift_JIS"?>
+<!-- One feed: a channel log with its marks, a search answer, or the error feed. -->
+<xsl:stylesheet version="1.0"
+    xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+    xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"
+    xmlns:dc="http://purl.org/dc/elements/1.1/"
+    xmlns:content="http://purl.org/rss/1.0/modules/content/"
+    xmlns:atom="http://www.w3.org/2005/Atom"
+    xmlns:rg="http://norvane/rg"
+    exclude-result-prefixes="rdf dc content atom rg">
+  <xsl:output method="html" encoding="Shift_JIS" doctype-system="about:legacy-compat" indent="no"/>
+
+  <!-- The page head and the bar every page starts with. -->
+  <xsl:template name="head">
+    <xsl:param name="title"/>
+    <head>
+      <meta http-equiv="Content-Type" content="text/html; charset=Shift_JIS"/>
+      <meta name="viewport" content="width=device-width, initial-scale=1"/>
+      <meta name="color-scheme" content="light dark"/>
+      <meta name="referrer" content="no-referrer"/>
+      <title><xsl:if test="string($title) != ''"><xsl:value-of select="$title"/> - </xsl:if>Norvane</title>
+      <link rel="stylesheet" href="/norvane.css"/>
+      <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
+    </head>
+  </xsl:template>
+
+  <xsl:template name="topbar">
+    <xsl:param name="here"/>
+    <a class="skip" href="#main">本文へ移動</a>
+    <header class="topbar">
+      <div class="topbar-in">
+        <a class="brand" href="/"><span class="brand-mark" aria-hidden="true">N</span><span class="brand-name">Norvane</span></a>
+        <nav class="topnav" aria-label="メニュー">
+          <a href="/"><xsl:if test="$here='home'"><xsl:attribute name="aria-current">page</xsl:attribute></xsl:if>ホーム</a>
+          <a href="gp.html"><xsl:if test="$here='group'"><xsl:attribute name="aria-current">page</xsl:attribute></xsl:if>グループ</a>
+          <a href="add.html"><xsl:if test="$here='add'"><xsl:attribute name="aria-current">page</xsl:attribute></xsl:if>フィードを追加</a>
+          <a href="/#filter"><xsl:if test="$here='filter'"><xsl:attribute name="aria-current">page</xsl:attribute></xsl:if>フィルタ</a>
+          <a href="/#search">検索</a>
+        </nav>
+      </div>
+    </header>
+  </xsl:template>
+
+  <xsl:template name="footer">
+    <footer class="foot"><p><span>Norvane 0.9</span><a href="/#help">使い方</a><a href="/#marks">記事のしるし</a></p></footer>
+  </xsl:template>
+  <!-- Compact style: descriptions as plain text, two lines at most. -->
+  <xsl:variable name="compact" select="false()"/>
+
+  <!-- RSS 1.0 keeps channel and items under rdf:RDF, RSS 2.0 and 0.9x under rss/channel. -->
+  <xsl:variable name="channel" select="/rdf:RDF/*[local-name()='channel'] | /rss/channel"/>
+  <xsl:variable name="items" select="/rdf:RDF/*[local-name()='item'] | /rss/channel/item"/>
+  <xsl:variable name="chTitle" select="normalize-space($channel/*[local-name()='title'][namespace-uri()=namespace-uri(..)])"/>
+  <xsl:variable name="chLink" select="normalize-space($channel/*[local-name()='link'][namespace-uri()=namespace-uri(..)])"/>
+  <xsl:variable name="chDesc" select="normalize-space($channel/*[local-name()='description'][namespace-uri()=namespace-uri(..)])"/>
+  <!-- Only a channel log carries the feed URL; search answers and raw feeds do not. -->
+  <xsl:variable name="feedUrl" select="normalize-space($channel/rg:link)"/>
+  <xsl:variable name="selfUrl" select="normalize-space(($channel/@rdf:about[contains(., '://')] | $channel/atom:link[@rel='self']/@href)[1])"/>
+  <!-- The error feed: fixed title, empty link, no items, no marks. -->
+  <xsl:variable name="isError" select="$chTitle = 'エラーメッセージ' and $chLink = '' and not($items) and not($channel/rg:link)"/>
+  <xsl:variable name="errorText" select="string($channel/*[local-name()='description'][namespace-uri()=namespace-uri(..)])"/>
+  <xsl:variable name="nNew" select="count($items[rg:log/@type='new'])"/>
+  <xsl:variable name="nToday" select="count($items[rg:log/@type='today'])"/>
+  <xsl:variable name="nLog" select="count($items[rg:log/@type='log'])"/>
+
+  <!-- Only web addresses and plain relative ones become links. -->
+  <xsl:template name="linkable">
+    <xsl:param name="url"/>
+    <xsl:variable name="l" select="translate(substring($url, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+    <xsl:if test="$url != '' and (starts-with($l, 'http://') or starts-with($l, 'https://') or not(contains(substring-before(concat($url, '/'), '/'), ':')))">yes</xsl:if>
+  </xsl:template>
+
+  <xsl:template name="counts">
+    <span class="counts">
+      <xsl:if test="$nNew &gt; 0"><span class="count count-new">新着 <xsl:value-of select="$nNew"/></span></xsl:if>
+      <xsl:if test="$nToday &gt; 0"><span class="count count-today">今日 <xsl:value-of select="$nToday"/></span></xsl:if>
+      <xsl:if test="$nLog &gt; 0"><span class="count count-log">過去 <xsl:value-of select="$nLog"/></span></xsl:if>
+    </span>
+  </xsl:template>
+
+  <xsl:template name="mark">
+    <xsl:param name="type"/>
+    <xsl:choose>
+      <xsl:when test="$type = 'new'"><span class="mark mark-new" title="前回の取得で初めて現れた記事">新着</span></xsl:when>
+      <xsl:when test="$type = 'today'"><span class="mark mark-today" title="フィードに今も載っている記事">今日</span></xsl:when>
+      <xsl:when test="$type = 'log'"><span class="mark mark-log" title="フィードから外れ、ログに残っている記事">過去</span></xsl:when>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- One item of either flavour. -->
+  <xsl:template match="*" mode="item">
+    <xsl:param name="level" select="'h2'"/>
+    <xsl:variable name="type" select="string(rg:log/@type)"/>
+    <xsl:variable name="title" select="normalize-space(*[local-name()='title'][namespace-uri()=namespace-uri(..)])"/>
+    <xsl:variable name="link" select="normalize-space(*[local-name()='link'][namespace-uri()=namespace-uri(..)])"/>
+    <xsl:variable name="desc" select="string(*[local-name()='description'][namespace-uri()=namespace-uri(..)])"/>
+    <xsl:variable name="encoded" select="string(content:encoded)"/>
+    <xsl:variable name="published" select="normalize-space((dc:date | pubDate)[1])"/>
+    <xsl:variable name="author" select="normalize-space((dc:creator | author)[1])"/>
+    <xsl:variable name="canLink"><xsl:call-template name="linkable"><xsl:with-param name="url" select="$link"/></xsl:call-template></xsl:variable>
+    <li>
+      <xsl:attribute name="class">item<xsl:if test="$type != ''"> item-<xsl:value-of select="$type"/></xsl:if></xsl:attribute>
+      <div class="item-head">
+        <xsl:call-template name="mark"><xsl:with-param name="type" select="$type"/></xsl:call-template>
+        <xsl:element name="{$level}">
+          <xsl:attribute name="class">item-title</xsl:attribute>
+          <xsl:choose>
+            <xsl:when test="$canLink = 'yes'"><a href="{$link}"><xsl:choose><xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when><xsl:otherwise>(無題)</xsl:otherwise></xsl:choose></a></xsl:when>
+            <xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when>
+            <xsl:otherwise>(無題)</xsl:otherwise>
+          </xsl:choose>
+        </xsl:element>
+      </div>
+      <xsl:if test="$published != '' or rg:revday or $author != ''">
+        <p class="item-meta">
+          <xsl:if test="$published != ''"><span class="published"><xsl:call-template name="date"><xsl:with-param name="d" select="$published"/></xsl:call-template></span></xsl:if>
+          <xsl:if test="rg:revday"><span class="firstseen">初出 <xsl:call-template name="date"><xsl:with-param name="d" select="rg:revday"/></xsl:call-template></span></xsl:if>
+          <xsl:if test="$author != ''"><span class="author"><xsl:value-of select="$author"/></span></xsl:if>
+        </p>
+      </xsl:if>
+      <xsl:variable name="body">
+        <xsl:choose>
+          <xsl:when test="normalize-space($encoded) != ''"><xsl:value-of select="$encoded"/></xsl:when>
+          <xsl:otherwise><xsl:value-of select="$desc"/></xsl:otherwise>
+        </xsl:choose>
+      </xsl:variable>
+      <xsl:if test="normalize-space($body) != ''">
+        <xsl:choose>
+          <xsl:when test="$compact">
+            <p class="desc desc-text"><xsl:call-template name="safe-html"><xsl:with-param name="s" select="string($body)"/><xsl:with-param name="text" select="true()"/></xsl:call-template></p>
+          </xsl:when>
+          <xsl:otherwise>
+            <!-- A table cell ends whatever the publisher left open (bold, links, lists),
+                 so nothing of one description spills into the next item. -->
+            <table class="desc-box" role="presentation"><tr><td class="desc">
+              <xsl:call-template name="safe-html"><xsl:with-param name="s" select="string($body)"/></xsl:call-template>
+              <span hidden="hidden"><xsl:text disable-output-escaping="yes">"'&gt;"&gt;</xsl:text></span>
+            </td></tr></table>
+          </xsl:otherwise>
+        </xsl:choose>
+      </xsl:if>
+    </li>
+  </xsl:template>
+
+  <!-- Dates: ISO 8601 (dc:date) and RFC 822 (pubDate, the program's own date texts) get a
+       machine-readable datetime; anything else is shown as it came. -->
+  <xsl:template name="date">
+    <xsl:param name="d"/>
+    <xsl:variable name="v" select="normalize-space($d)"/>
+    <xsl:variable name="iso"><xsl:call-template name="iso-date"><xsl:with-param name="v" select="$v"/></xsl:call-template></xsl:variable>
+    <xsl:choose>
+      <xsl:when test="string-length($iso) &gt;= 16">
+        <time datetime="{$iso}" title="{$v}">
+          <xsl:value-of select="concat(substring($iso, 1, 10), ' ', substring($iso, 12, 5))"/>
+          <xsl:choose>
+            <xsl:when test="substring($iso, string-length($iso)) = 'Z'"> UTC</xsl:when>
+            <xsl:when test="substring($iso, string-length($iso) - 5) = '+09:00'"/>
+            <xsl:when test="substring($iso, string-length($iso) - 5, 1) = '+' or substring($iso, string-length($iso) - 5, 1) = '-'"><xsl:value-of select="concat(' ', substring($iso, string-length($iso) - 5))"/></xsl:when>
+          </xsl:choose>
+        </time>
+      </xsl:when>
+      <xsl:when test="string-length($iso) = 10"><time datetime="{$iso}"><xsl:value-of select="$iso"/></time></xsl:when>
+      <xsl:otherwise><xsl:value-of select="$v"/></xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <xsl:template name="iso-date">
+    <xsl:param name="v"/>
+    <xsl:choose>
+      <xsl:when test="substring($v, 5, 1) = '-' and substring($v, 8, 1) = '-' and number(substring($v, 1, 4)) = number(substring($v, 1, 4))">
+        <xsl:if test="string-length($v) = 10 or (substring($v, 11, 1) = 'T' and string-length($v) &gt;= 16)"><xsl:value-of select="$v"/></xsl:if>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:variable name="r0">
+          <xsl:choose><xsl:when test="contains($v, ',')"><xsl:value-of select="normalize-space(substring-after($v, ','))"/></xsl:when><xsl:otherwise><xsl:value-of select="$v"/></xsl:otherwise></xsl:choose>
+        </xsl:variable>
+        <xsl:variable name="day" select="substring-before($r0, ' ')"/>
+        <xsl:variable name="r1" select="substring-after($r0, ' ')"/>
+        <xsl:variable name="mon" select="substring-before($r1, ' ')"/>
+        <xsl:variable name="r2" select="substring-after($r1, ' ')"/>
+        <xsl:variable name="yr" select="substring-before($r2, ' ')"/>
+        <xsl:variable name="r3" select="substring-after($r2, ' ')"/>
+        <xsl:variable name="tm" select="substring-before(concat($r3, ' '), ' ')"/>
+        <xsl:variable name="zn" select="normalize-space(substring-after($r3, ' '))"/>
+        <xsl:variable name="months" select="'JanFebMarAprMayJunJulAugSepOctNovDec'"/>
+        <xsl:variable name="mpos" select="string-length(substring-before($months, $mon))"/>
+        <xsl:variable name="year">
+          <xsl:choose>
+            <xsl:when test="string-length($yr) = 2"><xsl:value-of select="concat('20', $yr)"/></xsl:when>
+            <xsl:otherwise><xsl:value-of select="$yr"/></xsl:otherwise>
+          </xsl:choose>
+        </xsl:variable>
+        <xsl:variable name="time">
+          <xsl:choose>
+            <xsl:when test="string-length($tm) = 5"><xsl:value-of select="concat($tm, ':00')"/></xsl:when>
+            <xsl:otherwise><xsl:value-of select="$tm"/></xsl:otherwise>
+          </xsl:choose>
+        </xsl:variable>
+        <xsl:variable name="zone">
+          <xsl:choose>
+            <xsl:when test="$zn = 'GMT' or $zn = 'UT' or $zn = 'UTC' or $zn = 'Z' or $zn = '+0000' or $zn = '-0000'">Z</xsl:when>
+            <xsl:when test="string-length($zn) = 5 and (starts-with($zn, '+') or starts-with($zn, '-')) and number(substring($zn, 2)) = number(substring($zn, 2))"><xsl:value-of select="concat(substring($zn, 1, 3), ':', substring($zn, 4, 2))"/></xsl:when>
+            <xsl:when test="$zn = 'JST'">+09:00</xsl:when>
+            <xsl:when test="$zn = 'EST'">-05:00</xsl:when>
+            <xsl:when test="$zn = 'EDT'">-04:00</xsl:when>
+            <xsl:when test="$zn = 'CST'">-06:00</xsl:when>
+            <xsl:when test="$zn = 'CDT'">-05:00</xsl:when>
+            <xsl:when test="$zn = 'MST'">-07:00</xsl:when>
+            <xsl:when test="$zn = 'MDT'">-06:00</xsl:when>
+            <xsl:when test="$zn = 'PST'">-08:00</xsl:when>
+            <xsl:when test="$zn = 'PDT'">-07:00</xsl:when>
+          </xsl:choose>
+        </xsl:variable>
+        <xsl:if test="string-length($mon) = 3 and contains($months, $mon) and $mpos mod 3 = 0
+                      and number($day) &gt;= 1 and number($day) &lt;= 31 and string-length($year) = 4
+                      and number($year) = number($year) and string-length($time) = 8
+                      and substring($time, 3, 1) = ':' and substring($time, 6, 1) = ':'
+                      and number(translate($time, ':', '')) = number(translate($time, ':', '')) and $zone != ''">
+          <xsl:value-of select="concat($year, '-', format-number($mpos div 3 + 1, '00'), '-', format-number($day, '00'), 'T', $time, $zone)"/>
+        </xsl:if>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- The publisher's HTML, made safe to place in the page. Tags are kept only from a list of
+       harmless ones; script, style, frames, forms, meta (a refresh would take the page away),
+       base and the like are dropped, with their content where it is code. A "<" that starts
+       no tag is shown as text. Long descriptions are cut into pieces of at most 150 tags so
+       the recursion stays shallow. -->
+  <xsl:variable name="letters" select="'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ'"/>
+  <xsl:variable name="keepTags" select="' a abbr b bdi bdo big blockquote br caption center cite code col colgroup dd del details dfn div dl dt em figcaption figure font h1 h2 h3 h4 h5 h6 hr i img ins kbd li mark ol p picture pre q rp rt ruby s samp small source span strike strong sub summary sup table tbody td tfoot th thead time tr tt u ul var wbr '"/>
+  <xsl:variable name="dropBody" select="' script style title textarea xmp noscript noembed noframes template iframe object applet select svg math head frameset audio video canvas '"/>
+  <xsl:variable name="spaced" select="' br p div li tr td th h1 h2 h3 h4 h5 h6 blockquote dd dt hr pre ul ol table figure figcaption img '"/>
+
+  <xsl:template name="safe-html">
+    <xsl:param name="s"/>
+    <xsl:param name="text" select="false()"/>
+    <xsl:choose>
+      <xsl:when test="string-length($s) - string-length(translate($s, '&lt;', '')) &gt; 150">
+        <xsl:variable name="half" select="floor(string-length($s) div 2)"/>
+        <xsl:variable name="tail" select="substring($s, $half + 1)"/>
+        <xsl:variable name="cut">
+          <xsl:choose>
+            <xsl:when test="contains($tail, '&lt;')"><xsl:value-of select="$half + string-length(substring-before($tail, '&lt;'))"/></xsl:when>
+            <xsl:otherwise><xsl:value-of select="$half"/></xsl:otherwise>
+          </xsl:choose>
+        </xsl:variable>
+        <xsl:call-template name="safe-html">
+          <xsl:with-param name="s" select="substring($s, 1, $cut)"/>
+          <xsl:with-param name="text" select="$text"/>
+        </xsl:call-template>
+        <xsl:call-template name="safe-html">
+          <xsl:with-param name="s" select="substring($s, $cut + 1)"/>
+          <xsl:with-param name="text" select="$text"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:call-template name="safe-scan">
+          <xsl:with-param name="s" select="$s"/>
+          <xsl:with-param name="text" select="$text"/>
+        </xsl:call-template>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <xsl:template name="safe-scan">
+    <xsl:param name="s"/>
+    <xsl:param name="text"/>
+    <xsl:choose>
+      <xsl:when test="not(contains($s, '&lt;'))"><xsl:value-of select="$s" disable-output-escaping="yes"/></xsl:when>
+      <xsl:otherwise>
+        <xsl:value-of select="substring-before($s, '&lt;')" disable-output-escaping="yes"/>
+        <xsl:variable name="r" select="substring-after($s, '&lt;')"/>
+        <xsl:variable name="c" select="substring($r, 1, 1)"/>
+        <xsl:variable name="closing" select="$c = '/'"/>
+        <xsl:variable name="first" select="substring($r, 1 + number($closing), 1)"/>
+        <xsl:variable name="name" select="translate(substring-before(concat(translate(substring($r, 1 + number($closing), 24), '/&gt;&#9;&#10;&#13;', '     '), ' '), ' '), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+        <xsl:variable name="key" select="concat(' ', $name, ' ')"/>
+        <xsl:choose>
+          <xsl:when test="starts-with($r, '!--')">
+            <xsl:if test="contains(substring($r, 4), '--&gt;')">
+              <xsl:call-template name="safe-scan">
+                <xsl:with-param name="s" select="substring-after(substring($r, 4), '--&gt;')"/>
+                <xsl:with-param name="text" select="$text"/>
+              </xsl:call-template>
+            </xsl:if>
+          </xsl:when>
+          <xsl:when test="$c = '!' or $c = '?'">
+            <xsl:if test="contains($r, '&gt;')">
+              <xsl:call-template name="safe-scan">
+                <xsl:with-param name="s" select="substring-after($r, '&gt;')"/>
+                <xsl:with-param name="text" select="$text"/>
+              </xsl:call-template>
+            </xsl:if>
+          </xsl:when>
+          <xsl:when test="$first = '' or not(contains($letters, $first)) or not(contains($r, '&gt;'))">
+            <xsl:text>&lt;</xsl:text>
+            <xsl:call-template name="safe-scan">
+              <xsl:with-param name="s" select="$r"/>
+              <xsl:with-param name="text" select="$text"/>
+            </xsl:call-template>
+          </xsl:when>
+          <xsl:when test="$name = 'plaintext' and not($closing)"/>
+          <xsl:when test="contains($dropBody, $key) and not($closing)">
+            <xsl:variable name="after" select="substring-after($r, '&gt;')"/>
+            <xsl:variable name="end" select="concat('&lt;/', $name)"/>
+            <xsl:variable name="low" select="translate($after, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+            <xsl:if test="contains($low, $end)">
+              <xsl:variable name="from" select="substring($after, string-length(substring-before($low, $end)) + 1)"/>
+              <xsl:if test="contains($from, '&gt;')">
+                <xsl:call-template name="safe-scan">
+                  <xsl:with-param name="s" select="substring-after($from, '&gt;')"/>
+                  <xsl:with-param name="text" select="$text"/>
+                </xsl:call-template>
+              </xsl:if>
+            </xsl:if>
+          </xsl:when>
+          <xsl:otherwise>
+            <xsl:choose>
+              <xsl:when test="contains($keepTags, $key) and not($text)">
+                <xsl:value-of select="concat('&lt;', substring-before($r, '&gt;'), '&gt;')" disable-output-escaping="yes"/>
+              </xsl:when>
+              <xsl:when test="$text and contains($spaced, $key)"><xsl:text> </xsl:text></xsl:when>
+            </xsl:choose>
+            <xsl:call-template name="safe-scan">
+              <xsl:with-param name="s" select="substring-after($r, '&gt;')"/>
+              <xsl:with-param name="text" select="$text"/>
+            </xsl:call-template>
+          </xsl:otherwise>
+        </xsl:choose>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <xsl:template match="/">
+    <xsl:variable name="pageTitle">
+      <xsl:choose>
+        <xsl:when test="$isError">エラーメッセージ</xsl:when>
+        <xsl:when test="$chTitle != ''"><xsl:value-of select="$chTitle"/></xsl:when>
+        <xsl:otherwise>フィード</xsl:otherwise>
+      </xsl:choose>
+    </xsl:variable>
+    <html lang="ja">
+      <xsl:call-template name="head"><xsl:with-param name="title" select="$pageTitle"/></xsl:call-template>
+      <body class="page page-feed">
+        <xsl:call-template name="topbar"/>
+        <main id="main" class="wrap">
+          <xsl:choose>
+            <xsl:when test="$isError"><xsl:call-template name="error-page"/></xsl:when>
+            <xsl:when test="not($channel)">
+              <div class="notice notice-error" role="alert">
+                <h1>フィードとして読めませんでした</h1>
+                <p>RSS 1.0 または RSS 2.0 の文書ではありません。</p>
+              </div>
+            </xsl:when>
+            <xsl:otherwise><xsl:call-template name="feed-page"/></xsl:otherwise>
+          </xsl:choose>
+        </main>
+        <xsl:call-template name="footer"/>
+      </body>
+    </html>
+  </xsl:template>
+
+  <xsl:template name="error-page">
+    <section class="error-box" role="alert">
+      <p class="kicker">フィードを表示できません</p>
+      <h1>エラーメッセージ</h1>
+      <pre class="error-text"><xsl:value-of select="$errorText"/></pre>
+      <p class="error-hint">URL が正しいか、サイトが応答しているかを確かめて、しばらくしてからもう一度お試しください。</p>
+      <p class="actions"><a class="btn" href="gp.html">グループへ戻る</a> <a class="btn" href="/">ホーム</a></p>
+    </section>
+  </xsl:template>
+
+  <xsl:template name="feed-page">
+    <xsl:variable name="canSite"><xsl:call-template name="linkable"><xsl:with-param name="url" select="$chLink"/></xsl:call-template></xsl:variable>
+    <header class="page-head">
+      <p class="kicker">
+        <xsl:choose>
+          <xsl:when test="$feedUrl != ''">フィード</xsl:when>
+          <xsl:otherwise>検索結果・未登録のフィード</xsl:otherwise>
+        </xsl:choose>
+      </p>
+      <h1 class="feed-name">
+        <xsl:choose>
+          <xsl:when test="$canSite = 'yes'"><a href="{$chLink}"><xsl:value-of select="$chTitle"/></a></xsl:when>
+          <xsl:otherwise><xsl:value-of select="$chTitle"/></xsl:otherwise>
+        </xsl:choose>
+        <xsl:if test="$chTitle = ''">(無題のフィード)</xsl:if>
+      </h1>
+      <xsl:if test="$chDesc != ''"><p class="lead"><xsl:value-of select="$chDesc"/></p></xsl:if>
+      <p class="meta">
+        <span>記事 <xsl:value-of select="count($items)"/> 件</span>
+        <xsl:call-template name="counts"/>
+        <xsl:if test="$channel/rg:revday"><span class="fetched">最終取得 <xsl:call-template name="date"><xsl:with-param name="d" select="$channel/rg:revday"/></xsl:call-template></span></xsl:if>
+        <xsl:if test="$canSite = 'yes'"><a class="site" href="{$chLink}">サイトを開く</a></xsl:if>
+      </p>
+      <xsl:choose>
+        <xsl:when test="$feedUrl != ''">
+          <nav class="views" aria-label="表示の切り替え">
+            <a class="btn btn-primary" href="rss.html?u={$feedUrl}/&amp;r=on">いま取得する</a>
+            <a class="btn" href="rss.html?u={$feedUrl}/">すべて</a>
+            <a class="btn" href="rss.html?u={$feedUrl}/&amp;sel=today">今日</a>
+            <a class="btn" href="rss.html?u={$feedUrl}/&amp;sel=new">新着</a>
+            <a class="btn" href="rss.html?u={$feedUrl}/&amp;sel=log">過去ログ</a>
+            <a class="btn" href="rss.html?u={$feedUrl}/&amp;d=off">タイトルだけ</a>
+            <a class="btn" href="add.html?u={$feedUrl}/">グループに追加</a>
+          </nav>
+          <p class="feed-url"><span class="label">フィード</span> <xsl:value-of select="$feedUrl"/></p>
+        </xsl:when>
+        <xsl:otherwise>
+          <nav class="views" aria-label="操作">
+            <xsl:if test="$selfUrl != ''"><a class="btn btn-primary" href="add.html?u={$selfUrl}/">このフィードをグループに追加</a></xsl:if>
+            <a class="btn" href="/#search">別の言葉で検索</a>
+          </nav>
+          <xsl:if test="$selfUrl != ''"><p class="feed-url"><span class="label">フィード</span> <xsl:value-of select="$selfUrl"/></p></xsl:if>
+        </xsl:otherwise>
+      </xsl:choose>
+    </header>
+    <xsl:choose>
+      <xsl:when test="$items">
+        <ol class="items">
+          <xsl:apply-templates select="$items" mode="item"><xsl:with-param name="level" select="'h2'"/></xsl:apply-templates>
+        </ol>
+      </xsl:when>
+      <xsl:otherwise><p class="empty">表示する記事はありません。</p></xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+</xsl:stylesheet>

@@ -1,0 +1,78 @@
+#pragma once
+#include <libxml/tree.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "feeds/chlist.h"
+#include "feeds/rss2.h"
+#include "feeds/rxml.h"
+
+namespace norvane {
+
+class TRSerch;
+
+// One feed request.
+struct RPARAMS {
+  std::string URL;
+  bool Reload = false;
+  std::string Keyword;
+  std::string Sel;
+  bool ShowDescription = true;
+  bool Scrap = true;
+};
+
+// Where a channel's new items go: the scrapbooks. Told the channel first, then offered
+// every new item (a detached copy the receiver may keep or drop).
+class ItemScrapper {
+ public:
+  virtual ~ItemScrapper() = default;
+  virtual void SetSource(const std::string& title, const std::string& url) = 0;
+  virtual void ScrapItem(xmlNodePtr item) = 0;
+};
+
+// What a feed request shares with the rest of the program.
+struct FeedContext {
+  TChList& channels;
+  // Makes the scrapbook feeder of one request; none: nothing is scrapped.
+  std::function<std::unique_ptr<ItemScrapper>()> makeScrapper;
+  // Lends the synonyms to the keyword filter; none: the fuzzy table alone.
+  const TRSerch* dictionaryLender = nullptr;
+};
+
+// The channel log of one feed, for one request: reads the stored log, or fetches the
+// feed for the first time, or fetches it again and merges it in; writes the log when it
+// changed; answers with the request's filters applied.
+class TRSS : public TRXML {
+ public:
+  TRSS(const RPARAMS& params, FeedContext context);
+
+  // The whole request; never throws. The channel document, or the error feed.
+  std::string Excute();
+  // Conditional fetch into this document and stamping of its items.
+  bool GetRss(const std::string& lastModified, bool scrapAll);
+  // The reload of an existing log: fetch, merge or refresh, save.
+  void ReloadRss();
+  // Merges the old log into the freshly fetched document.
+  void Merge();
+  void ScrapItem(xmlNodePtr item);
+  std::string GetRSSVersion() const { return DetectRSSVersion(*this); }
+
+  // The filters, on the answer only.
+  void ExtractByDate();
+  void RemoveSummary();
+  void ExtractByKeyword();
+
+  std::string LogPath;
+  RPARAMS Params;
+  std::string Version;
+
+ private:
+  FeedContext context_;
+  std::unique_ptr<ItemScrapper> scrapper_;
+  TChItem entry_;
+  TRSS2 old_;
+};
+
+}  // namespace norvane

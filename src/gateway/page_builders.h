@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+#include "feeds/rss.h"
+#include "gateway/params.h"
+
+namespace norvane {
+
+class SearchCatalogue;
+
+// The stylesheet file of the current style: "xsls\<XSL_STYLE>\<file>".
+std::string StylePath(const std::string& file);
+
+// Transforms the document with the style's stylesheet file; the output as Shift_JIS.
+// Throws XmlError when the stylesheet does not load or the transformation fails.
+std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile);
+
+// The feed request record from a parameter list: r only "on" reloads; d and scrap are
+// off only when exactly "off".
+RPARAMS MakeRParams(const ParamList& params);
+
+// One feed: its channel document (xmlOnly), or its page through "rss.xsl".
+std::string CreateRSSxml(const ParamList& params, bool xmlOnly, const FeedContext& context);
+
+// A search through the catalogue's engine u for the phrase w, shown as a feed page.
+std::string CreateSearchHtml(const ParamList& params, const SearchCatalogue& catalogue);
+
+}  // namespace norvane

@@ -1,0 +1,474 @@
+#include "htr/script_host.h"
+
+#include <duktape.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string_view>
+
+#include "core/atomic_file.h"
+#include "core/sjis.h"
+#include "core/trace.h"
+#include "htr/pipe_io.h"
+#include "htr/process.h"
+
+namespace norvane {
+
+namespace {
+
+struct HeapDestroy {
+  void operator()(duk_context* ctx) const { duk_destroy_heap(ctx); }
+};
+
+}  // namespace
+
+struct ScriptHost::Impl {
+  size_t limit = 0;     // bytes the heap may hold
+  size_t used = 0;      // bytes it holds
+  int toParent = -1;    // set only in the child copy
+  int fromParent = -1;
+  OutputHandler output;
+  InputHandler input;
+  std::string error;
+  bool compiled = false;  // the compiled function sits at stack index 0
+  std::unique_ptr<duk_context, HeapDestroy> ctx;  // last: its destruction still frees through this
+
+  void Emit(const std::string& text);
+  bool Ask(bool wholeLine, int count, std::string& text);
+};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Frames on the pipe from the child: type, payload length (4 bytes, little end first),
+// payload. Replies to an input request: success byte, length, text.
+constexpr char kOutput = 'O';
+constexpr char kInput = 'I';
+constexpr char kDone = 'D';
+constexpr char kThrew = 'X';
+constexpr size_t kFrameHead = 5;
+
+void PutU32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+uint32_t GetU32(const char* p) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
+  return v;
+}
+
+std::string Frame(char type, std::string_view payload) {
+  std::string f(1, type);
+  PutU32(f, static_cast<uint32_t>(payload.size()));
+  f.append(payload);
+  return f;
+}
+
+// Byte sequences that form no UTF-8 character become U+FFFD: raw bytes would otherwise
+// reach the engine, which reads a string starting with some of them as a hidden symbol.
+bool ScanUtf8(std::string_view s, std::string* cleaned) {
+  bool valid = true;
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    size_t n = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3
+               : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+    bool ok = n > 0 && i + n <= s.size();
+    for (size_t k = 1; ok && k < n; ++k)
+      ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    if (ok && n == 3) {
+      unsigned char c = static_cast<unsigned char>(s[i + 1]);
+      ok = !(b == 0xE0 && c < 0xA0);  // overlong
+    } else if (ok && n == 4) {
+      unsigned char c = static_cast<unsigned char>(s[i + 1]);
+      ok = !(b == 0xF0 && c < 0x90) && !(b == 0xF4 && c > 0x8F);
+    }
+    if (ok) {
+      if (cleaned) cleaned->append(s.substr(i, n));
+      i += n;
+    } else {
+      valid = false;
+      if (cleaned) cleaned->append("\xEF\xBF\xBD");
+      ++i;
+    }
+  }
+  return valid;
+}
+
+std::string CleanUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  ScanUtf8(s, &out);
+  return out;
+}
+
+std::string ToScript(std::string_view sjis) { return CleanUtf8(SjisToUtf8(sjis)); }
+std::string FromScript(std::string_view text) { return Utf8ToSjis(text); }
+
+// Child side: plain blocking writes and reads.
+bool WriteBlocking(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool ReadBlocking(int fd, char* into, size_t size) {
+  while (size) {
+    ssize_t n = read(fd, into, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    into += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// --- the heap: a capped allocator. Each block keeps its size in front of it.
+
+constexpr size_t kBlockHead = alignof(std::max_align_t);
+
+size_t BlockSize(void* ptr) {
+  size_t size;
+  std::memcpy(&size, static_cast<char*>(ptr) - kBlockHead, sizeof size);
+  return size;
+}
+
+void* HeapAlloc(void* udata, duk_size_t size) {
+  auto* h = static_cast<ScriptHost::Impl*>(udata);
+  if (size > h->limit - h->used) return nullptr;
+  void* block = std::malloc(size + kBlockHead);
+  if (!block) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  h->used += size;
+  return static_cast<char*>(block) + kBlockHead;
+}
+
+void HeapFree(void* udata, void* ptr) {
+  if (!ptr) return;
+  auto* h = static_cast<ScriptHost::Impl*>(udata);
+  h->used -= BlockSize(ptr);
+  std::free(static_cast<char*>(ptr) - kBlockHead);
+}
+
+void* HeapRealloc(void* udata, void* ptr, duk_size_t size) {
+  if (!ptr) return HeapAlloc(udata, size);
+  if (size == 0) {
+    HeapFree(udata, ptr);
+    return nullptr;
+  }
+  auto* h = static_cast<ScriptHost::Impl*>(udata);
+  size_t old = BlockSize(ptr);
+  if (size > old && size - old > h->limit - h->used) return nullptr;
+  void* block = std::realloc(static_cast<char*>(ptr) - kBlockHead, size + kBlockHead);
+  if (!block) return nullptr;
+  std::memcpy(block, &size, sizeof size);
+  h->used = h->used - old + size;
+  return static_cast<char*>(block) + kBlockHead;
+}
+
+[[noreturn]] void HeapFatal(void* udata, const char* message) {
+  auto* h = static_cast<ScriptHost::Impl*>(udata);
+  if (h->toParent >= 0) {
+    WriteBlocking(h->toParent, Frame(kThrew, message ? message : ""));
+    _exit(70);
+  }
+  std::fprintf(stderr, "script engine failure: %s\n", message ? message : "");
+  std::abort();
+}
+
+ScriptHost::Impl& HostOf(duk_context* ctx) {
+  duk_memory_functions funcs;
+  duk_get_memory_functions(ctx, &funcs);
+  return *static_cast<ScriptHost::Impl*>(funcs.udata);
+}
+
+// print, write, stdout.write; magic 1 adds the line end.
+duk_ret_t HostWrite(duk_context* ctx) {
+  std::string text;
+  duk_idx_t n = duk_get_top(ctx);
+  for (duk_idx_t i = 0; i < n; ++i) {
+    duk_size_t len = 0;
+    const char* s = duk_safe_to_lstring(ctx, i, &len);
+    text.append(s, len);
+  }
+  if (duk_get_current_magic(ctx)) text += '\n';
+  HostOf(ctx).Emit(text);
+  return 0;
+}
+
+duk_ret_t PushRead(duk_context* ctx, bool wholeLine, int count) {
+  std::string text;
+  if (HostOf(ctx).Ask(wholeLine, count, text))
+    duk_push_lstring(ctx, text.data(), text.size());
+  else
+    duk_push_null(ctx);
+  return 1;
+}
+
+duk_ret_t HostReadLine(duk_context* ctx) { return PushRead(ctx, true, 0); }
+
+duk_ret_t HostRead(duk_context* ctx) {
+  int count = duk_is_number(ctx, 0) ? duk_to_int(ctx, 0) : -1;
+  return PushRead(ctx, false, count);
+}
+
+void PutFunction(duk_context* ctx, const char* name, duk_c_function fn, int magic) {
+  duk_push_c_function(ctx, fn, DUK_VARARGS);
+  duk_set_magic(ctx, -1, magic);
+  duk_put_prop_string(ctx, -2, name);
+}
+
+// The child copy keeps only its two pipe ends: sockets and files of the server must
+// not stay open in it.
+void CloseAllBut(int a, int b) {
+  int lo = std::min(a, b), hi = std::max(a, b);
+  if (lo > 3) close_range(3, static_cast<unsigned>(lo - 1), 0);
+  if (hi > lo + 1) close_range(static_cast<unsigned>(lo + 1), static_cast<unsigned>(hi - 1), 0);
+  close_range(static_cast<unsigned>(hi + 1), ~0U, 0);
+}
+
+[[noreturn]] void RunChild(ScriptHost::Impl& h, int toParent, int fromParent) {
+  CloseAllBut(toParent, fromParent);
+  h.toParent = toParent;
+  h.fromParent = fromParent;
+  duk_context* ctx = h.ctx.get();
+  duk_dup(ctx, 0);
+  std::string frame;
+  if (duk_pcall(ctx, 0) != DUK_EXEC_SUCCESS)
+    frame = Frame(kThrew, duk_safe_to_stacktrace(ctx, -1));
+  else
+    frame = Frame(kDone, "");
+  WriteBlocking(toParent, frame);
+  _exit(0);
+}
+
+// Ends and reaps the child copy whichever way the parent leaves.
+class ChildGuard {
+ public:
+  explicit ChildGuard(pid_t pid) : pid_(pid) {}
+  ~ChildGuard() {
+    kill(pid_, SIGKILL);  // ours and not yet reaped: the pid cannot belong to another
+    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  ChildGuard(const ChildGuard&) = delete;
+  ChildGuard& operator=(const ChildGuard&) = delete;
+
+ private:
+  pid_t pid_;
+};
+
+enum class Got { kData, kEnd, kLate };
+
+int MsLeft(Clock::time_point deadline) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
+}
+
+// Parent side: reads until buf holds at least size bytes.
+Got Fill(int fd, std::string& buf, size_t size, Clock::time_point deadline) {
+  char chunk[65536];
+  while (buf.size() < size) {
+    int left = MsLeft(deadline);
+    if (left == 0) return Got::kLate;
+    pollfd p{fd, POLLIN, 0};
+    int r = poll(&p, 1, left);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return Got::kEnd;
+    if (r == 0) return Got::kLate;
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return Got::kEnd;
+    buf.append(chunk, static_cast<size_t>(n));
+  }
+  return Got::kData;
+}
+
+Got WriteUntil(int fd, std::string_view data, Clock::time_point deadline) {
+  while (!data.empty()) {
+    int left = MsLeft(deadline);
+    if (left == 0) return Got::kLate;
+    pollfd p{fd, POLLOUT, 0};
+    int r = poll(&p, 1, left);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return Got::kEnd;
+    if (r == 0) return Got::kLate;
+    ssize_t n = write(fd, data.data(), data.size());
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return Got::kEnd;
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return Got::kData;
+}
+
+}  // namespace
+
+void ScriptHost::Impl::Emit(const std::string& text) {
+  if (toParent < 0) {
+    if (output) output(FromScript(text));
+    return;
+  }
+  if (!WriteBlocking(toParent, Frame(kOutput, text))) _exit(1);
+}
+
+bool ScriptHost::Impl::Ask(bool wholeLine, int count, std::string& text) {
+  if (toParent < 0) {
+    std::string sjis;
+    if (!input || !input(wholeLine, count, sjis)) return false;
+    text = ToScript(sjis);
+    return true;
+  }
+  std::string request(1, wholeLine ? '\1' : '\0');
+  PutU32(request, static_cast<uint32_t>(count));
+  char head[kFrameHead];
+  if (!WriteBlocking(toParent, Frame(kInput, request)) || !ReadBlocking(fromParent, head, sizeof head))
+    _exit(1);
+  text.resize(GetU32(head + 1));
+  if (!ReadBlocking(fromParent, text.data(), text.size())) _exit(1);
+  return head[0] != 0;
+}
+
+ScriptHost::ScriptHost(size_t heapLimit) : impl_(std::make_unique<Impl>()) {
+  impl_->limit = heapLimit;
+  impl_->ctx.reset(duk_create_heap(HeapAlloc, HeapRealloc, HeapFree, impl_.get(), HeapFatal));
+  if (!impl_->ctx) throw std::bad_alloc();
+  duk_context* ctx = impl_->ctx.get();
+  duk_push_global_object(ctx);
+  PutFunction(ctx, "print", HostWrite, 0);
+  PutFunction(ctx, "write", HostWrite, 0);
+  PutFunction(ctx, "println", HostWrite, 1);
+  PutFunction(ctx, "writeln", HostWrite, 1);
+  PutFunction(ctx, "readln", HostReadLine, 0);
+  duk_push_object(ctx);
+  PutFunction(ctx, "write", HostWrite, 0);
+  PutFunction(ctx, "writeln", HostWrite, 1);
+  duk_put_prop_string(ctx, -2, "stdout");
+  duk_push_object(ctx);
+  PutFunction(ctx, "readln", HostReadLine, 0);
+  PutFunction(ctx, "read", HostRead, 0);
+  duk_put_prop_string(ctx, -2, "stdin");
+  duk_push_array(ctx);
+  duk_put_prop_string(ctx, -2, "args");
+  duk_pop(ctx);
+}
+
+ScriptHost::~ScriptHost() = default;
+
+void ScriptHost::SetOutputHandler(OutputHandler handler) { impl_->output = std::move(handler); }
+void ScriptHost::SetInputHandler(InputHandler handler) { impl_->input = std::move(handler); }
+const std::string& ScriptHost::ErrorText() const { return impl_->error; }
+
+bool ScriptHost::CompileFile(const std::string& diskPath) {
+  Impl& h = *impl_;
+  duk_context* ctx = h.ctx.get();
+  duk_set_top(ctx, 0);
+  h.compiled = false;
+  h.error.clear();
+  std::string source;
+  if (!ReadWholeFile(diskPath, source)) {
+    h.error = "cannot read script " + Utf8ToSjis(diskPath);
+    return false;
+  }
+  if (source.starts_with("\xEF\xBB\xBF"))
+    source.erase(0, 3);
+  else if (!ScanUtf8(source, nullptr))
+    source = ToScript(source);
+  duk_push_lstring(ctx, diskPath.data(), diskPath.size());
+  if (duk_pcompile_lstring_filename(ctx, 0, source.data(), source.size()) != 0) {
+    h.error = FromScript(duk_safe_to_string(ctx, -1));
+    duk_set_top(ctx, 0);
+    return false;
+  }
+  h.compiled = true;
+  return true;
+}
+
+bool ScriptHost::Run(const std::vector<std::string>& args) { return Run(args, ChildTimeLimit()); }
+
+bool ScriptHost::Run(const std::vector<std::string>& args, std::chrono::milliseconds limit) {
+  Impl& h = *impl_;
+  duk_context* ctx = h.ctx.get();
+  h.error.clear();
+  if (!h.compiled) {
+    h.error = "no script compiled";
+    return false;
+  }
+  duk_push_array(ctx);
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string a = ToScript(args[i]);
+    duk_push_lstring(ctx, a.data(), a.size());
+    duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
+  }
+  duk_put_global_string(ctx, "args");
+
+  PipeEnds up, down;
+  if (!MakePipe(up) || !MakePipe(down)) {
+    h.error = "cannot make pipes for the script";
+    return false;
+  }
+  SigpipeGuard guard;
+  const Clock::time_point deadline = Clock::now() + limit;
+  pid_t pid = fork();
+  if (pid < 0) {
+    h.error = "cannot start the script";
+    return false;
+  }
+  if (pid == 0) RunChild(h, up.write.Get(), down.read.Get());
+  ChildGuard child(pid);
+  up.write.Reset();
+  down.read.Reset();
+  SetNonBlocking(up.read.Get());
+  SetNonBlocking(down.write.Get());
+
+  std::string buf;
+  for (;;) {
+    Got got = Fill(up.read.Get(), buf, kFrameHead, deadline);
+    uint32_t size = got == Got::kData ? GetU32(buf.data() + 1) : 0;
+    if (got == Got::kData) got = Fill(up.read.Get(), buf, kFrameHead + size, deadline);
+    if (got != Got::kData) {
+      h.error = got == Got::kLate ? "script stopped: time limit reached"
+                                  : "script ended abnormally";
+      WriteErrorLog("ScriptHost::Run", "script", h.error);
+      return false;
+    }
+    char type = buf[0];
+    std::string payload = buf.substr(kFrameHead, size);
+    buf.erase(0, kFrameHead + size);
+    if (type == kOutput) {
+      if (h.output) h.output(FromScript(payload));
+    } else if (type == kInput) {
+      bool wholeLine = !payload.empty() && payload[0] != 0;
+      int count = payload.size() >= 5 ? static_cast<int>(GetU32(payload.data() + 1)) : -1;
+      std::string text;
+      bool ok = h.input && h.input(wholeLine, count, text);
+      std::string reply = Frame(ok ? '\1' : '\0', ok ? ToScript(text) : std::string());
+      if (WriteUntil(down.write.Get(), reply, deadline) == Got::kLate) {
+        h.error = "script stopped: time limit reached";
+        return false;
+      }
+    } else if (type == kDone) {
+      return true;
+    } else {
+      h.error = FromScript(payload);
+      WriteErrorLog("ScriptHost::Run", "script", h.error);
+      return false;
+    }
+  }
+}
+
+}  // namespace norvane

@@ -1,0 +1,336 @@
+#include "feeds/rss.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "core/settings.h"
+#include "core/sjis.h"
+#include "feeds/xml_node.h"
+#include "support/feed_server.h"
+#include "support/temp_dir.h"
+
+namespace norvane {
+namespace {
+
+struct Item {
+  std::string title;
+  std::string link;  // "-" for an item without a link
+  std::string description = "about it";
+};
+
+std::string Rss2(const std::vector<Item>& items, const std::string& channelTitle = "Channel") {
+  std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel>";
+  if (!channelTitle.empty()) s += "<title>" + channelTitle + "</title>";
+  s += "<link>http://example.com/</link><description>d</description>";
+  for (const auto& i : items) {
+    s += "<item><title>" + i.title + "</title>";
+    if (i.link != "-") s += "<link>" + i.link + "</link>";
+    s += "<description>" + i.description + "</description></item>";
+  }
+  return s + "</channel></rss>";
+}
+
+// Every item of a log, as title:type:revday.
+std::vector<std::string> Marks(const TRXML& doc) {
+  std::vector<std::string> out;
+  for (xmlNodePtr item : doc.SelectNodes("rss/channel/item")) {
+    xmlNodePtr mark = SelectSingleNode(item, "rg:log");
+    xmlNodePtr day = SelectSingleNode(item, "rg:revday");
+    out.push_back(SjisToUtf8(NodeText(SelectSingleNode(item, "title"))) + ":" +
+                  (mark ? GetAttribute(mark, "type") : "?") + ":" + (day ? NodeText(day) : "?"));
+  }
+  return out;
+}
+
+class RecordingScrapper : public ItemScrapper {
+ public:
+  explicit RecordingScrapper(std::vector<std::string>& seen) : seen_(seen) {}
+  void SetSource(const std::string& title, const std::string&) override { source_ = title; }
+  void ScrapItem(xmlNodePtr item) override {
+    seen_.push_back(source_ + "/" + SjisToUtf8(NodeText(SelectSingleNode(item, "title"))));
+  }
+
+ private:
+  std::vector<std::string>& seen_;
+  std::string source_;
+};
+
+class ChannelLog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(getcwd(cwd_, sizeof cwd_), cwd_);
+    ASSERT_EQ(chdir(home_.path().c_str()), 0);
+    home_.Write("channels/.keep", "");
+    ResetSettings();
+    list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
+  }
+  void TearDown() override {
+    list_.reset();
+    ResetSettings();
+    ASSERT_EQ(chdir(cwd_), 0);
+  }
+
+  void Serve(const std::vector<Item>& items, const std::string& lastModified,
+             const std::string& title = "Channel") {
+    test::FeedRoute r;
+    r.body = Rss2(items, title);
+    r.lastModified = lastModified;
+    server_.Route("/feed", r);
+  }
+
+  // Runs one request and returns its answer parsed.
+  std::unique_ptr<TRXML> Request(bool reload, const std::string& sel = "", bool scrap = true,
+                                 const std::string& keyword = "", bool descriptions = true) {
+    RPARAMS p;
+    p.URL = server_.Url("/feed");
+    p.Reload = reload;
+    p.Sel = sel;
+    p.Scrap = scrap;
+    p.Keyword = keyword;
+    p.ShowDescription = descriptions;
+    FeedContext ctx{*list_, [this] { return std::make_unique<RecordingScrapper>(scrapped_); },
+                    nullptr};
+    TRSS rss(p, ctx);
+    answer_ = rss.Excute();
+    auto doc = std::make_unique<TRXML>();
+    doc->LoadFromXML(answer_);
+    logPath_ = rss.LogPath;
+    return doc;
+  }
+
+  std::unique_ptr<TRXML> StoredLog() {
+    auto doc = std::make_unique<TRXML>();
+    doc->LoadFromFile(logPath_);
+    return doc;
+  }
+
+  test::TempDir home_;
+  char cwd_[4096];
+  test::FeedServer server_;
+  std::unique_ptr<TChList> list_;
+  std::vector<std::string> scrapped_;
+  std::string answer_;
+  std::string logPath_;
+};
+
+const char* kDay1 = "Mon, 01 Dec 2025 10:00:00 GMT";
+const char* kDay2 = "Tue, 02 Dec 2025 10:00:00 GMT";
+const char* kDay3 = "Wed, 03 Dec 2025 10:00:00 GMT";
+
+TEST_F(ChannelLog, AnItemIsNewThenTodayThenLogAndTheDatesStay) {
+  Serve({{"A", "http://e/a"}, {"B", "http://e/b"}}, kDay1);
+  // A first request fetches even without r, and everything is new.
+  auto first = Request(false);
+  EXPECT_EQ(Marks(*first), (std::vector<std::string>{std::string("A:new:") + kDay1,
+                                                     std::string("B:new:") + kDay1}));
+  EXPECT_EQ(scrapped_, (std::vector<std::string>{"Channel/A", "Channel/B"}));
+  auto stored = StoredLog();
+  EXPECT_EQ(GetAttribute(stored->DocumentElement(), "xmlns:rg"), "http://norvane/rg");
+  // The channel starts with the fetch date and the feed URL, right before its title.
+  xmlNodePtr c = FirstChildElement(stored->SelectSingleNode("rss/channel"));
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(NodeName(c), "rg:revday");
+  EXPECT_EQ(NodeText(c), kDay1);
+  c = NextSiblingElement(c);
+  EXPECT_EQ(NodeName(c), "rg:link");
+  EXPECT_EQ(NodeText(c), server_.Url("/feed"));
+  EXPECT_EQ(NodeName(NextSiblingElement(c)), "title");
+
+  // Without r the log is read, nothing fetched.
+  size_t before = server_.RequestCount("/feed");
+  Request(false);
+  EXPECT_EQ(server_.RequestCount("/feed"), before);
+
+  // 304: new becomes today, dates and file stay.
+  auto unchanged = Request(true);
+  EXPECT_EQ(server_.Requests().back().Header("If-Modified-Since"), kDay1);
+  EXPECT_EQ(Marks(*unchanged), (std::vector<std::string>{std::string("A:today:") + kDay1,
+                                                         std::string("B:today:") + kDay1}));
+  EXPECT_EQ(Marks(*StoredLog()), Marks(*unchanged));
+
+  // A changed feed: C is new, A keeps its first date, B has left the feed.
+  scrapped_.clear();
+  Serve({{"C", "http://e/c"}, {"A", "http://e/a"}}, kDay2);
+  auto changed = Request(true);
+  EXPECT_EQ(Marks(*changed),
+            (std::vector<std::string>{std::string("C:new:") + kDay2, std::string("A:today:") + kDay1,
+                                      std::string("B:log:") + kDay1}));
+  EXPECT_EQ(scrapped_, (std::vector<std::string>{"Channel/C"}));  // only what is new
+
+  // A changed feed whose items are all known: all today, the log item stays behind.
+  Serve({{"A", "http://e/a"}, {"C", "http://e/c"}}, kDay3);
+  EXPECT_EQ(Marks(*Request(true)),
+            (std::vector<std::string>{std::string("A:today:") + kDay1,
+                                      std::string("C:today:") + kDay2, std::string("B:log:") + kDay1}));
+}
+
+TEST_F(ChannelLog, TheWorkedExampleKeepsOnlyLogCntItemsFromThePast) {
+  UpdateSettings([](Settings& s) { s.LOG_CNT = 1; });
+  Serve({{"D", "http://e/d"}, {"C", "http://e/c"}}, kDay1);
+  Request(false);
+  Serve({{"B", "http://e/b"}, {"A", "http://e/a"}}, kDay2);
+  UpdateSettings([](Settings& s) { s.LOG_CNT = 5; });
+  Request(true);  // B new, A new, D log, C log
+  Serve({{"A", "http://e/a"}}, kDay3);
+  UpdateSettings([](Settings& s) { s.LOG_CNT = 5; });
+  Request(true);  // A today, B log, D log, C log
+  EXPECT_EQ(Marks(*StoredLog()),
+            (std::vector<std::string>{std::string("A:today:") + kDay2, std::string("B:log:") + kDay2,
+                                      std::string("D:log:") + kDay1, std::string("C:log:") + kDay1}));
+  // Now the example's old log, as far as the marks go: A today, B log, D log, C log
+  // with a feed of E and A; LOG_CNT 1 keeps B alone behind them.
+  UpdateSettings([](Settings& s) { s.LOG_CNT = 1; });
+  Serve({{"E", "http://e/e"}, {"A", "http://e/a"}}, "Thu, 04 Dec 2025 10:00:00 GMT");
+  EXPECT_EQ(Marks(*Request(true)),
+            (std::vector<std::string>{"E:new:Thu, 04 Dec 2025 10:00:00 GMT",
+                                      std::string("A:today:") + kDay2, std::string("B:log:") + kDay2}));
+
+  // LOG_CNT 0 (and a negative one) drops everything that left the feed.
+  for (int cnt : {0, -3}) {
+    UpdateSettings([cnt](Settings& s) { s.LOG_CNT = cnt; });
+    Serve({{"F", "http://e/f"}}, std::string("Fri, 0") + std::to_string(5 - cnt % 2) + " Dec 2025");
+    auto doc = Request(true);
+    ASSERT_EQ(Marks(*doc).size(), 1u) << ::testing::PrintToString(Marks(*doc));
+  }
+}
+
+TEST_F(ChannelLog, LinksPairIgnoringCaseNearestTheEndFirstAndLinklessItemsPairTogether) {
+  // The old log holds one link twice (different dates), and a link-less item.
+  Serve({{"L1", "http://e/l"}}, kDay1);
+  Request(false);
+  Serve({{"L2", "http://e/L"}, {"M", "http://e/m"}, {"N", "-"}}, kDay2);
+  UpdateSettings([](Settings& s) { s.LOG_CNT = 10; });
+  Request(true);  // L2 matches L1 by case: today with day 1
+  auto log = Marks(*StoredLog());
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0], std::string("L2:today:") + kDay1);
+
+  // Fetched: two items with the link, the link-less one again.
+  Serve({{"X", "HTTP://E/L"}, {"Y", "http://e/l"}, {"Z", "-"}}, kDay3);
+  auto doc = Request(true);
+  auto marks = Marks(*doc);
+  ASSERT_EQ(marks.size(), 4u) << ::testing::PrintToString(marks);
+  EXPECT_EQ(marks[0], std::string("X:today:") + kDay1);
+  EXPECT_EQ(marks[1], std::string("Y:new:") + kDay3);  // only one old item had the link
+  EXPECT_EQ(marks[2], std::string("Z:today:") + kDay2);  // paired with the old link-less N
+  EXPECT_EQ(marks[3], std::string("M:log:") + kDay2);
+}
+
+TEST_F(ChannelLog, AFeedWithoutChannelTitleFailsFirstAndRefreshesTheLogOnReload) {
+  Serve({{"A", "http://e/a"}}, kDay1, "");
+  auto doc = Request(false);
+  EXPECT_NE(SjisToUtf8(answer_).find("取得できませんでした"), std::string::npos) << answer_;
+  EXPECT_NE(SjisToUtf8(answer_).find("エラーメッセージ"), std::string::npos);
+  EXPECT_FALSE(home_.Exists("channels/" + logPath_.substr(9)));
+
+  Serve({{"A", "http://e/a"}}, kDay1);
+  Request(false);
+  Serve({{"B", "http://e/b"}}, kDay2, "");
+  auto reloaded = Request(true);
+  EXPECT_EQ(Marks(*reloaded), (std::vector<std::string>{std::string("A:today:") + kDay1}));
+  EXPECT_EQ(Marks(*StoredLog()), Marks(*reloaded));
+}
+
+TEST_F(ChannelLog, FiltersShapeTheAnswerButNeverTheStoredLog) {
+  Serve({{"Old", "http://e/o"}}, kDay1);
+  Request(false);
+  Serve({{"Fresh news", "http://e/f"}, {"Second", "http://e/s", "has news inside"},
+         {"Third", "http://e/t"}},
+        kDay2);
+  auto today = Request(true, "today");
+  EXPECT_EQ(Marks(*today).size(), 3u);  // the log item is gone from the answer
+  EXPECT_EQ(Marks(*StoredLog()).size(), 4u);
+
+  EXPECT_EQ(Marks(*Request(false, "new")).size(), 3u);
+  EXPECT_EQ(Marks(*Request(false, "log")).size(), 1u);
+  EXPECT_EQ(Marks(*Request(false, "other")).size(), 4u);
+
+  auto keyword = Request(false, "", true, "news");
+  EXPECT_EQ(Marks(*keyword).size(), 2u);  // the title, or else the description
+  auto titlesOnly = Request(false, "", true, "news", false);
+  EXPECT_EQ(Marks(*titlesOnly).size(), 1u);  // descriptions go before the keyword test
+  EXPECT_TRUE(titlesOnly->SelectNodes("rss/channel/item/description").empty());
+  EXPECT_FALSE(titlesOnly->SelectNodes("rss/channel/description").empty());
+
+  EXPECT_TRUE(Marks(*Request(false, "", true, "nomatchatall")).empty());
+  EXPECT_EQ(StoredLog()->SelectNodes("rss/channel/item/description").Length(), 4u);
+
+  // After an unchanged reload nothing is new any more.
+  scrapped_.clear();
+  EXPECT_TRUE(Marks(*Request(true, "new")).empty());
+  EXPECT_TRUE(scrapped_.empty()) << "reloads without new items scrap nothing";
+}
+
+TEST_F(ChannelLog, ScrapOffHandsNothingToTheScrapbooks) {
+  Serve({{"A", "http://e/a"}}, kDay1);
+  Request(false, "", false);
+  Serve({{"B", "http://e/b"}}, kDay2);
+  Request(true, "", false);
+  EXPECT_TRUE(scrapped_.empty());
+}
+
+TEST_F(ChannelLog, AFailedFirstFetchAnswersTheErrorFeedWithTheFailedUrl) {
+  auto doc = Request(true);
+  std::string text = SjisToUtf8(answer_);
+  EXPECT_EQ(answer_.rfind("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><rdf:RDF", 0), 0u);
+  EXPECT_NE(text.find("取得できませんでした"), std::string::npos);
+  EXPECT_NE(text.find(server_.Url("/feed")), std::string::npos) << text;
+}
+
+TEST_F(ChannelLog, JapaneseAndCharactersShiftJisLacksSurviveTheLog) {
+  test::FeedRoute r;
+  r.body = Rss2({{"日本語 café 😀", "http://e/j"}});
+  r.lastModified = kDay1;
+  server_.Route("/feed", r);
+  Request(false);
+  Serve({{"x", "http://e/x"}}, kDay2);
+  Request(true);
+  std::string stored = StoredLog()->XMLWithEncoding();
+  EXPECT_NE(stored.find(Utf8ToSjis("日本語 caf")), std::string::npos);
+  EXPECT_NE(stored.find("&#233;"), std::string::npos);     // é
+  EXPECT_NE(stored.find("&#128512;"), std::string::npos);  // the emoji
+}
+
+TEST(ChannelLogConcurrency, RunsForOneChannelTakeTurnsAndLoseNoItem) {
+  test::TempDir home;
+  char cwd[4096];
+  ASSERT_EQ(getcwd(cwd, sizeof cwd), cwd);
+  ASSERT_EQ(chdir(home.path().c_str()), 0);
+  home.Write("channels/.keep", "");
+  ResetSettings();
+  {
+    TChList list("channels\\ChannelList.xml");
+    test::FeedServer server;
+    test::FeedRoute r;
+    r.body = Rss2({{"A", "http://e/a"}, {"B", "http://e/b"}});
+    r.lastModified = kDay1;
+    r.delay = std::chrono::milliseconds(20);
+    server.Route("/one", r);
+    server.Route("/two", r);
+    std::vector<std::thread> threads;
+    std::atomic<int> errors{0};
+    for (int t = 0; t < 6; ++t)
+      threads.emplace_back([&, t] {
+        RPARAMS p;
+        p.URL = server.Url(t % 2 ? "/one" : "/two");
+        p.Reload = true;
+        TRSS rss(p, FeedContext{list, {}, nullptr});
+        std::string text = rss.Excute();
+        if (text.find("<item>") == std::string::npos) ++errors;
+      });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(errors.load(), 0);
+    EXPECT_EQ(list.Count(), 2u);
+    TRXML log;
+    log.LoadFromFile("channels\\" + ChannelFileName(server.Url("/one")) + ".xml");
+    EXPECT_EQ(log.SelectNodes("rss/channel/item").Length(), 2u);
+  }
+  ResetSettings();
+  ASSERT_EQ(chdir(cwd), 0);
+}
+
+}  // namespace
+}  // namespace norvane

@@ -1,0 +1,164 @@
+// gp.xsl, add.xsl and ch.xsl of both shipped styles over the group pages' documents.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/url_helpers.h"
+#include "style/style_documents.h"
+#include "style/style_page.h"
+
+namespace norvane::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+bool Contains(const Strings& v, const std::string& s) {
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+class GroupPages : public ::testing::TestWithParam<std::string> {
+ protected:
+  Page Render(const std::string& sheet, const std::string& doc) const {
+    return test::Render(GetParam(), sheet, doc);
+  }
+  std::string Frame(const std::string& utf8File) const {
+    XsltSheetPtr s = LoadSheet(StylePath(GetParam(), "ch.xsl"));
+    // The frame's document as the builder makes it: the name inserted as it is.
+    return Transform(s.get(), Utf8ToSjis("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<chbody file=\"" +
+                                         utf8File + "\">%s</chbody>"));
+  }
+};
+
+TEST_P(GroupPages, GroupPageListsGroupsFeedsAndWaysToReadThem) {
+  Page p = Render("gp.xsl", GroupDocument());
+  EXPECT_EQ(p.sjis().rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_EQ(p.Count("//meta[@charset or @http-equiv]"), 1u);
+  EXPECT_EQ(p.All("//nav[@class='side']//li//*[@class='g-title']"), (Strings{"はじめて", "ニュース"}));
+  EXPECT_EQ(p.All("//nav[@class='side']//a[@aria-current='page']//*[@class='g-title']"), Strings{"はじめて"});
+  EXPECT_EQ(p.One("//h1"), "はじめて");
+
+  EXPECT_EQ(p.All("//li[@class='feed']//*[@class='feed-title']"), (Strings{"一つ目のフィード", "入れ子のフィード"}));
+  EXPECT_EQ(p.All("//li[@class='feed']//*[@class='feed-desc']"), (Strings{"一つ目の説明", "入れ子の説明"}));
+  EXPECT_EQ(p.All("//li[@class='feed']//a[@class='site']/@href"),
+            (Strings{"http://127.0.0.1/one/", "http://127.0.0.1/nested/"}));
+  EXPECT_NE(p.One("//li[@class='folder']//summary").find("入れ物"), std::string::npos);
+
+  Strings links = p.All("//a/@href");
+  for (const char* l : {"ch.html?u=sample.opml/&r=on", "ch.html?u=sample.opml/&r=on&sel=today",
+                        "ch.html?u=sample.opml/&r=on&sel=new", "ch.html?u=sample.opml/&r=on&d=off",
+                        "opml.xml?u=sample.opml/", "rss.html?u=http://127.0.0.1/one.rdf/&r=on",
+                        "rss.html?u=http://127.0.0.1/feed?x=1&y=2/&r=on", "gp.html?u=sample.opml/"})
+    EXPECT_TRUE(Contains(links, l)) << l;
+
+  // The add form names this group; ue=on keeps the typed URL as the form sends it.
+  EXPECT_EQ(p.One("//form[@action='add.html']//input[@name='opml']/@value"), "sample.opml");
+  EXPECT_EQ(p.One("//form[@action='add.html']//input[@name='ue']/@value"), "on");
+  EXPECT_EQ(p.Count("//form[@action='add.html']//input[@name='u']"), 1u);
+}
+
+TEST_P(GroupPages, JapaneseGroupNamesAreLinkedAsBrowsersSendThem) {
+  Page p = Render("gp.xsl", GroupDocument(R"(<selected title="ニュース" file="ニュース.opml"/>)"));
+  std::string href = p.One("//nav[@class='side']//a[@aria-current='page']/@href");
+  EXPECT_EQ(PercentDecode(href), "gp.html?u=ニュース.opml/");
+  EXPECT_EQ(PercentDecode(p.One("//form//input[@name='opml']/@value")), "ニュース.opml");
+}
+
+TEST_P(GroupPages, GroupOutsideTheCatalogueTakesItsTitleFromItsFile) {
+  Page p = Render("gp.xsl", GroupDocument(R"(<selected file="lost.opml"/>)"));
+  EXPECT_EQ(p.One("//h1"), "はじめての見出し");
+  EXPECT_EQ(p.Count("//nav[@class='side']//a[@aria-current]"), 0u);
+  EXPECT_TRUE(Contains(p.All("//a/@href"), "ch.html?u=lost.opml/&r=on"));
+}
+
+TEST_P(GroupPages, AddFormOffersTheCatalogueAndKeepsWhatWasAsked) {
+  Page fresh = Render("add.xsl", "<add><result><error>1</error><message>URLを入力してください。OPMLを選択してください。</message></result>"
+                                 "<addUrl xmlUrl=\"\"/><selected file=\"\"/>" + Catalogue() + "</add>");
+  EXPECT_EQ(fresh.All("//select[@name='opml']/option"), (Strings{"選んでください", "はじめて", "ニュース"}));
+  EXPECT_EQ(fresh.All("//select[@name='opml']/option/@value"), (Strings{"", "sample.opml", "ニュース.opml"}));
+  EXPECT_EQ(fresh.One("//form[@action='add.html']//input[@name='ue']/@value"), "on");
+  EXPECT_EQ(fresh.Count("//*[@role='alert']"), 0u) << "nothing was asked yet: no error";
+  EXPECT_NE(fresh.One("//form//p[@class='hint']").find("URLを入力してください。"), std::string::npos);
+
+  Page failed = Render("add.xsl", "<add><result><error>1</error><message>RSSじゃない？</message></result>"
+                                  "<addUrl xmlUrl=\"http://127.0.0.1/page.html\"/><selected file=\"ニュース.opml\" title=\"ニュース\"/>" +
+                                      Catalogue() + "</add>");
+  EXPECT_EQ(failed.One("//*[@role='alert']//*[@class='message']"), "RSSじゃない？");
+  EXPECT_EQ(failed.One("//input[@name='u']/@value"), "http://127.0.0.1/page.html");
+  EXPECT_EQ(failed.All("//option[@selected]/@value"), Strings{"ニュース.opml"});
+  EXPECT_EQ(failed.Count("//option[@value='']"), 0u);
+
+  // A URL from the command line: the group is still to be chosen.
+  Page choose = Render("add.xsl", "<add><result><error>1</error><message>OPMLを選択してください。</message></result>"
+                                  "<addUrl xmlUrl=\"http://127.0.0.1/f.rdf\"/><selected file=\"\"/>" + Catalogue() + "</add>");
+  EXPECT_EQ(choose.Count("//*[@role='alert']"), 0u);
+  EXPECT_EQ(choose.One("//*[@role='status']"), "OPMLを選択してください。");
+  EXPECT_EQ(choose.One("//input[@name='u']/@value"), "http://127.0.0.1/f.rdf");
+}
+
+TEST_P(GroupPages, AddResultSaysWhatWasAddedAndWhereToGo) {
+  Page p = Render("add.xsl", R"(<add><result><error>0</error><message/></result><addUrl xmlUrl="http://127.0.0.1/f.cgi?a=1&amp;b=2"/><selected file="sample.opml"/></add>)");
+  EXPECT_EQ(p.One("//h1"), "追加しました");
+  EXPECT_NE(p.One("//*[@class='result-text']").find("http://127.0.0.1/f.cgi?a=1&b=2"), std::string::npos);
+  Strings links = p.All("//a/@href");
+  EXPECT_TRUE(Contains(links, "rss.html?u=http://127.0.0.1/f.cgi?a=1&b=2/&r=on"));
+  EXPECT_TRUE(Contains(links, "gp.html?u=sample.opml/"));
+  EXPECT_EQ(p.One("//form//input[@name='opml']/@value"), "sample.opml");
+  EXPECT_EQ(p.Count("//select"), 0u);
+}
+
+TEST_P(GroupPages, ChannelFrameHoldsOnlyThePlaceOfTheBlocks) {
+  for (const std::string file : {"sample.opml", "ニュース.opml", ""}) {
+    std::string frame = Frame(file);
+    EXPECT_EQ(std::count(frame.begin(), frame.end(), '%'), 1) << file;
+    ASSERT_NE(frame.find("%s"), std::string::npos) << file;
+
+    // Written as XML: an element closed with "/>" must be void, or a browser would
+    // leave it open.
+    static const std::set<std::string> kVoid = {"meta", "link", "input", "br", "img", "hr"};
+    for (size_t close = frame.find("/>"); close != std::string::npos; close = frame.find("/>", close + 2)) {
+      size_t open = frame.rfind('<', close);
+      ASSERT_NE(open, std::string::npos);
+      std::string tag = frame.substr(open + 1, frame.find_first_of(" />", open + 1) - open - 1);
+      EXPECT_TRUE(kVoid.count(tag)) << frame.substr(open, close + 2 - open);
+    }
+
+    Page page(frame);
+    EXPECT_EQ(frame.rfind("<!DOCTYPE html", 0), 0u);
+    EXPECT_EQ(page.Count("//meta[@charset or @http-equiv]"), 1u);
+    EXPECT_EQ(page.One("//div[@class='channels']"), "%s");
+  }
+
+  Page group(Frame("ニュース.opml"));
+  EXPECT_EQ(group.One("//h1"), "ニュース");
+  Strings links = group.All("//a/@href");
+  for (const char* l : {"ch.html?u=ニュース.opml/&r=on", "ch.html?u=ニュース.opml/&r=on&sel=today",
+                        "ch.html?u=ニュース.opml/&r=on&sel=new", "ch.html?u=ニュース.opml/&r=on&d=off",
+                        "gp.html?u=ニュース.opml/"})
+    EXPECT_TRUE(Contains(links, l)) << l;
+
+  Page filter(Frame(""));
+  EXPECT_EQ(filter.Count("//form[@action='filter']//input[@name='w']"), 1u);
+  EXPECT_EQ(filter.Count("//a[starts-with(@href,'ch.html')]"), 0u);
+}
+
+TEST_P(GroupPages, FrameAndBlocksMakeOneChannelPage) {
+  // What the group page builder does: the frame as a format text around the blocks.
+  XsltSheetPtr chs = LoadSheet(StylePath(GetParam(), "chs.xsl"));
+  std::string blocks = Transform(chs.get(), SjisDoc(Rss10Log())) + Transform(chs.get(), SjisDoc(Rss20Log())) +
+                       Transform(chs.get(), SjisDoc(ErrorFeed("だめでした")));
+  std::string frame = Frame("sample.opml");
+  frame.replace(frame.find("%s"), 2, blocks);
+  Page page(frame);
+  EXPECT_EQ(page.All("//div[@class='channels']/section//h2"), (Strings{"テスト通信", "二点零", "エラーメッセージ"}));
+  EXPECT_EQ(page.Count("//div[@class='channels']//ol/li"), 5u);
+  EXPECT_EQ(page.Count("//script"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, GroupPages, ::testing::Values("Default", "Compact"));
+
+}  // namespace
+}  // namespace norvane::test

@@ -1,0 +1,230 @@
+// The program folder as shipped: style folders, home page, search catalogue, synonym
+// dictionary and the sample group, each checked for what the program and a user rely on.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <libxml/xpathInternals.h>
+
+#include "style/style_documents.h"
+#include "style/style_page.h"
+
+namespace norvane::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string DataPath(const std::string& name) { return std::string(NORVANE_DATA_DIR) + "/" + name; }
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("missing: " + path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Text the program keeps in Shift_JIS must survive the round trip through UTF-8.
+bool IsCleanSjis(const std::string& bytes) { return Utf8ToSjis(SjisToUtf8(bytes)) == bytes; }
+
+XmlDocPtr ReadXml(const std::string& path) {
+  UseCp932ForShiftJis();
+  XmlDocPtr doc(xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET));
+  if (!doc) throw std::runtime_error("not XML: " + path);
+  return doc;
+}
+
+Strings Select(xmlDoc* doc, const std::string& xpath) {
+  std::unique_ptr<xmlXPathContext, XPathContextFree> ctx(xmlXPathNewContext(doc));
+  xmlXPathRegisterNs(ctx.get(), BAD_CAST "rdf", BAD_CAST "http://www.w3.org/1999/02/22-rdf-syntax-ns#");
+  xmlXPathRegisterNs(ctx.get(), BAD_CAST "r", BAD_CAST "http://purl.org/rss/1.0/");
+  std::unique_ptr<xmlXPathObject, XPathObjectFree> res(xmlXPathEvalExpression(BAD_CAST xpath.c_str(), ctx.get()));
+  Strings out;
+  if (res && res->type == XPATH_NODESET && res->nodesetval)
+    for (int i = 0; i < res->nodesetval->nodeNr; ++i) {
+      xmlChar* v = xmlNodeGetContent(res->nodesetval->nodeTab[i]);
+      out.emplace_back(v ? reinterpret_cast<const char*>(v) : "");
+      xmlFree(v);
+    }
+  return out;
+}
+
+class StyleFolder : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(StyleFolder, HoldsEveryStylesheetInShiftJisAndItsStyleSheet) {
+  for (const char* name : {"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl", "add.xsl"}) {
+    std::string bytes = ReadBytes(StylePath(GetParam(), name));
+    EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", 0), 0u) << name;
+    EXPECT_TRUE(IsCleanSjis(bytes)) << name;
+    EXPECT_NO_THROW(LoadSheet(StylePath(GetParam(), name))) << name;
+  }
+  std::string css = ReadBytes(StylePath(GetParam(), "norvane.css"));
+  EXPECT_NE(css.find("prefers-color-scheme: dark"), std::string::npos);
+  EXPECT_NE(css.find("max-width: 560px"), std::string::npos) << "phone width";
+}
+
+TEST_P(StyleFolder, PagesLoadNothingFromOutside) {
+  // The gateway works offline: pages link only the program's own style sheet and script.
+  std::string css = ReadBytes(StylePath(GetParam(), "norvane.css"));
+  std::string js = ReadBytes(DataPath("www/norvane.js"));
+  for (const std::string* text : {&css, &js}) {
+    EXPECT_EQ(text->find("http:"), std::string::npos);
+    EXPECT_EQ(text->find("https:"), std::string::npos);
+    EXPECT_EQ(text->find("@import"), std::string::npos);
+  }
+  std::vector<Page> pages;
+  pages.push_back(Render(GetParam(), "rss.xsl", Rss10Log()));
+  pages.push_back(Render(GetParam(), "gp.xsl", GroupDocument()));
+  pages.push_back(Render(GetParam(), "add.xsl", "<add><result><error>1</error><message/></result><addUrl xmlUrl=\"\"/><selected file=\"\"/>" + Catalogue() + "</add>"));
+  pages.emplace_back(ReadBytes(DataPath("www/index.html")));
+  for (const Page& p : pages) {
+    EXPECT_EQ(p.All("//link[@rel='stylesheet']/@href"), Strings{"/norvane.css"});
+    EXPECT_EQ(p.All("//script/@src"), Strings{"/norvane.js"});
+    EXPECT_EQ(p.Count("//script[not(@src)]"), 0u) << "inline scripts are refused by the pages' policy";
+    EXPECT_EQ(p.Count("//*[not(ancestor::*[contains(@class,'desc')])][starts-with(@src,'http') or starts-with(@src,'//')]"), 0u);
+  }
+}
+
+TEST(Styles, CompactDiffersFromDefault) {
+  std::string doc = Rss10Log("<p>絵 <img src=\"http://127.0.0.1/i.png\"></p>");
+  Page def = Render("Default", "rss.xsl", doc);
+  Page compact = Render("Compact", "rss.xsl", doc);
+  EXPECT_EQ(def.Count("//img"), 1u);
+  EXPECT_EQ(compact.Count("//img"), 0u) << "text only";
+  EXPECT_NE(ReadBytes(StylePath("Default", "norvane.css")), ReadBytes(StylePath("Compact", "norvane.css")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, StyleFolder, ::testing::Values("Default", "Compact"));
+
+TEST(HomePage, OffersGroupsAddingSearchAndTheFilterInJapanese) {
+  std::string bytes = ReadBytes(DataPath("www/index.html"));
+  EXPECT_TRUE(IsCleanSjis(bytes));
+  Page p(bytes);
+  EXPECT_EQ(p.One("//html/@lang"), "ja");
+  EXPECT_EQ(p.Count("//meta[@charset or @http-equiv]"), 1u);
+  EXPECT_NE(p.One("//meta[@http-equiv]/@content").find("charset=Shift_JIS"), std::string::npos);
+  Strings links = p.All("//a/@href");
+  for (const char* l : {"gp.html", "add.html", "gp.html?u=sample.opml/", "ch.html?u=sample.opml/&r=on"})
+    EXPECT_NE(std::find(links.begin(), links.end(), l), links.end()) << l;
+
+  EXPECT_EQ(p.Count("//form[@action='filter']//input[@name='w']"), 1u);
+  EXPECT_EQ(p.One("//form[@action='add.html']//input[@name='ue']/@value"), "on");
+  EXPECT_EQ(p.Count("//form[@action='add.html']//input[@name='u']"), 1u);
+  EXPECT_EQ(p.One("//form[@action='search']//input[@name='ue']/@value"), "on");
+  EXPECT_EQ(p.Count("//form[@action='search']//input[@name='w']"), 1u);
+
+  // The engines offered are exactly the catalogue's, in its order.
+  XmlDocPtr search = ReadXml(DataPath("search.xml"));
+  EXPECT_EQ(p.All("//form[@action='search']//select[@name='u']/option"), Select(search.get(), "/search/item/title"));
+}
+
+TEST(SearchCatalogue, EnginesAnswerWithFeedsAndTakeUtf8Phrases) {
+  std::string bytes = ReadBytes(DataPath("search.xml"));
+  EXPECT_TRUE(IsCleanSjis(bytes));
+  XmlDocPtr doc = ReadXml(DataPath("search.xml"));
+  Strings titles = Select(doc.get(), "/search/item/title");
+  Strings urls = Select(doc.get(), "/search/item/searchUrl");
+  ASSERT_GE(titles.size(), 3u);
+  ASSERT_EQ(titles.size(), urls.size());
+  EXPECT_EQ(std::set<std::string>(titles.begin(), titles.end()).size(), titles.size()) << "titles are keys";
+  for (const std::string& url : urls) {
+    EXPECT_EQ(url.rfind("https://", 0), 0u) << url;
+    size_t marker = url.find("$SEARCH_PHRASE$");
+    ASSERT_NE(marker, std::string::npos) << url;
+    EXPECT_EQ(url.find("$SEARCH_PHRASE$", marker + 1), std::string::npos) << "phrase goes in once";
+  }
+  EXPECT_EQ(Select(doc.get(), "/search/item/searchUrl[@encoding='UTF-8']").size(), urls.size());
+}
+
+// The comma-text rule of the dictionary: quoted members may hold commas and spaces.
+Strings Members(const std::string& line) {
+  Strings out;
+  size_t i = 0;
+  while (i <= line.size()) {
+    std::string m;
+    if (i < line.size() && line[i] == '"') {
+      for (++i; i < line.size(); ++i) {
+        if (line[i] == '"' && (i + 1 >= line.size() || line[i + 1] != '"')) break;
+        if (line[i] == '"') ++i;
+        m += line[i];
+      }
+      ++i;
+    } else {
+      while (i < line.size() && line[i] != ',') m += line[i++];
+    }
+    out.push_back(m);
+    if (i >= line.size()) break;
+    ++i;  // the comma
+  }
+  return out;
+}
+
+TEST(SynonymDictionary, EveryLineIsAClassOfDistinctMembers) {
+  std::string bytes = ReadBytes(DataPath("dic.csv"));
+  EXPECT_TRUE(IsCleanSjis(bytes));
+  std::string text = SjisToUtf8(bytes);
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  std::map<std::string, int> seen;
+  int lineNo = 0;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    std::string line = text.substr(at, end - at);
+    at = end + 2;
+    ++lineNo;
+    EXPECT_EQ(line.find('\n'), std::string::npos) << "CR LF only, line " << lineNo;
+    Strings members = Members(line);
+    EXPECT_GE(members.size(), 2u) << "line " << lineNo << ": " << line;
+    for (const std::string& m : members) {
+      EXPECT_FALSE(m.empty()) << "line " << lineNo << ": an empty member makes the class match nothing";
+      // Only the first class holding a member is ever used; a second one would be dead.
+      EXPECT_EQ(seen.count(m), 0u) << m << " in lines " << seen[m] << " and " << lineNo;
+      seen[m] = lineNo;
+      if (m.find(' ') != std::string::npos) {
+        EXPECT_NE(line.find("\"" + m + "\""), std::string::npos) << "a space ends an unquoted member";
+      }
+    }
+  }
+  EXPECT_GE(lineNo, 40);
+}
+
+TEST(SampleGroup, FeedsAreServedFromTheProgramFolderItself) {
+  XmlDocPtr opml = ReadXml(DataPath("opmls/sample.opml"));
+  EXPECT_FALSE(Select(opml.get(), "/opml/head/title").at(0).empty());
+  Strings urls = Select(opml.get(), "/opml/body//outline[not(node())]/@xmlUrl");
+  ASSERT_EQ(urls.size(), 2u);
+  std::set<std::string> kinds;
+  for (const std::string& url : urls) {
+    // No "://": the gateway completes a relative address naming htr.xml to itself, on
+    // its own port; the static route then answers with the file under www.
+    EXPECT_EQ(url.find("://"), std::string::npos) << url;
+    EXPECT_NE(url.find("htr.xml"), std::string::npos) << url;
+    EXPECT_NE(url.find('/'), std::string::npos) << "inside a sub-folder, so the router serves it as a file";
+    std::string path = DataPath("www/" + url);
+    EXPECT_TRUE(IsCleanSjis(ReadBytes(path))) << url;
+    XmlDocPtr feed = ReadXml(path);
+    Strings items = Select(feed.get(), "/rdf:RDF/r:item | /rss[@version]/channel/item");
+    EXPECT_GE(items.size(), 3u) << url;
+    Strings links = Select(feed.get(), "/rdf:RDF/r:item/r:link | /rss/channel/item/link");
+    EXPECT_EQ(links.size(), items.size()) << "one link per item, the item's identity";
+    EXPECT_EQ(std::set<std::string>(links.begin(), links.end()).size(), links.size());
+    EXPECT_FALSE(Select(feed.get(), "/rdf:RDF/r:channel/r:title | /rss/channel/title").at(0).empty());
+    kinds.insert(Select(feed.get(), "/rdf:RDF").empty() ? "2.0" : "1.0");
+
+    // Shown as a raw feed (as before its first log) it already reads well.
+    XsltSheetPtr rss = LoadSheet(StylePath("Default", "rss.xsl"));
+    Page page(Transform(rss.get(), ReadBytes(path)));
+    EXPECT_EQ(page.Count("//ol[@class='items']/li"), items.size()) << url;
+  }
+  EXPECT_EQ(kinds, (std::set<std::string>{"1.0", "2.0"}));
+}
+
+}  // namespace
+}  // namespace norvane::test
