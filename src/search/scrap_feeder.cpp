@@ -48,7 +48,24 @@ xmlNodePtr NewDcDate(Tword& book, const std::string& text) {
   return date;
 }
 
+class BookScrapper : public ItemScrapper {
+ public:
+  BookScrapper(TScrapSerch& books, const TRSerch& lender) : books_(books), feeder_(lender) {}
+  void SetSource(const std::string& title, const std::string& url) override {
+    feeder_.SetSource({title, url, {}});
+  }
+  void ScrapItem(xmlNodePtr item) override { feeder_.ScrapItem(item, books_); }
+
+ private:
+  TScrapSerch& books_;
+  TScrap feeder_;
+};
+
 }  // namespace
+
+std::unique_ptr<ItemScrapper> MakeBookScrapper(TScrapSerch& books, const TRSerch& lender) {
+  return std::make_unique<BookScrapper>(books, lender);
+}
 
 TScrap::TScrap(const TRSerch& lender) {
   GateGuard lock(GateLock());

@@ -1,8 +1,10 @@
 #pragma once
 #include <libxml/tree.h>
 
+#include <memory>
 #include <string>
 
+#include "feeds/rss.h"
 #include "search/rserch.h"
 
 namespace norvane {
@@ -42,5 +44,9 @@ class TScrap {
   // AddIfMatch for every book of books, in order, all under one hold of GateLock.
   void ScrapItem(xmlNodePtr item, TScrapSerch& books);
 };
+
+// The feeder of one channel-log run (FeedContext::makeScrapper): the channel's items go
+// to every book of books. books and lender must outlive it (the data module's).
+std::unique_ptr<ItemScrapper> MakeBookScrapper(TScrapSerch& books, const TRSerch& lender);
 
 }  // namespace norvane

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "feeds/chlist.h"
+#include "feeds/rss.h"
 #include "search/scrap_collection.h"
 #include "search/scrap_test_home.h"
+#include "support/feed_server.h"
 
 namespace norvane {
 namespace {
@@ -152,6 +155,51 @@ TEST_F(ScrapFeederTest, SynonymsComeFromTheLender) {
   with.SetSource({"t", "http://a/rss", ""});
   with.AddIfMatch(items[0], book);
   EXPECT_EQ(book.SelectNodes("rss/channel/item").Length(), 1u);
+}
+
+// The channel log hands its new items to the books; a request with scrap off hands none.
+TEST_F(ScrapFeederTest, ChannelLogRunsFeedTheBooks) {
+  WriteKeys("k", {"hit"});
+  home.Write("channels/.keep", "");
+  TScrapSerch books;
+  TChList channels("channels/ChannelList.xml");
+  test::FeedServer server;
+  auto serve = [&](const std::string& items, const std::string& day) {
+    test::FeedRoute r;
+    r.body = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Feed T</title>"
+             "<link>http://e/</link><description>d</description>" + items + "</channel></rss>";
+    r.lastModified = day;
+    server.Route("/feed", r);
+  };
+  auto request = [&](bool reload, bool scrap) {
+    RPARAMS p;
+    p.URL = server.Url("/feed");
+    p.Reload = reload;
+    p.Scrap = scrap;
+    TRSS rss(p, FeedContext{channels, [&] { return MakeBookScrapper(books, lender); }, nullptr});
+    rss.Excute();
+  };
+  serve("<item><title>hit one</title><link>http://e/1</link></item>"
+        "<item><title>miss</title><link>http://e/2</link></item>", "Mon, 01 Dec 2025 10:00:00 GMT");
+  request(false, true);
+  auto copied = ReadBook(books.Find("k")->XMLWithEncoding());
+  ASSERT_EQ(copied.size(), 1u);
+  EXPECT_EQ(copied[0].children, (std::vector<std::string>{"title", "link", "source"}))
+      << "the channel log's own marks stay out";
+  EXPECT_EQ(copied[0].source, "Feed T");
+  EXPECT_EQ(copied[0].url, server.Url("/feed"));
+
+  serve("<item><title>hit two</title><link>http://e/3</link></item>"
+        "<item><title>hit one</title><link>http://e/1</link></item>", "Tue, 02 Dec 2025 10:00:00 GMT");
+  request(true, false);
+  EXPECT_EQ(ReadBook(books.Find("k")->XMLWithEncoding()).size(), 1u);
+
+  serve("<item><title>hit three</title><link>http://e/4</link></item>"
+        "<item><title>hit one</title><link>http://e/1</link></item>", "Wed, 03 Dec 2025 10:00:00 GMT");
+  request(true, true);
+  copied = ReadBook(books.Find("k")->XMLWithEncoding());
+  ASSERT_EQ(copied.size(), 2u) << "only the item new to the log";
+  EXPECT_EQ(copied[0].title, "hit three");
 }
 
 }  // namespace
