@@ -52,6 +52,19 @@ Texts Build() {
   t.htrCannotOpen = s(u8"スクリプト定義ファイルを読み込めません : ");
   t.htrMissingPart = s(u8"スクリプト定義ファイルに必要な項目がありません : ");
   t.htrOutside = s(u8"scripts フォルダの外は指定できません : ");
+
+  // scrapbooks
+  t.scrapDescriptionSuffix = s(u8"でスクラップ中");
+  t.scrapError = s(u8"スクラップエラー");
+  t.scrapBookSkipped = s(u8"スクラップを読み込めないため使いません : ");
+  t.scrapBadName = s(u8"スクラップ名に使えない文字があります : ");
+  t.scrapNoKeywordFile = s(u8"キーワードファイルを開けません : ");
+  t.scrapBadKeywordFile = s(u8"キーワードファイルを解析できません : ");
+  t.scrapNoKeyword = s(u8"キーワードがありません : ");
+  t.scrapBadKeyword = s(u8"キーワードが正しくありません : ");
+  t.scrapFeedUnreadable = s(u8"スクラップのフィードを読めないため、ファイルはそのまま残します : ");
+  t.scrapSaveFailed = s(u8"スクラップを保存できません : ");
+  t.scrapNameNotConverted = s(u8"ファイル名をシフトJISにできないため読み飛ばします : ");
   return t;
 }
 }  // namespace

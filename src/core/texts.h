@@ -54,6 +54,19 @@ struct Texts {
   std::string htrCannotOpen;   // the descriptor cannot be read
   std::string htrMissingPart;  // a required part of the descriptor is missing
   std::string htrOutside;      // a descriptor or script name leaves the scripts folder
+
+  // scrapbooks
+  std::string scrapDescriptionSuffix;  // "でスクラップ中", after the keywords
+  std::string scrapError;              // "スクラップエラー"
+  std::string scrapBookSkipped;        // console line: a book left out at start (name, reason follow)
+  std::string scrapBadName;            // a book name that cannot be a file name
+  std::string scrapNoKeywordFile;      // the keyword file cannot be read (path follows)
+  std::string scrapBadKeywordFile;     // the keyword file is no XML document (path follows)
+  std::string scrapNoKeyword;          // the keyword file holds no word (path follows)
+  std::string scrapBadKeyword;         // the keywords form no pattern (the matcher's message follows)
+  std::string scrapFeedUnreadable;     // console line: the feed file stays as it is (path follows)
+  std::string scrapSaveFailed;         // console line: a feed could not be saved (message follows)
+  std::string scrapNameNotConverted;   // console line: a file name without a Shift_JIS form
 };
 
 const Texts& T();

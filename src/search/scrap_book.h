@@ -1,0 +1,59 @@
+#pragma once
+#include <libxml/tree.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "feeds/rxml.h"
+
+namespace norvane {
+
+inline constexpr const char* kDcNamespace = "http://purl.org/dc/elements/1.1/";
+
+// A book that cannot be loaded (keyword file missing, malformed, without words, or
+// keywords that form no pattern). what() is a Shift_JIS message for the user.
+class ScrapBookError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The program path of a book's files: "scrap/" + name + extension (".keys", ".xml").
+std::string ScrapPath(const std::string& name, const char* extension);
+
+// One scrapbook: its keywords and its RSS 2.0 feed, which is this object's document.
+//
+// Locking: once the book is in a TScrapSerch, its document, Channel and the changed
+// flag are shared between threads; touch them only while holding GateLock().
+class Tword : public TRXML {
+ public:
+  // Loads the book name (Shift_JIS) from "scrap/" + name + ".keys" (or keysPath, a
+  // program path, when given: the listing may find the extension in other letters) and
+  // "scrap/" + name + ".xml". Throws ScrapBookError when the keywords cannot be had.
+  // A feed file that exists but does not load leaves the book without a channel: it
+  // takes no items and the file is never overwritten.
+  explicit Tword(const std::string& name, const std::string& keysPath = {});
+
+  std::string Name;
+  std::string WordList;  // the keywords joined by ","
+  std::string Pattern;   // the keywords' pattern, before dictionary expansion
+  xmlNodePtr Channel = nullptr;  // rss/channel, where items go; none when absent
+
+  // Reads a keyword file into WordList and Pattern. Throws ScrapBookError.
+  void LoadKeys(const std::string& path);
+  // Makes the document the empty feed: title Name, generator, empty link and description.
+  void NewFeed();
+  // Writes the document to "scrap/" + Name + ".xml", atomically. A document without a
+  // root element (a feed file that did not load) is not written, so the file stays.
+  // Throws XmlError when writing fails; the previous file is then untouched.
+  void SaveFeed();
+
+  // Whether the document holds something the feed file lacks.
+  bool Changed() const { return changed_; }
+  void MarkChanged() { changed_ = true; }
+  void ClearChanged() { changed_ = false; }
+
+ private:
+  bool changed_ = false;
+};
+
+}  // namespace norvane
