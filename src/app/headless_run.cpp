@@ -93,11 +93,14 @@ int Run(const StartOptions& options) {
       SetDataModule(nullptr);
       return 1;
     }
+    // Scrapbooks are also saved while the program runs, not only at its end.
+    auto saveBooks = shell.StartTimer(std::chrono::minutes(1), [] { DataModule().SaveChangedBooks(); });
     const Settings s = GetSettings();
     if (s.OPEN) OpenInBrowser(HomeURL(s.PORT));
     ForwardArgument(s.PORT, options.argument);
 
     status = shell.loop().Run();
+    shell.StopTimer(saveBooks);
 
     SaveLastGroup();
     module->StopServer();

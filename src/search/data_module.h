@@ -6,6 +6,7 @@
 #include "feeds/rss.h"
 #include "gateway/server.h"
 #include "search/rserch.h"
+#include "search/scrap_collection.h"
 #include "search/search_catalogue.h"
 
 namespace norvane {
@@ -41,6 +42,12 @@ class TDataM {
   SearchCatalogue& SearchDoc() { return *searchDoc_; }
   TRSerch& DicSerch() { return *dicSerch_; }
   TChList& ChList() { return *chList_; }
+  // Only under GateLock.
+  TScrapSerch& ScrapSerch() { return *scrapSerch_; }
+
+  // Saves the scrapbooks that changed since their last save (after a group refresh,
+  // and on a timer), so an unclean end loses at most a minute of them.
+  void SaveChangedBooks();
 
  private:
   void InstallRoutes();
@@ -49,6 +56,7 @@ class TDataM {
   std::unique_ptr<SearchCatalogue> searchDoc_;
   std::unique_ptr<TRSerch> dicSerch_;
   std::unique_ptr<TChList> chList_;
+  std::unique_ptr<TScrapSerch> scrapSerch_;
   std::unique_ptr<TServer> server_;  // created last
 };
 
