@@ -1,5 +1,7 @@
 #include "htr/rdms.h"
 
+#include "core/settings.h"
+
 #include <stdexcept>
 
 #include "core/atomic_file.h"
@@ -80,9 +82,18 @@ TRDMS::TRDMS(const std::string& name, const std::string& /*stamp*/) {
   for (xmlNodePtr para : SelectNodes("htri/paras/para")) Paras.push_back(NodeText(para));
 }
 
+std::string TRDMS::PageAddress(const std::string& htmlUrl) {
+  // A page address without a scheme names a page of this gateway, whatever port it
+  // listens on (the shipped examples read a page of "www" this way).
+  if (htmlUrl.find("://") != std::string::npos) return htmlUrl;
+  std::string path = htmlUrl;
+  while (!path.empty() && path.front() == '/') path.erase(path.begin());
+  return "http://localhost:" + std::to_string(GetSettings().PORT) + "/" + path;
+}
+
 TRDMS::Result TRDMS::Run() {
   Result result;
-  std::string page = GetIfModified(HtmlUrl, "", result.lastModified);
+  std::string page = GetIfModified(PageAddress(HtmlUrl), "", result.lastModified);
   if (page.empty()) return result;
   // Scripts are promised Shift_JIS whatever code the page came in.
   PageText = ConvertToSJIS(page);

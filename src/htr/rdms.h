@@ -41,6 +41,9 @@ class TRDMS : public TRXML {
   // nothing answers with the page; a failure that surfaces as an exception answers
   // with the bare XML declaration.
   Result Run();
+  // The address fetched for a descriptor's page: a value without "://" is a page of
+  // this gateway itself.
+  static std::string PageAddress(const std::string& htmlUrl);
 
   // The command line of a script that is a program ("self" or another type): the
   // script file name quoted when it holds a space, then the paras, quoted as needed.

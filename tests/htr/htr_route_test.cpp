@@ -11,6 +11,7 @@
 
 #include "core/atomic_file.h"
 #include "core/settings.h"
+#include "htr/rdms.h"
 #include "core/url_helpers.h"
 #include "feeds/rxml.h"
 #include "feeds/xml_node.h"
@@ -176,12 +177,16 @@ TEST_F(HtrGateway, TheShippedExamplesGiveTheSameFeed) {
   std::string page;
   ASSERT_TRUE(ReadWholeFile(data + "/www/sample/notice.html", page));
   pages_.Route("/sample/notice.html", {.body = page, .contentType = "text/html"});
-  // The descriptors name the page on the default port; here it comes from the test server.
+  // The descriptors name a page of the gateway itself; here it comes from the test server.
+  EXPECT_EQ(TRDMS::PageAddress("sample/notice.html"),
+            "http://localhost:" + std::to_string(GetSettings().PORT) + "/sample/notice.html");
+  EXPECT_EQ(TRDMS::PageAddress("http://a/b"), "http://a/b");
   for (const char* name : {"notice_js.xml", "notice_sh.xml"}) {
     std::string descriptor = home_.Read("scripts/" + std::string(name));
+    ASSERT_NE(descriptor.find("<htmlurl>sample/notice.html</htmlurl>"), std::string::npos);
     home_.Write("scripts/" + std::string(name),
-                ReplaceAll(descriptor, "http://localhost:4565/sample/notice.html",
-                           pages_.Url("/sample/notice.html")));
+                ReplaceAll(descriptor, "<htmlurl>sample/notice.html</htmlurl>",
+                           "<htmlurl>" + pages_.Url("/sample/notice.html") + "</htmlurl>"));
   }
   std::vector<std::string> titles[2];
   int i = 0;

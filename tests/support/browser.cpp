@@ -1,0 +1,73 @@
+#include "support/browser.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace norvane::test {
+
+namespace {
+
+int Run(std::vector<std::string> args, const std::string& out, const std::string& err) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid;
+  int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) return -1;
+  int st = 0;
+  waitpid(pid, &st, 0);
+  return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+std::vector<std::string> BaseArgs(const TempDir& profile, int width, int height) {
+  return {ChromiumPath(), "--headless", "--no-sandbox", "--disable-gpu",
+          "--disable-background-networking", "--disable-component-update", "--no-first-run",
+          "--disable-sync", "--user-data-dir=" + profile.path(),
+          "--window-size=" + std::to_string(width) + "," + std::to_string(height)};
+}
+
+}  // namespace
+
+std::string ChromiumPath() {
+  for (const char* p : {"/usr/bin/chromium", "/usr/bin/chromium-browser"})
+    if (access(p, X_OK) == 0) return p;
+  return {};
+}
+
+BrowserRun DumpDom(const std::string& url, int width, int height) {
+  TempDir profile;
+  auto args = BaseArgs(profile, width, height);
+  args.insert(args.end(), {"--enable-logging=stderr", "--v=0", "--dump-dom", url});
+  BrowserRun r;
+  r.status = Run(args, profile / "dom.html", profile / "log.txt");
+  r.dom = profile.Read("dom.html");
+  std::istringstream log(profile.Read("log.txt"));
+  for (std::string line; std::getline(log, line);)
+    if (line.find(":CONSOLE") != std::string::npos) r.console += line + "\n";
+  return r;
+}
+
+bool Screenshot(const std::string& url, const std::string& pngPath, int width, int height, bool dark) {
+  TempDir profile;
+  auto args = BaseArgs(profile, width, height);
+  args.push_back("--hide-scrollbars");
+  if (dark) args.push_back("--force-dark-mode");
+  args.insert(args.end(), {"--screenshot=" + pngPath, url});
+  return Run(args, profile / "out.txt", profile / "err.txt") == 0 && access(pngPath.c_str(), R_OK) == 0;
+}
+
+}  // namespace norvane::test
