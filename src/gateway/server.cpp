@@ -19,15 +19,24 @@ bool IsHtml(const std::string& contentType) {
   return AsciiLower(contentType).rfind("text/html", 0) == 0;
 }
 
-// A request path that the router maps into a folder: the Shift_JIS name on disk, or,
-// when that does not exist, the bytes as they came (a browser's UTF-8).
-std::string ResolveDiskName(const std::string& programPath) {
-  std::string disk = DiskPath(programPath);
-  if (FileExists(disk)) return disk;
-  std::string raw = programPath;
-  for (char& c : raw)
-    if (c == '\\') c = '/';
-  return FileExists(raw) ? raw : disk;
+// A name that the router maps into a folder: the Shift_JIS name on disk or, when that
+// does not exist, the bytes as they came (a browser's UTF-8); a raw query value (the
+// `u` of a group) is tried once more percent-decoded, the way a browser sends it.
+std::string ResolveDiskName(const std::string& folder, const std::string& name, bool decode) {
+  auto existing = [&](const std::string& n) -> std::string {
+    std::string disk = DiskPath(folder + "/" + n);
+    if (FileExists(disk)) return disk;
+    std::string raw = folder + "/" + n;
+    for (char& c : raw)
+      if (c == '\\') c = '/';
+    return FileExists(raw) ? raw : std::string();
+  };
+  std::string found = existing(name);
+  if (found.empty() && decode) {
+    std::string decoded = PercentDecode(name);
+    if (decoded != name && StaysInside(decoded)) found = existing(decoded);
+  }
+  return found.empty() ? DiskPath(folder + "/" + name) : found;
 }
 }  // namespace
 
@@ -139,13 +148,12 @@ void TServer::CommandGet(const HttpRequest& req, HttpResponse& res) {
 }
 
 void TServer::ServeUnder(const std::string& folder, const std::string& relative,
-                         const std::string& contentType, HttpResponse& res) {
+                         const std::string& contentType, HttpResponse& res, bool decode) {
   if (!StaysInside(folder) || !StaysInside(relative)) {
     res.status = 404;
     return;
   }
-  std::string programPath = folder + "/" + relative;
-  RespondFile(res, ResolveDiskName(programPath), contentType);
+  RespondFile(res, ResolveDiskName(folder, relative, decode), contentType);
 }
 
 void TServer::Dispatch(RouteContext& ctx, HttpResponse& res) {
@@ -168,7 +176,7 @@ void TServer::Dispatch(RouteContext& ctx, HttpResponse& res) {
     return;
   }
   if (rootLevel && name == "opml.xml") {
-    ServeUnder("opmls", ParamValue(ctx.params, "u"), "text/XML", res);
+    ServeUnder("opmls", ParamValue(ctx.params, "u"), "text/XML", res, true);
     return;
   }
   for (const char* route : {"search", "scrap.xml", "filter"})

@@ -53,7 +53,7 @@ class TServer {
   bool Admit(const HttpRequest& req, HttpResponse& res);
   void Dispatch(RouteContext& ctx, HttpResponse& res);
   void ServeUnder(const std::string& folder, const std::string& relative,
-                  const std::string& contentType, HttpResponse& res);
+                  const std::string& contentType, HttpResponse& res, bool decode = false);
 
   AccessLog accessLog_;
   std::map<std::string, RouteHandler> routes_;
