@@ -50,6 +50,18 @@ struct Texts {
   std::string notRss;              // "RSSじゃない？"
   std::string noChannelElement;    // a channel title, link or description is missing
   std::string channelListSetAside; // console line: a damaged channel list was renamed
+
+  // groups: the catalogue, the group pages and the channel pages
+  std::string groupCatalogueSetAside;  // console line: a damaged gp.xml was renamed
+  std::string gpBuildFailed;           // "RSSグループの作成に失敗" (the message follows)
+  std::string noSuchGroupFile;         // "ファイルが存在しません。"
+  std::string badFeedUrl;              // "URLが変です。"
+  std::string opmlNotFound;            // "OPMLが見つかりません"
+  std::string opmlNoBody;              // a group file without opml/body (the path follows)
+  std::string enterUrl;                // "URLを入力してください。"
+  std::string chooseOpml;              // "OPMLを選択してください。"
+  std::string feedListFailed;          // "XMLリストの作成失敗"
+  std::string channelPageFailed;       // "Chanels.html作成失敗 : " (the message follows)
 };
 
 const Texts& T();
