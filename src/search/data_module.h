@@ -4,7 +4,9 @@
 
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
+#include "gateway/channel_pages.h"
 #include "gateway/server.h"
+#include "groups/group_catalogue.h"
 #include "search/rserch.h"
 #include "search/search_catalogue.h"
 
@@ -35,12 +37,15 @@ class TDataM {
 
   // What a feed request of this process shares.
   FeedContext Feeds();
+  // What a group refresh shares: the feeds and FetchIdle.
+  GroupContext Groups();
 
   AccessLog& accessLog() { return server_->accessLog(); }
   TServer& server() { return *server_; }
   SearchCatalogue& SearchDoc() { return *searchDoc_; }
   TRSerch& DicSerch() { return *dicSerch_; }
   TChList& ChList() { return *chList_; }
+  TGP& GroupCatalogue() { return *gp_; }
 
  private:
   void InstallRoutes();
@@ -49,6 +54,7 @@ class TDataM {
   std::unique_ptr<SearchCatalogue> searchDoc_;
   std::unique_ptr<TRSerch> dicSerch_;
   std::unique_ptr<TChList> chList_;
+  std::unique_ptr<TGP> gp_;          // the one group catalogue, used by the server's pages
   std::unique_ptr<TServer> server_;  // created last
 };
 
