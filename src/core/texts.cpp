@@ -65,6 +65,17 @@ Texts Build() {
   t.scrapFeedUnreadable = s(u8"スクラップのフィードを読めないため、ファイルはそのまま残します : ");
   t.scrapSaveFailed = s(u8"スクラップを保存できません : ");
   t.scrapNameNotConverted = s(u8"ファイル名をシフトJISにできないため読み飛ばします : ");
+  // groups
+  t.groupCatalogueSetAside = s(u8"グループ一覧を読めないため退避し、OPMLファイルから作り直します : ");
+  t.gpBuildFailed = s(u8"RSSグループの作成に失敗");
+  t.noSuchGroupFile = s(u8"ファイルが存在しません。");
+  t.badFeedUrl = s(u8"URLが変です。");
+  t.opmlNotFound = s(u8"OPMLが見つかりません");
+  t.opmlNoBody = s(u8"OPMLにbody要素がありません : ");
+  t.enterUrl = s(u8"URLを入力してください。");
+  t.chooseOpml = s(u8"OPMLを選択してください。");
+  t.feedListFailed = s(u8"XMLリストの作成失敗");
+  t.channelPageFailed = s(u8"Chanels.html作成失敗 : ");
   return t;
 }
 }  // namespace

@@ -67,6 +67,18 @@ struct Texts {
   std::string scrapFeedUnreadable;     // console line: the feed file stays as it is (path follows)
   std::string scrapSaveFailed;         // console line: a feed could not be saved (message follows)
   std::string scrapNameNotConverted;   // console line: a file name without a Shift_JIS form
+
+  // groups: the catalogue, the group pages and the channel pages
+  std::string groupCatalogueSetAside;  // console line: a damaged gp.xml was renamed
+  std::string gpBuildFailed;           // "RSSグループの作成に失敗" (the message follows)
+  std::string noSuchGroupFile;         // "ファイルが存在しません。"
+  std::string badFeedUrl;              // "URLが変です。"
+  std::string opmlNotFound;            // "OPMLが見つかりません"
+  std::string opmlNoBody;              // a group file without opml/body (the path follows)
+  std::string enterUrl;                // "URLを入力してください。"
+  std::string chooseOpml;              // "OPMLを選択してください。"
+  std::string feedListFailed;          // "XMLリストの作成失敗"
+  std::string channelPageFailed;       // "Chanels.html作成失敗 : " (the message follows)
 };
 
 const Texts& T();

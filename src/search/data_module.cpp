@@ -1,10 +1,14 @@
 #include "search/data_module.h"
 
+#include "core/disk_path.h"
+#include "core/gate_lock.h"
 #include "core/headless_shell.h"
 #include "gateway/page_builders.h"
 #include "htr/htr_route.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_page.h"
+#include "groups/group_file_name.h"
+#include "groups/group_pages.h"
 
 namespace norvane {
 
@@ -22,6 +26,13 @@ TDataM::TDataM() {
   dicSerch_->LoadSynonymDic("dic.csv");
   chList_ = std::make_unique<TChList>();
   scrapSerch_ = std::make_unique<TScrapSerch>();
+  gp_ = std::make_unique<TGP>();
+  try {
+    // The first group and the group list, until the patrol reports the groups itself.
+    gp_->LoadGpXml([](const std::string&, const std::string&, int) {});
+  } catch (const std::exception& e) {
+    ConsoleLine(std::string("norvane: ") + e.what());
+  }
   server_ = std::make_unique<TServer>();
   InstallRoutes();
 }
@@ -39,6 +50,7 @@ TDataM::~TDataM() {
   scrapSerch_.reset();  // saves every book
   dicSerch_.reset();
   server_.reset();
+  gp_.reset();
 }
 
 void TDataM::RestartServer() { server_->Restart(); }
@@ -57,6 +69,9 @@ FeedContext TDataM::Feeds() {
 }
 
 void TDataM::SaveChangedBooks() { scrapSerch_->SaveChanged(); }
+GroupContext TDataM::Groups() {
+  return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }};
+}
 
 void TDataM::InstallRoutes() {
   server_->SetRoute("htr.xml", HtrRoute);
@@ -68,6 +83,32 @@ void TDataM::InstallRoutes() {
   });
   server_->SetRoute("search", [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(res, CreateSearchHtml(ctx.params, *searchDoc_), "text/html");
+  });
+  server_->SetRoute("gp.html", [this](RouteContext& ctx, HttpResponse& res) {
+    std::string page;
+    {
+      GateGuard lock(GateLock());
+      page = CreateGpHtml(*gp_, ParamValue(ctx.params, "u"));
+    }
+    TServer::Respond(res, std::move(page), "text/html");
+  });
+  server_->SetRoute("ch.html", [this](RouteContext& ctx, HttpResponse& res) {
+    std::optional<std::string> file = ResolveGroupFile(ParamValue(ctx.params, "u"));
+    if (!file || file->empty() || !FileExists(DiskPath(GroupFilePath(*file)))) {
+      res.status = 404;
+      return;
+    }
+    SetParamValue(ctx.params, "u", *file);
+    TServer::Respond(res, CreateChHtml(ctx.params, true, Groups()), "text/html");
+  });
+  server_->SetRoute("add.html", [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, false), "text/html");
+  });
+  server_->SetRoute("add.xml", [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, true), "text/XML");
+  });
+  server_->SetRoute("filter", [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()), "text/html");
   });
 }
 

@@ -4,7 +4,9 @@
 
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
+#include "gateway/channel_pages.h"
 #include "gateway/server.h"
+#include "groups/group_catalogue.h"
 #include "search/rserch.h"
 #include "search/scrap_collection.h"
 #include "search/search_catalogue.h"
@@ -36,6 +38,8 @@ class TDataM {
 
   // What a feed request of this process shares.
   FeedContext Feeds();
+  // What a group refresh shares: the feeds and FetchIdle.
+  GroupContext Groups();
 
   AccessLog& accessLog() { return server_->accessLog(); }
   TServer& server() { return *server_; }
@@ -48,6 +52,7 @@ class TDataM {
   // Saves the scrapbooks that changed since their last save (after a group refresh,
   // and on a timer), so an unclean end loses at most a minute of them.
   void SaveChangedBooks();
+  TGP& GroupCatalogue() { return *gp_; }
 
  private:
   void InstallRoutes();
@@ -57,6 +62,7 @@ class TDataM {
   std::unique_ptr<TRSerch> dicSerch_;
   std::unique_ptr<TChList> chList_;
   std::unique_ptr<TScrapSerch> scrapSerch_;
+  std::unique_ptr<TGP> gp_;          // the one group catalogue, used by the server's pages
   std::unique_ptr<TServer> server_;  // created last
 };
 

@@ -1,0 +1,135 @@
+#include "gateway/channel_pages.h"
+
+#include <stdexcept>
+
+#include "core/comma_text.h"
+#include "core/disk_path.h"
+#include "core/gate_lock.h"
+#include "core/texts.h"
+#include "core/trace.h"
+#include "core/url_helpers.h"
+#include "feeds/xml_node.h"
+#include "feeds/xml_path.h"
+#include "gateway/page_builders.h"
+#include "groups/fetch_workers.h"
+#include "groups/group_file_name.h"
+
+namespace norvane {
+
+namespace {
+
+// FetchIdle is false for exactly as long as the workers run, whatever ends the run.
+class FetchBusy {
+ public:
+  explicit FetchBusy(const std::function<void(bool)>& set) : set_(set) { Set(false); }
+  ~FetchBusy() { Set(true); }
+  FetchBusy(const FetchBusy&) = delete;
+  FetchBusy& operator=(const FetchBusy&) = delete;
+
+ private:
+  void Set(bool idle) {
+    if (!set_) return;
+    GateGuard lock(GateLock());
+    set_(idle);
+  }
+  const std::function<void(bool)>& set_;
+};
+
+std::string EscapeAttribute(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void CollectFeedParams(const xmlNode* node, ParamList& params, std::vector<std::string>& paramTexts) {
+  // Nesting is bounded by the parser's depth limit.
+  for (xmlNodePtr child = FirstChildElement(node); child; child = NextSiblingElement(child)) {
+    if (!HasQualifiedName(child, "outline")) continue;
+    if (child->children) {
+      CollectFeedParams(child, params, paramTexts);
+      continue;
+    }
+    SetParamValue(params, "u", CompleteLocalURL(GetAttribute(child, "xmlUrl")));
+    paramTexts.push_back(WriteCommaText(params));
+  }
+}
+
+std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context) {
+  try {
+    const std::string file = ParamValue(params, "u");
+    if (file.empty() || !StaysInside(file)) return std::nullopt;
+    std::vector<std::string> paramTexts;
+    {
+      TRXML opml;
+      opml.LoadFromFile(GroupFilePath(file));
+      xmlNodePtr body = opml.SelectSingleNode("opml/body");
+      if (!body) return std::nullopt;
+      ParamList list = params;
+      CollectFeedParams(body, list, paramTexts);
+    }
+    const FeedContext& feeds = context.feeds;
+    TRTMnage manager(std::move(paramTexts),
+                     [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); });
+    {
+      FetchBusy busy(context.setFetchIdle);
+      manager.Run();
+    }
+    return std::move(manager.Results());
+  } catch (const std::exception& e) {
+    WriteErrorLog("CreateChXML", "Exception", e.what());
+    return std::nullopt;
+  }
+}
+
+std::string CreateChFrame(const std::string& file) {
+  // The name is escaped: any name a group file may have gives a well-formed frame.
+  std::string text = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<chbody file=\"" +
+                     EscapeAttribute(file) + "\">%s</chbody>";
+  TRXML doc;
+  doc.LoadFromXML(text);
+  return TransformWithStyle(doc, "ch.xsl");
+}
+
+std::string FillFrame(const std::string& frame, const std::string& text) {
+  size_t at = frame.rfind("%s");
+  if (at == std::string::npos) return frame;
+  std::string page = frame;
+  page.replace(at, 2, text);
+  return page;
+}
+
+std::string CreateChHtml(const ParamList& params, bool withFrame, const GroupContext& context) {
+  std::string result;
+  try {
+    std::string frame;
+    if (withFrame) frame = CreateChFrame(ParamValue(params, "u"));
+    TRXML style;
+    style.Load(StylePath("chs.xsl"));
+    std::optional<ChannelDocs> docs = CreateChXML(params, context);
+    if (!docs) throw std::runtime_error(T().feedListFailed);
+    for (auto& doc : *docs) {
+      try {
+        result += doc->Transform(style);
+      } catch (const std::exception& e) {
+        result += T().xsltFailed + e.what();
+      }
+      doc.reset();
+    }
+    if (withFrame) result = FillFrame(frame, result);
+  } catch (const std::exception& e) {
+    result = T().channelPageFailed + e.what();
+  }
+  return result;
+}
+
+}  // namespace norvane

@@ -1,0 +1,47 @@
+#pragma once
+#include <libxml/tree.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feeds/rss.h"
+#include "gateway/params.h"
+
+namespace norvane {
+
+// What a group refresh shares with the rest of the program: the feed path, and the
+// data module's FetchIdle flag (the setter is called with GateLock held).
+struct GroupContext {
+  FeedContext feeds;
+  std::function<void(bool idle)> setFetchIdle;
+};
+
+using ChannelDocs = std::vector<std::unique_ptr<TRXML>>;
+
+// Walks the outlines under node: a folder (an outline with child nodes) is walked in
+// turn, every other outline is a feed whose xmlUrl, completed, becomes u of params
+// (removed when empty); the list, as comma text, is appended to paramTexts.
+void CollectFeedParams(const xmlNode* node, ParamList& params, std::vector<std::string>& paramTexts);
+
+// The group refresh: every feed of "opmls\<u>" through the fetch workers, with the
+// request's own parameters. One channel document per feed in file order; nullopt when
+// the group file cannot be read or walked. FetchIdle is false while the workers run.
+std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context);
+
+// The frame of the group page: "ch.xsl" applied to a chbody element whose file is the
+// name (inserted as it stands) and whose text is "%s". Throws when it cannot be made.
+std::string CreateChFrame(const std::string& file);
+
+// Puts text in place of the frame's "%s", replacing nothing else, so a "%" elsewhere in
+// the frame is harmless. The place is the last "%s": a group name holding one shows in
+// the frame's title and links before the blocks. A frame without "%s" stays as it is.
+std::string FillFrame(const std::string& frame, const std::string& text);
+
+// The group page: every channel of the group rendered with "chs.xsl", in the frame when
+// withFrame. Failures become the page's text.
+std::string CreateChHtml(const ParamList& params, bool withFrame, const GroupContext& context);
+
+}  // namespace norvane

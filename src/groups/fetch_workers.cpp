@@ -1,0 +1,119 @@
+#include "groups/fetch_workers.h"
+
+#include <algorithm>
+
+#include "core/comma_text.h"
+#include "core/gate_lock.h"
+#include "core/settings.h"
+#include "core/shell.h"
+#include "core/trace.h"
+
+namespace norvane {
+
+size_t BatchSize(int maxConnection) {
+  // Widened first: MAXCONNECTION + 1 must not overflow for the largest setting.
+  long long size = static_cast<long long>(maxConnection) + 1;
+  return static_cast<size_t>(std::max(1LL, size));
+}
+
+void SetTrayIcon(int index) {
+  GateGuard lock(GateLock());
+  if (Shell* shell = CurrentShell()) shell->SetTrayImage(index);
+}
+
+TRThread::TRThread(std::string paramText, size_t index)
+    : ParamText(std::move(paramText)), Index(index) {}
+
+TRThread::~TRThread() {
+  if (thread_.joinable()) {
+    thread_.request_stop();
+    thread_.join();
+  }
+}
+
+void TRThread::Execute(const FeedBuilder& build, std::stop_token stop) {
+  if (stop.stop_requested()) return;
+  try {
+    ParamList params = ParseCommaText(ParamText);
+    std::string text = build(params);
+    Doc->LoadFromXML(text);
+  } catch (const std::exception& e) {
+    // The slot keeps an empty document; the other feeds go on.
+    WriteErrorLog("TRThread.Execute", "Exception", e.what());
+  } catch (...) {
+    WriteErrorLog("TRThread.Execute", "Exception", "unknown");
+  }
+}
+
+void TRThread::Start(const FeedBuilder& build, std::function<void(TRThread&)> done) {
+  thread_ = std::jthread([this, &build, done = std::move(done)](std::stop_token stop) {
+    Execute(build, stop);
+    done(*this);
+  });
+}
+
+void TRThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+TRTMnage::TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build)
+    : paramTexts_(std::move(paramTexts)), build_(std::move(build)), remaining_(paramTexts_.size()) {
+  results_.reserve(paramTexts_.size());
+  for (size_t i = 0; i < paramTexts_.size(); ++i) results_.push_back(std::make_unique<TRXML>());
+}
+
+TRTMnage::~TRTMnage() {
+  // Each worker's destructor asks it to stop and joins it.
+  workers_.clear();
+}
+
+void TRTMnage::ThreadDone(TRThread& worker) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  results_[worker.Index] = std::move(worker.Doc);
+  if (--unfinished_ == 0) batchDone_.notify_all();
+}
+
+void TRTMnage::Run() {
+  const size_t batch = BatchSize(GetSettings().MAXCONNECTION);
+  int frame = 0;
+  auto nextFrame = [&frame] {
+    SetTrayIcon(frame);
+    frame = std::min(frame + 1, 3);
+  };
+  while (remaining_ > 0) {
+    workers_.clear();
+    for (size_t k = 0; k < batch && remaining_ > 0; ++k) {
+      --remaining_;
+      workers_.push_back(std::make_unique<TRThread>(paramTexts_[remaining_], remaining_));
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      unfinished_ = workers_.size();
+    }
+    for (size_t k = 0; k < workers_.size(); ++k) {
+      try {
+        workers_[k]->Start(build_, [this](TRThread& w) { ThreadDone(w); });
+      } catch (...) {
+        // No thread for the rest of the batch: they will never complete, so they are
+        // no longer waited for; the destructor joins those that did start.
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          unfinished_ -= workers_.size() - k;
+        }
+        SetTrayIcon(4);
+        throw;
+      }
+    }
+    nextFrame();
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      batchDone_.wait(lock, [this] { return unfinished_ == 0; });
+    }
+    for (auto& w : workers_) w->Join();
+    nextFrame();
+  }
+  workers_.clear();
+  SetTrayIcon(4);
+}
+
+}  // namespace norvane

@@ -1,0 +1,117 @@
+#include "groups/group_pages.h"
+
+#include <stdexcept>
+
+#include "core/disk_path.h"
+#include "core/settings.h"
+#include "core/texts.h"
+#include "feeds/xml_node.h"
+#include "gateway/page_builders.h"
+#include "groups/group_file_name.h"
+#include "groups/opml_append.h"
+
+namespace norvane {
+
+namespace {
+
+XmlError CannotOpen(const std::string& file) {
+  return XmlError(T().xmlCannotOpen + GroupFilePath(file) + T().xmlCannotOpenAfter);
+}
+
+}  // namespace
+
+std::string CreateGpHtml(TGP& gp, const std::string& given) {
+  try {
+    // A name leaving the group folder is refused before it is remembered or read.
+    std::optional<std::string> resolved = ResolveGroupFile(given);
+    if (!resolved) throw CannotOpen(given);
+    const std::string file = gp.SelectGpFile(*resolved);
+    if (file.empty()) throw std::runtime_error(T().noSuchGroupFile);
+    if (!StaysInside(file)) throw CannotOpen(file);  // LASTOPML comes from the INI file
+
+    TRXML doc;
+    doc.Clear();
+    xmlNodePtr group = gp.CopyGroupTo(doc);
+    xmlNodePtr selected = doc.AddChild(group, "selected", "");
+    for (xmlNodePtr item : SelectNodes(group, "items/item"))
+      if (GetAttribute(item, "file") == file) SetAttribute(selected, "title", GetAttribute(item, "title"));
+    SetAttribute(selected, "file", file);
+
+    TRXML opml;
+    opml.LoadFromFile(GroupFilePath(file));
+    xmlNodePtr root = opml.DocumentElement();
+    if (!root) throw XmlError(T().xmlLoadFailed + " : " + GroupFilePath(file) + opml.ErrorText);
+    AppendChild(group, root);
+
+    return TransformWithStyle(doc, "gp.xsl");
+  } catch (const std::exception& e) {
+    return T().gpBuildFailed + e.what();
+  }
+}
+
+std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly) {
+  try {
+    const std::string url = ParamValue(params, "u");
+    std::string opml = ParamValue(params, "opml");
+    if (ParamValue(params, "last") == "on") {
+      opml = GetSettings().LASTOPML;
+    } else if (std::optional<std::string> resolved = ResolveGroupFile(opml)) {
+      opml = *resolved;  // a name leaving the folder stays as asked; the addition refuses it
+    }
+
+    TRXML doc;
+    doc.Clear();
+    xmlNodePtr add = doc.CreateRoot("add");
+    xmlNodePtr result = doc.AddChild(add, "result", "");
+    xmlNodePtr error = doc.AddChild(result, "error", "0");
+    xmlNodePtr message = doc.AddChild(result, "message", "");
+    SetAttribute(doc.AddChild(add, "addUrl", ""), "xmlUrl", url);
+    xmlNodePtr selected = doc.AddChild(add, "selected", "");
+    SetAttribute(selected, "file", opml);
+
+    bool added = false;
+    std::string text;
+    if (!url.empty() && !opml.empty()) {
+      try {
+        AddRssToOpml(url, opml);
+        added = true;
+      } catch (const std::exception& e) {
+        text += e.what();
+      }
+    }
+    if (!added) {
+      SetNodeText(error, "1");
+      if (url.empty()) text += T().enterUrl;
+      if (opml.empty()) text += T().chooseOpml;
+      SetNodeText(message, text);
+      if (xmlNodePtr items = gp.CopyItemsTo(add)) {
+        for (xmlNodePtr item : SelectNodes(items, "item"))
+          if (GetAttribute(item, "file") == opml) SetAttribute(selected, "title", GetAttribute(item, "title"));
+      }
+    }
+
+    if (xmlOnly) return doc.XMLWithEncoding();
+    try {
+      return TransformWithStyle(doc, "add.xsl");
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+std::string CreateFilterHtml(TGP& gp, const std::string& word, const GroupContext& context) {
+  // The frame first: when it cannot be made the request fails, and nothing was fetched
+  // for nothing.
+  const std::string frame = CreateChFrame("");
+  std::string joined;
+  for (const std::string& file : gp.GpFiles()) {
+    ParamList params{"u=" + file, "w=" + word, "sel=today", "d=off"};
+    joined += CreateChHtml(params, false, context);
+    joined += "\r\n";
+  }
+  return FillFrame(frame, joined);
+}
+
+}  // namespace norvane

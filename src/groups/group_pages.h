@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+#include "gateway/channel_pages.h"
+#include "gateway/params.h"
+#include "groups/group_catalogue.h"
+
+namespace norvane {
+
+// The group page "gp.html": the catalogue, the chosen group (u, else the last shown,
+// else the first) and its whole OPML file, through "gp.xsl". The caller holds GateLock.
+// Never throws: a failure is "RSSグループの作成に失敗" and its message.
+std::string CreateGpHtml(TGP& gp, const std::string& file);
+
+// The add page: appends u to the group file opml (the last shown with last=on) and says
+// how it went; the document itself when xmlOnly ("add.xml"), else through "add.xsl".
+// Never throws.
+std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly);
+
+// The filter page: today's items holding word, across every group in catalogue order,
+// in the frame of an empty group name. Throws when the frame cannot be made.
+std::string CreateFilterHtml(TGP& gp, const std::string& word, const GroupContext& context);
+
+}  // namespace norvane

@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+namespace norvane {
+
+// Appends a feed outline for url to the top level of "opmls\<file>", with the feed's
+// title, description and link (attributes text, type, xmlUrl, description, htmlUrl).
+// Throws with "URLが変です。" (no "://"), "OPMLが見つかりません" (no such file inside the
+// group folder), or the failure of reading the group file or the feed; the group file
+// then stays as it was. Adding the same URL twice gives two outlines.
+void AddRssToOpml(const std::string& url, const std::string& file);
+
+}  // namespace norvane

@@ -1,0 +1,94 @@
+#pragma once
+// A program folder for the group tests: the current directory for the test's length,
+// with the folders the group code reads, and stylesheets that show what they were given.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "core/sjis.h"
+#include "support/temp_dir.h"
+
+namespace norvane::test {
+
+// A feed outline (UTF-8 text).
+struct Outline {
+  std::string text;
+  std::string xmlUrl;  // "-": no xmlUrl attribute
+};
+
+inline std::string OutlineXml(const Outline& o) {
+  std::string s = "<outline text=\"" + o.text + "\" type=\"rss\"";
+  if (o.xmlUrl != "-") s += " xmlUrl=\"" + o.xmlUrl + "\"";
+  return s + "/>";
+}
+
+// An OPML group file in UTF-8 whose body is the given markup.
+inline std::string OpmlText(const std::string& title, const std::string& body) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><opml version=\"1.0\"><head><title>" + title +
+         "</title></head><body>" + body + "</body></opml>";
+}
+
+inline std::string OpmlOf(const std::string& title, const std::vector<Outline>& outlines) {
+  std::string body;
+  for (const auto& o : outlines) body += OutlineXml(o);
+  return OpmlText(title, body);
+}
+
+// An RSS 2.0 feed with one item.
+inline std::string FeedBody(const std::string& title, const std::string& item = "item") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>" + title +
+         "</title><link>http://127.0.0.1/" + title + "</link><description>about " + title +
+         "</description><item><title>" + item + "</title><link>http://127.0.0.1/" + title +
+         "/1</link><description>text of " + item + "</description></item></channel></rss>";
+}
+
+// Stylesheets of the style "Probe": the frame shows its file name around the blocks,
+// a block shows its channel's title and item count, and the group and add pages copy
+// their document, so a test can read exactly what each one was given.
+inline void WriteProbeStyle(const TempDir& home) {
+  const std::string head =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+      "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">";
+  const std::string text = "<xsl:output method=\"text\" encoding=\"Shift_JIS\"/>";
+  const std::string xml = "<xsl:output method=\"xml\" encoding=\"Shift_JIS\"/>";
+  home.Write("xsls/Probe/ch.xsl",
+             head + text +
+                 "<xsl:template match=\"/\">[frame <xsl:value-of select=\"chbody/@file\"/>]"
+                 "<xsl:value-of select=\"chbody\"/>[/frame]</xsl:template></xsl:stylesheet>");
+  home.Write("xsls/Probe/chs.xsl",
+             head + text +
+                 "<xsl:template match=\"/\">(<xsl:value-of select=\"//*[local-name()='channel']/"
+                 "*[local-name()='title']\"/>:<xsl:value-of select=\"count(//*[local-name()='item'])\"/>)"
+                 "</xsl:template></xsl:stylesheet>");
+  for (const char* page : {"gp.xsl", "add.xsl"})
+    home.Write(std::string("xsls/Probe/") + page,
+               head + xml + "<xsl:template match=\"/\"><xsl:copy-of select=\"*\"/></xsl:template></xsl:stylesheet>");
+  home.Write("xsls/Probe/rss.xsl",
+             head + text + "<xsl:template match=\"/\">rss</xsl:template></xsl:stylesheet>");
+}
+
+class GroupHome : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(getcwd(cwd_, sizeof cwd_), cwd_);
+    ASSERT_EQ(chdir(home_.path().c_str()), 0);
+    home_.Write("channels/.keep", "");
+    home_.Write("opmls/.keep", "");
+    WriteProbeStyle(home_);
+    ResetSettings();
+    UpdateSettings([](Settings& s) { s.XSL_STYLE = "Probe"; });
+  }
+  void TearDown() override {
+    ResetSettings();
+    ASSERT_EQ(chdir(cwd_), 0);
+  }
+
+  TempDir home_;
+  char cwd_[4096];
+};
+
+}  // namespace norvane::test

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "core/texts.h"
+#include "groups/group_home.h"
+#include "search/data_module.h"
+#include "support/feed_server.h"
+#include "support/http_fetch.h"
+
+namespace norvane {
+namespace {
+
+using test::FeedBody;
+using test::OpmlOf;
+using test::Sjis;
+
+// The real data module with its server listening, in a program folder of its own.
+class GroupRoutes : public test::GroupHome {
+ protected:
+  void SetUp() override {
+    GroupHome::SetUp();
+    for (const char* file : {"/search.xml", "/dic.csv"})
+      test::CopyTree(std::string(NORVANE_DATA_DIR) + file, home_.path());
+    port_ = test::FreePort();
+    UpdateSettings([&](Settings& s) {
+      s.PORT = port_;
+      s.LocalAddress = "";
+    });
+    feeds_.Serve("/a", FeedBody("Alpha", "needle in a"));
+    feeds_.Serve("/b", FeedBody("Beta", "hay"));
+    home_.Write("opmls/news.opml", OpmlOf("News", {{"a", feeds_.Url("/a")}}));
+    home_.Write("opmls/ニュース.opml", OpmlOf("日本", {{"b", feeds_.Url("/b")}}));
+  }
+  void Start() {
+    module_ = std::make_unique<TDataM>();
+    module_->RestartServer();
+  }
+  void TearDown() override {
+    module_.reset();
+    GroupHome::TearDown();
+  }
+  test::FetchResult Get(const std::string& target) {
+    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target);
+  }
+
+  test::FeedServer feeds_;
+  int port_ = 0;
+  std::unique_ptr<TDataM> module_;
+};
+
+TEST_F(GroupRoutes, StartBuildsTheCatalogueAndTheGroupRoutesAnswer) {
+  Start();
+  EXPECT_NE(home_.Read("opmls/gp.xml").find("file=\"news.opml\""), std::string::npos);
+
+  auto gp = Get("/gp.html");  // the first group, in name order
+  EXPECT_EQ(gp.status, 200);
+  EXPECT_EQ(gp.Header("Content-Type"), "text/html");
+  EXPECT_NE(gp.body.find("<selected title=\"News\" file=\"news.opml\"/>"), std::string::npos);
+  EXPECT_EQ(GetSettings().LASTOPML, "news.opml");
+
+  auto ch = Get("/ch.html?u=news.opml/&r=on");
+  EXPECT_EQ(ch.status, 200);
+  EXPECT_EQ(ch.body, "[frame news.opml](Alpha:1)[/frame]");
+  EXPECT_TRUE(module_->IsIdle());
+  for (const char* target : {"/ch.html?u=none.opml/", "/ch.html?u=../search.xml/", "/ch.html"})
+    EXPECT_EQ(Get(target).status, 404) << target;
+
+  // A Japanese group name as a modern browser sends it.
+  auto jp = Get("/ch.html?u=%E3%83%8B%E3%83%A5%E3%83%BC%E3%82%B9.opml/");
+  EXPECT_EQ(jp.status, 200);
+  EXPECT_EQ(SjisToUtf8(jp.body), "[frame ニュース.opml](Beta:1)[/frame]");
+  EXPECT_NE(SjisToUtf8(Get("/gp.html?u=%E3%83%8B%E3%83%A5%E3%83%BC%E3%82%B9.opml/").body)
+                .find("<title>日本</title>"),
+            std::string::npos);
+
+  auto add = Get("/add.xml?opml=news.opml");
+  EXPECT_EQ(add.Header("Content-Type"), "text/XML");
+  EXPECT_NE(add.body.find("<error>1</error>"), std::string::npos);
+  EXPECT_EQ(Get("/add.html").status, 200);
+
+  // Today's items holding the word, across every group, in the frame of no group.
+  auto filter = Get("/filter?w=needle");
+  EXPECT_EQ(filter.status, 200);
+  EXPECT_EQ(filter.body, "[frame ](Alpha:1)\r\n(Beta:0)\r\n[/frame]");
+}
+
+TEST_F(GroupRoutes, ConcurrencyFeedsServedByTheProgramItselfAreFetchedWhileTheGroupWaits) {
+  // The feeds of this group are files the same server streams through another route, so
+  // the group page can only finish if the server answers them while it waits.
+  std::vector<test::Outline> outlines;
+  for (int i = 0; i < 4; ++i) {
+    std::string name = "self" + std::to_string(i) + ".xml";
+    home_.Write("opmls/" + name, FeedBody("Self " + std::to_string(i)));
+    outlines.push_back({name, "http://127.0.0.1:" + std::to_string(port_) + "/opml.xml?u=" + name + "/"});
+  }
+  home_.Write("opmls/self.opml", OpmlOf("Self", outlines));
+  Start();
+  auto page = Get("/ch.html?u=self.opml/&r=on");
+  EXPECT_EQ(page.status, 200);
+  EXPECT_EQ(page.body, "[frame self.opml](Self 0:1)(Self 1:1)(Self 2:1)(Self 3:1)[/frame]");
+}
+
+TEST_F(GroupRoutes, AFilterWhoseFrameFailsFailsTheRequest) {
+  Start();
+  std::remove("xsls/Probe/ch.xsl");
+  EXPECT_EQ(Get("/filter?w=x").status, 500);
+  EXPECT_EQ(Get("/ch.html?u=news.opml/").body.rfind(T().channelPageFailed, 0), 0u);
+}
+
+}  // namespace
+}  // namespace norvane
