@@ -1,5 +1,7 @@
 #include "app/headless_run.h"
 
+#include "app/headless_popup.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +45,18 @@ bool MakeFolderCurrent(const std::string& home) {
   return true;
 }
 
+// The patrol period: ten minutes, or NORVANE_PATROL_TICK_MS (read once at start), so
+// the schedule can be watched in seconds.
+std::chrono::milliseconds PatrolTick() {
+  const char* v = std::getenv("NORVANE_PATROL_TICK_MS");
+  if (v && *v) {
+    char* end = nullptr;
+    long ms = std::strtol(v, &end, 10);
+    if (end && *end == '\0' && ms > 0) return std::chrono::milliseconds(ms);
+  }
+  return std::chrono::milliseconds(600000);
+}
+
 std::string EnvOrEmpty(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
@@ -82,11 +96,14 @@ int Run(const StartOptions& options) {
   SignalWatch signals([&shell](int) { shell.loop().Quit(0); });
 
   int status = 0;
+  HeadlessPopupView popupView;
+  TForm5 popup(shell, popupView);
   {
     std::unique_ptr<TDataM> module;
     try {
       module = std::make_unique<TDataM>();
       SetDataModule(module.get());
+      module->StartPatrol(shell, popup, PatrolTick());
       module->RestartServer();
     } catch (const std::exception& e) {
       ConsoleLine(std::string("norvane: ") + e.what());
@@ -103,7 +120,10 @@ int Run(const StartOptions& options) {
     shell.StopTimer(saveBooks);
 
     SaveLastGroup();
+    // Requests end first (a patrol's nested requests to this server then fail at
+    // once), then a patrol still running is waited for.
     module->StopServer();
+    module->StopPatrol();
     SetDataModule(nullptr);
   }
   FlushBrowserRequests();

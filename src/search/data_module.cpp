@@ -3,6 +3,7 @@
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
+#include "gateway/channel_pages.h"
 #include "gateway/page_builders.h"
 #include "htr/htr_route.h"
 #include "search/scrap_feeder.h"
@@ -28,7 +29,8 @@ TDataM::TDataM() {
   scrapSerch_ = std::make_unique<TScrapSerch>();
   gp_ = std::make_unique<TGP>();
   try {
-    // The first group and the group list, until the patrol reports the groups itself.
+    // The group list for the pages (the filter page reads every group), also while no
+    // patrol exists.
     gp_->LoadGpXml([](const std::string&, const std::string&, int) {});
   } catch (const std::exception& e) {
     ConsoleLine(std::string("norvane: ") + e.what());
@@ -40,6 +42,7 @@ TDataM::TDataM() {
 TDataM::~TDataM() {
   // No request may use a member while it is freed.
   StopServer();
+  StopPatrol();
   try {
     chList_->Save();
   } catch (const std::exception& e) {
@@ -59,7 +62,49 @@ void TDataM::StopServer() {
   if (server_) server_->Stop();
 }
 
-bool TDataM::IsIdle() const { return fetchIdle_; }
+bool TDataM::IsIdle() const { return patrol_ && patrol_->Active() && fetchIdle_; }
+
+void TDataM::StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick) {
+  patrol_ = std::make_unique<TReroad>(
+      shell, popup, [this](const std::string& file) { return PatrolRefresh(file); }, tick);
+  try {
+    gp_->LoadGpXml([this](const std::string& file, const std::string&, int goround) {
+      patrol_->AddGroup(file, goround);
+    });
+  } catch (const std::exception& e) {
+    ConsoleLine(std::string("norvane: ") + e.what());
+  }
+  patrol_->Start();
+}
+
+void TDataM::StopPatrol() {
+  if (!patrol_) return;
+  patrol_->ClearGroups();
+  patrol_->WaitForPatrol();
+  patrol_.reset();
+}
+
+std::optional<std::vector<ChannelCount>> TDataM::PatrolRefresh(const std::string& file) {
+  ParamList params{"u=" + file, "r=on", "sel=new"};
+  std::optional<ChannelDocs> docs = CreateChXML(params, Groups());
+  SaveChangedBooks();
+  if (!docs) return std::nullopt;
+  std::vector<ChannelCount> counts;
+  for (const auto& doc : *docs) {
+    TRSS2 feed;
+    feed.Assign(*doc);
+    ChannelCount c;
+    try {
+      feed.ReadVersion();
+      c.title = feed.GetTitle();
+      if (auto items = feed.GetItems()) c.newItems = static_cast<int>(items->Length());
+    } catch (const std::exception&) {
+      // Not a feed: no line for it.
+    }
+    counts.push_back(std::move(c));
+  }
+  return counts;
+}
 
 FeedContext TDataM::Feeds() {
   FeedContext context{*chList_, {}, nullptr};
@@ -99,7 +144,9 @@ void TDataM::InstallRoutes() {
       return;
     }
     SetParamValue(ctx.params, "u", *file);
-    TServer::Respond(res, CreateChHtml(ctx.params, true, Groups()), "text/html");
+    std::string page = CreateChHtml(ctx.params, true, Groups());
+    SaveChangedBooks();
+    TServer::Respond(res, std::move(page), "text/html");
   });
   server_->SetRoute("add.html", [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, false), "text/html");

@@ -7,6 +7,7 @@
 #include "gateway/channel_pages.h"
 #include "gateway/server.h"
 #include "groups/group_catalogue.h"
+#include "groups/patrol.h"
 #include "search/rserch.h"
 #include "search/scrap_collection.h"
 #include "search/search_catalogue.h"
@@ -32,6 +33,14 @@ class TDataM {
 
   // True when no group refresh runs and the patrol exists and is not running.
   bool IsIdle() const;
+
+  // Creates the patrol with every group of the catalogue and starts its timer (on the
+  // main thread). tick is the patrol period (ten minutes).
+  void StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick);
+  // Stops the patrol's timer and waits for a patrol still running; then frees it.
+  void StopPatrol();
+  // One group refreshed the patrol's way (r=on, sel=new): new items per channel.
+  std::optional<std::vector<ChannelCount>> PatrolRefresh(const std::string& file);
   // Callers hold GateLock.
   void SetFetchIdle(bool idle) { fetchIdle_ = idle; }
   bool FetchIdle() const { return fetchIdle_; }
@@ -64,6 +73,7 @@ class TDataM {
   std::unique_ptr<TScrapSerch> scrapSerch_;
   std::unique_ptr<TGP> gp_;          // the one group catalogue, used by the server's pages
   std::unique_ptr<TServer> server_;  // created last
+  std::unique_ptr<TReroad> patrol_;  // none until StartPatrol
 };
 
 // The process's data module; valid between its creation and destruction in main.
