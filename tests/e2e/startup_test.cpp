@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -80,6 +81,15 @@ TEST(Startup, APortInUseEndsTheStartWithAMessageNamingIt) {
   EXPECT_NE(err.find(std::to_string(app.port())), std::string::npos) << err;
   EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
   close(fd);
+}
+
+TEST(Startup, AMissingSearchCatalogueEndsTheStartWithItsMessage) {
+  NorvaneProcess app;
+  std::remove((app.home().path() + "/search.xml").c_str());
+  ASSERT_TRUE(app.Start({}, {}, false));
+  EXPECT_EQ(app.Wait(), 1);
+  std::string err = app.StderrText();
+  EXPECT_NE(err.find("ファイル search.xml は開けません"), std::string::npos) << err;
 }
 
 TEST(Startup, HelpPrintsTheUsage) {
