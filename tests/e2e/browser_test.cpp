@@ -24,7 +24,7 @@ TEST(BrowserPages, EveryPageShowsWhatItShouldWithoutConsoleErrors) {
       {"home", "/", {"グループ", "フィードを追加", "キーワードフィルタ", "検索"}},
       {"group", "/gp.html?u=sample.opml/", {"Norvane のはじめかた", "Norvane ニュース", "使い方ノート"}},
       {"channels", "/ch.html?u=sample.opml/&r=on",
-       {"Norvane ニュース", "Norvane 0.9 へようこそ", "使い方ノート", "新着",
+       {"Norvane のはじめかた", "Norvane ニュース", "Norvane 0.9 へようこそ", "使い方ノート", "新着",
         "みどり町内会のお知らせ"}},
       {"feed", "/rss.html?u=sample/notes/htr.xml/", {"使い方ノート", "フィードを追加するには"}},
       {"add-form", "/add.html", {"フィードを追加"}},

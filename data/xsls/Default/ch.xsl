@@ -48,8 +48,11 @@
 
   <xsl:template match="chbody">
     <xsl:variable name="file" select="string(@file)"/>
+    <!-- The group's title as the catalogue lists it, when it does. -->
+    <xsl:variable name="catalogued" select="string(document('../../opmls/gp.xml')/group/items/item[@file = $file][1]/@title)"/>
     <xsl:variable name="name">
       <xsl:choose>
+        <xsl:when test="$file != '' and $catalogued != ''"><xsl:value-of select="$catalogued"/></xsl:when>
         <xsl:when test="substring($file, string-length($file) - 4) = '.opml'"><xsl:value-of select="substring($file, 1, string-length($file) - 5)"/></xsl:when>
         <xsl:otherwise><xsl:value-of select="$file"/></xsl:otherwise>
       </xsl:choose>
