@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/atomic_file.h"
+#include "core/url_helpers.h"
 
 namespace norvane {
 
@@ -15,17 +16,6 @@ std::string Trim(const std::string& s) {
   while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
   return s.substr(b, e - b);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 bool IsHeader(const std::string& line, std::string* name) {
@@ -82,7 +72,7 @@ bool IniFile::Save() const {
 size_t IniFile::FindSection(const std::string& section) const {
   std::string name;
   for (size_t i = 0; i < lines_.size(); ++i)
-    if (IsHeader(lines_[i], &name) && SameName(name, section)) return i;
+    if (IsHeader(lines_[i], &name) && SameAsciiName(name, section)) return i;
   return std::string::npos;
 }
 
@@ -93,7 +83,7 @@ size_t IniFile::FindKey(size_t header, const std::string& key) const {
     if (eq == std::string::npos) continue;
     std::string k = Trim(lines_[i].substr(0, eq));
     if (!k.empty() && k[0] == ';') continue;
-    if (SameName(k, key)) return i;
+    if (SameAsciiName(k, key)) return i;
   }
   return std::string::npos;
 }

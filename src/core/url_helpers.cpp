@@ -105,6 +105,26 @@ std::string PercentDecode(std::string_view text) {
   return out;
 }
 
+std::string PercentDecodeKeep(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    int hi = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
+    int lo = hi >= 0 ? HexValue(text[i + 2]) : -1;
+    if (lo >= 0) {
+      out.push_back(static_cast<char>(hi * 16 + lo));
+      i += 2;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+bool SameAsciiName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
+}
+
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
   for (char& c : out)

@@ -27,5 +27,11 @@ std::string PercentDecode(std::string_view text);
 
 // ASCII-only lower-casing, for route names.
 std::string AsciiLower(std::string_view text);
+// Equal but for ASCII letter case (header, INI section and key names).
+bool SameAsciiName(std::string_view a, std::string_view b);
+
+// Standard percent-decoding, as the HTTP engine does it: a valid escape becomes its
+// byte, anything else stays as it is.
+std::string PercentDecodeKeep(std::string_view text);
 
 }  // namespace norvane

@@ -1,6 +1,6 @@
 #include "gateway/params.h"
 
-#include "http/http_server.h"
+#include "core/url_helpers.h"
 
 namespace norvane {
 
@@ -13,7 +13,7 @@ void AppendQueryParams(std::string_view query, ParamList& params) {
     if (!piece.empty()) {
       for (char& c : piece)
         if (c == '+') c = ' ';
-      params.push_back(PercentDecodeEngine(piece));
+      params.push_back(PercentDecodeKeep(piece));
     }
     start = amp + 1;
   }

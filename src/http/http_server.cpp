@@ -1,5 +1,7 @@
 #include "http/http_server.h"
 
+#include "core/url_helpers.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <microhttpd.h>
@@ -21,25 +23,6 @@ constexpr unsigned kListenBacklog = 20;
 constexpr size_t kMaxBody = 1 << 20;
 // How long Stop waits for requests in progress.
 constexpr auto kStopWait = std::chrono::seconds(60);
-
-bool SameName(const std::string& a, const char* b) {
-  size_t n = std::char_traits<char>::length(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-int Hex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 std::string Base64Decode(const std::string& in) {
   std::string out;
@@ -64,7 +47,7 @@ std::string Base64Decode(const std::string& in) {
 }
 
 void ParseBasicAuth(const std::string& header, std::string& user, std::string& password) {
-  if (header.size() < 6 || !SameName(header.substr(0, 6), "basic ")) return;
+  if (header.size() < 6 || !SameAsciiName(header.substr(0, 6), "basic ")) return;
   std::string decoded = Base64Decode(header.substr(6));
   size_t colon = decoded.find(':');
   if (colon == std::string::npos) return;
@@ -89,23 +72,9 @@ struct HttpServerCallbacks {
                           MHD_RequestTerminationCode toe);
 };
 
-std::string PercentDecodeEngine(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && Hex(text[i + 1]) >= 0 && Hex(text[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(Hex(text[i + 1]) * 16 + Hex(text[i + 2])));
-      i += 2;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
-}
-
 std::string HttpRequest::Header(const std::string& name) const {
   for (const auto& [k, v] : headers)
-    if (SameName(k, name.c_str())) return v;
+    if (SameAsciiName(k, name)) return v;
   return {};
 }
 
@@ -220,7 +189,7 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
   req.version = version;
   req.rawTarget = ctx.rawUri;
   size_t q = req.rawTarget.find('?');
-  req.path = PercentDecodeEngine(req.rawTarget.substr(0, q));
+  req.path = PercentDecodeKeep(req.rawTarget.substr(0, q));
   if (q != std::string::npos) req.rawQuery = req.rawTarget.substr(q + 1);
   req.body = std::move(ctx.body);
   ParseBasicAuth(req.Header("Authorization"), req.authUser, req.authPassword);

@@ -82,7 +82,4 @@ class HttpServer {
   int inFlight_ = 0;
 };
 
-// Standard percent-decoding: a valid escape becomes its byte, anything else stays.
-std::string PercentDecodeEngine(const std::string& text);
-
 }  // namespace norvane
