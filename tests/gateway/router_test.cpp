@@ -138,6 +138,13 @@ TEST_F(Router, WBecomesShiftJisAndFormBodiesJoinTheList) {
   Get("/filter?w=");
   EXPECT_EQ(ParamIndex(params_, "w"), -1);  // an empty w is removed
 
+  // One Japanese character from a browser: three bytes of UTF-8, too short for the
+  // code detector, still arrive as Shift_JIS.
+  Get("/filter?w=%E6%9C%AC");
+  EXPECT_TRUE(Has("w=\x96\x7B")) << ::testing::PrintToString(params_);
+  Get("/filter?w=%96%7B");  // already Shift_JIS: unchanged
+  EXPECT_TRUE(Has("w=\x96\x7B"));
+
   Get("/search?sel=new", {.method = "POST", .body = "w=a+b&d=off"});
   ASSERT_GE(params_.size(), 3u);
   EXPECT_EQ(params_[0], "w=a b");
