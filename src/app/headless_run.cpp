@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "core/browser.h"
 #include "core/gate_lock.h"
@@ -19,6 +22,7 @@
 #include "core/settings.h"
 #include "core/signal_watch.h"
 #include "core/single_instance.h"
+#include "core/style_choice.h"
 #include "core/texts.h"
 #include "core/url_helpers.h"
 #include "search/data_module.h"
@@ -57,6 +61,40 @@ std::chrono::milliseconds PatrolTick() {
   return std::chrono::milliseconds(600000);
 }
 
+// The orderly end has this long to finish once outstanding work was cancelled; what the
+// program keeps is saved before the wait that could outlast it.
+constexpr auto kEndBound = std::chrono::seconds(20);
+
+// Ends the process if the orderly end hangs past its bound, so a stop request always
+// ends the program.
+class EndWatchdog {
+ public:
+  explicit EndWatchdog(std::chrono::seconds bound)
+      : thread_([this, bound] {
+          std::unique_lock lock(m_);
+          if (cv_.wait_for(lock, bound, [this] { return done_; })) return;
+          std::fprintf(stderr, "norvane: the end took longer than %lld s; ended without waiting\n",
+                       static_cast<long long>(bound.count()));
+          std::fflush(stderr);
+          _exit(1);
+        }) {}
+  ~EndWatchdog() {
+    {
+      std::lock_guard lock(m_);
+      done_ = true;
+    }
+    cv_.notify_all();
+  }
+  EndWatchdog(const EndWatchdog&) = delete;
+  EndWatchdog& operator=(const EndWatchdog&) = delete;
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool done_ = false;
+  std::jthread thread_;  // last: joined before the rest goes
+};
+
 std::string EnvOrEmpty(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
@@ -73,6 +111,7 @@ int Run(const StartOptions& options) {
   if (!MakeFolderCurrent(options.home)) return 1;
   mkdir("channels", 0755);
   LoadSettings();
+  FallBackToDefaultStyle();
 
   InstanceLock instance(ProgramFolder() + "/EX_Mutex_Norvane.lock");
   if (!instance.held()) {
@@ -112,19 +151,23 @@ int Run(const StartOptions& options) {
     }
     // Scrapbooks are also saved while the program runs, not only at its end.
     auto saveBooks = shell.StartTimer(std::chrono::minutes(1), [] { DataModule().SaveChangedBooks(); });
+    // New channel entries reach the disk within seconds, not only at the end.
+    auto saveChannels =
+        shell.StartTimer(std::chrono::seconds(5), [] { DataModule().SaveChannelListIfChanged(); });
     const Settings s = GetSettings();
     if (s.OPEN) OpenInBrowser(HomeURL(s.PORT));
     ForwardArgument(s.PORT, options.argument);
 
     status = shell.loop().Run();
     shell.StopTimer(saveBooks);
+    shell.StopTimer(saveChannels);
 
-    SaveLastGroup();
-    // Requests end first (a patrol's nested requests to this server then fail at
-    // once), then a patrol still running is waited for.
-    module->StopServer();
-    module->StopPatrol();
+    // Fetches, scripts and programs in flight give up at once, so the requests waiting
+    // for them are answered within a second or so.
+    EndWatchdog watchdog(kEndBound);
+    module->EndInOrder();
     SetDataModule(nullptr);
+    module.reset();  // saves the channel list and every scrapbook, under the watchdog
   }
   FlushBrowserRequests();
   SetShell(nullptr);

@@ -33,7 +33,7 @@ bool WriteFileAtomic(const std::string& path, std::string_view data) {
   return ok;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& data) {
+bool ReadWholeFile(const std::string& path, std::string& data, size_t limit) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   data.clear();
@@ -44,9 +44,17 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) { ok = false; break; }
     if (r == 0) break;
+    if (data.size() + static_cast<size_t>(r) > limit) {
+      data.clear();
+      errno = EFBIG;
+      ok = false;
+      break;
+    }
     data.append(buf, static_cast<size_t>(r));
   }
+  int saved = errno;
   close(fd);
+  errno = saved;
   return ok;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,11 @@ namespace norvane {
 // old file is then untouched and no temporary file is left behind.
 bool WriteFileAtomic(const std::string& path, std::string_view data);
 
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& data);
+// Files are read whole; none the program reads may be larger than this.
+inline constexpr size_t kMaxReadBytes = 256u * 1024 * 1024;
+
+// Reads a whole file; false when it cannot be opened or read, or when it holds more
+// than limit bytes (errno is then EFBIG and data is left empty).
+bool ReadWholeFile(const std::string& path, std::string& data, size_t limit = kMaxReadBytes);
 
 }  // namespace norvane

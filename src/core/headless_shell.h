@@ -5,8 +5,12 @@
 namespace norvane {
 
 // The shell of a run without a desktop: a main loop, messages on standard error (UTF-8).
+// Whatever escapes a task or timer of its loop goes to ShowErrorAndEnd.
 class HeadlessShell : public Shell {
  public:
+  HeadlessShell() {
+    loop_.SetErrorHandler([this](const std::string& message) { ShowErrorAndEnd(message); });
+  }
   void ShowErrorAndEnd(const std::string& message) override;
   void SetTrayImage(int index) override {}
   void ShowResult(const std::vector<std::string>& lines) override;

@@ -49,7 +49,8 @@ void IniFile::Load() {
   lines_.clear();
   std::string data;
   if (!ReadWholeFile(path_, data)) return;
-  size_t start = 0;
+  // Editors on other systems put a UTF-8 byte order mark in front of the first header.
+  size_t start = data.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   while (start < data.size()) {
     size_t nl = data.find('\n', start);
     if (nl == std::string::npos) nl = data.size();
@@ -67,6 +68,14 @@ bool IniFile::Save() const {
     data += "\r\n";
   }
   return WriteFileAtomic(path_, data);
+}
+
+bool IniFile::HasSection(const std::string& section) const { return FindSection(section) != std::string::npos; }
+
+bool IniFile::HasContent() const {
+  for (const auto& l : lines_)
+    if (!Trim(l).empty()) return true;
+  return false;
 }
 
 size_t IniFile::FindSection(const std::string& section) const {

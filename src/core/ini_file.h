@@ -12,7 +12,7 @@ class IniFile {
  public:
   explicit IniFile(std::string diskPath);
 
-  // Reads the file; a missing file is an empty one.
+  // Reads the file; a missing file is an empty one. A UTF-8 byte order mark is skipped.
   void Load();
   // Replaces the file atomically; false when it could not be written.
   bool Save() const;
@@ -28,6 +28,10 @@ class IniFile {
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int value);
   void WriteBool(const std::string& section, const std::string& key, bool value);
+
+  bool HasSection(const std::string& section) const;
+  // Whether any line holds more than white space.
+  bool HasContent() const;
 
   const std::string& path() const { return path_; }
 

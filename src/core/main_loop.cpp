@@ -1,6 +1,41 @@
 #include "core/main_loop.h"
 
+#include <cstdio>
+#include <exception>
+
 namespace norvane {
+
+void MainLoop::SetErrorHandler(std::function<void(const std::string&)> handler) {
+  std::lock_guard lock(m_);
+  onError_ = std::move(handler);
+}
+
+void MainLoop::Guarded(const std::function<void()>& fn) {
+  std::string message;
+  try {
+    fn();
+    return;
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "unknown error";
+  }
+  std::function<void(const std::string&)> handler;
+  {
+    std::lock_guard lock(m_);
+    handler = onError_;
+  }
+  if (handler) {
+    try {
+      handler(message);
+    } catch (...) {
+      // The handler itself failed: the end still comes.
+    }
+  } else {
+    std::fprintf(stderr, "norvane: %s\n", message.c_str());
+  }
+  Quit(1);
+}
 
 void MainLoop::Post(std::function<void()> task) {
   std::lock_guard lock(m_);
@@ -35,7 +70,7 @@ int MainLoop::Run() {
       auto batch = std::move(tasks_);
       tasks_.clear();
       lock.unlock();
-      for (auto& t : batch) t();
+      for (auto& t : batch) Guarded(t);
       lock.lock();
       continue;
     }
@@ -54,7 +89,7 @@ int MainLoop::Run() {
     next->second.due = Clock::now() + next->second.period;
     auto fn = next->second.fn;  // a copy: the callback may stop its own timer
     lock.unlock();
-    fn();
+    Guarded(fn);
     lock.lock();
   }
   return code_;

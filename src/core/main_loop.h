@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace norvane {
@@ -21,11 +22,16 @@ class MainLoop {
   TimerId StartTimer(std::chrono::milliseconds period, std::function<void()> fn);
   void StopTimer(TimerId id);
 
-  // Runs until Quit; returns the code given to Quit.
+  // Runs until Quit; returns the code given to Quit. A task or timer that throws does
+  // not end the thread: the exception's message (Shift_JIS) goes to the error handler,
+  // or, without one, to standard error, and the loop quits with 1.
   int Run();
+  void SetErrorHandler(std::function<void(const std::string&)> handler);
   void Quit(int code = 0);
 
  private:
+  void Guarded(const std::function<void()>& fn);
+
   struct Timer {
     std::chrono::milliseconds period;
     Clock::time_point due;
@@ -37,6 +43,7 @@ class MainLoop {
   std::vector<std::function<void()>> tasks_;
   std::map<TimerId, Timer> timers_;
   TimerId nextId_ = 1;
+  std::function<void(const std::string&)> onError_;
   bool quit_ = false;
   int code_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <cstdio>
 #include <mutex>
 
 #include "core/ini_file.h"
@@ -41,6 +42,11 @@ std::string IniPath() { return ProgramFolder() + "/norvane.ini"; }
 void LoadSettings() {
   IniFile ini(IniPath());
   ini.Load();
+  // A file that holds something but not our section would silently give every default,
+  // the port included: say so.
+  if (ini.HasContent() && !ini.HasSection(kSection))
+    std::fprintf(stderr, "norvane: %s: no readable [%s] section; every setting takes its default\n",
+                 IniPath().c_str(), kSection);
   const Settings d;
   UpdateSettings([&](Settings& s) {
     s.PORT = ini.ReadInteger(kSection, "PORT", d.PORT);

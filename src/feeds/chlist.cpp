@@ -117,6 +117,14 @@ void TChList::IndexEntries() {
 void TChList::Save() {
   std::lock_guard<std::mutex> lock(mutex_);
   SaveToFile(path_);
+  changed_ = false;
+}
+
+void TChList::SaveIfChanged() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!changed_) return;
+  SaveToFile(path_);
+  changed_ = false;
 }
 
 std::string TChList::GetXML() const {
@@ -143,6 +151,7 @@ xmlNodePtr TChList::FindOrAdd(const std::string& url) {
   AddChild(channel, "file", "");
   AddChild(channel, "httpLastModified", "");
   index_.emplace(std::move(key), channel);
+  changed_ = true;
   return channel;
 }
 
@@ -168,6 +177,7 @@ std::string TChItem::GetFileName() {
   if (name.empty()) {
     SetNodeText(file, derived);
     name = derived;
+    list_.changed_ = true;
   }
   return name;
 }
@@ -179,7 +189,10 @@ std::string TChItem::GetLastModified() const {
 
 void TChItem::SetLastModified(const std::string& text) {
   std::lock_guard<std::mutex> lock(list_.mutex_);
-  SetNodeText(list_.Child(node_, "httpLastModified"), text);
+  xmlNodePtr date = list_.Child(node_, "httpLastModified");
+  if (NodeText(date) == text) return;
+  SetNodeText(date, text);
+  list_.changed_ = true;
 }
 
 }  // namespace norvane

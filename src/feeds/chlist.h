@@ -18,7 +18,8 @@ inline constexpr const char* kChannelListPath = "channels\\ChannelList.xml";
 // thread that serves a feed; every read and write of its document holds its own mutex,
 // which is a leaf lock (nothing else is taken while it is held).
 //
-// Start-up constructs it (loading the file); the orderly shutdown calls Save().
+// Start-up constructs it (loading the file); the running program calls SaveIfChanged()
+// every few seconds and the orderly shutdown calls Save().
 class TChList : private TRXML {
  public:
   // Loads path (a program path) when the file exists; otherwise starts an empty list.
@@ -28,6 +29,9 @@ class TChList : private TRXML {
 
   // Writes the list (atomically). Throws XmlError when it cannot be written.
   void Save();
+  // Save, only when an entry was added or changed since the last save. A crash then
+  // loses at most what changed since the last call.
+  void SaveIfChanged();
 
   std::string GetXML() const;
   size_t Count() const;
@@ -49,6 +53,7 @@ class TChList : private TRXML {
   std::string setAside_;
   mutable std::mutex mutex_;
   std::unordered_map<std::string, xmlNodePtr> index_;  // DOM (UTF-8) URL to its entry
+  bool changed_ = false;  // guarded by mutex_
 };
 
 // The handle of one entry of the channel list.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/disk_path.h"
+#include "core/headless_shell.h"
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "core/texts.h"
@@ -63,7 +64,7 @@ std::string TRSS::Excute() {
         }
       } else {
         if (!GetRss("", true)) throw std::runtime_error(T().fetchFailed);
-        SaveToFile(LogPath);
+        SaveLog("");
       }
     }
     // The log is written; what follows shapes the answer only.
@@ -114,12 +115,24 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
   }
 }
 
+void TRSS::SaveLog(const std::string& previousLastModified) {
+  try {
+    SaveToFile(LogPath);
+  } catch (const std::exception& e) {
+    // The items were not kept: the next fetch must bring them again, not a 304.
+    entry_.SetLastModified(previousLastModified);
+    ConsoleLine(std::string("norvane: ") + e.what());
+    throw;
+  }
+}
+
 void TRSS::ReloadRss() {
   old_.LoadFromFile(LogPath);
   const std::string oldVersion = old_.GetRSSVersion();
   Version = oldVersion;
+  const std::string lastModified = entry_.GetLastModified();
+  bool ready = false;
   try {
-    const std::string lastModified = entry_.GetLastModified();
     if (GetRss(lastModified, false)) {
       Merge();
     } else {
@@ -132,10 +145,13 @@ void TRSS::ReloadRss() {
           if (GetAttribute(mark, "type") == "new") SetAttribute(mark, "type", "today");
       }
     }
-    SaveToFile(LogPath);
+    ready = true;
   } catch (const std::exception& e) {
     WriteErrorLog("ReloadRss", "Exception", e.what());
   }
+  // A log that cannot be written fails the request: the page must not show as kept
+  // what is lost with the next fetch.
+  if (ready) SaveLog(lastModified);
 }
 
 void TRSS::Merge() {

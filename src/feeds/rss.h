@@ -57,6 +57,9 @@ class TRSS : public TRXML {
   // Merges the old log into the freshly fetched document.
   void Merge();
   void ScrapItem(xmlNodePtr item);
+  // Writes the log; on failure the channel's stored date goes back to
+  // previousLastModified, one line goes to standard error, and the error is rethrown.
+  void SaveLog(const std::string& previousLastModified);
   std::string GetRSSVersion() const { return DetectRSSVersion(*this); }
 
   // The filters, on the answer only.

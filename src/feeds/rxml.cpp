@@ -65,7 +65,7 @@ bool TRXML::Parse(std::string_view bytes, const char* encoding, const char* base
   XmlInit();  // this thread may not be the one that created the object
   xmlDocPtr parsed = nullptr;
   if (!bytes.empty() && bytes.size() <= static_cast<size_t>(INT_MAX)) {
-    int options = kXmlParseOptions | (encoding ? XML_PARSE_IGNORE_ENC : 0);
+    int options = ParseOptionsFor(bytes) | (encoding ? XML_PARSE_IGNORE_ENC : 0);
     parsed = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), baseUrl, encoding, options);
   }
   if (parsed && !xmlDocGetRootElement(parsed)) {
@@ -142,13 +142,15 @@ bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
 
 void TRXML::LoadFromFile(std::string_view path) {
   std::string bytes;
-  if (!ReadWholeFile(DiskPath(path), bytes)) throw XmlError(T().xmlCannotOpen + std::string(path) + T().xmlCannotOpenAfter);
+  if (!ReadWholeFile(DiskPath(path), bytes, kMaxDocumentFileBytes))
+    throw XmlError(T().xmlCannotOpen + std::string(path) + T().xmlCannotOpenAfter);
   LoadFromString(bytes, path);
 }
 
 void TRXML::Load(std::string_view source) {
   std::string bytes;
-  if (source.find("://") != std::string_view::npos || !ReadWholeFile(DiskPath(source), bytes)) {
+  if (source.find("://") != std::string_view::npos ||
+      !ReadWholeFile(DiskPath(source), bytes, kMaxDocumentFileBytes)) {
     slot_->doc = std::make_shared<XmlDocument>();
     return;
   }
@@ -158,6 +160,10 @@ void TRXML::Load(std::string_view source) {
 
 void TRXML::SaveToFile(std::string_view path) {
   std::string data = XMLWithEncoding();
+  // What could not be read back is not written; the previous file stays.
+  if (data.size() > kMaxDocumentFileBytes)
+    throw XmlError(T().xmlCannotSave + std::string(path) + " (" +
+                   std::error_code(EFBIG, std::generic_category()).message() + ")");
   if (!WriteFileAtomic(DiskPath(path), data)) {
     int e = errno;
     throw XmlError(T().xmlCannotSave + std::string(path) + " (" +

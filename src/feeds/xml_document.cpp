@@ -64,6 +64,18 @@ void XmlInit() {
   (void)quiet;
 }
 
+int ParseOptionsFor(std::string_view bytes) {
+  // "ENTITY" in any width of ASCII: UTF-16 and UTF-32 put NUL bytes between the letters.
+  static constexpr std::string_view kWord = "ENTITY";
+  size_t matched = 0;
+  for (char c : bytes) {
+    if (c == '\0') continue;
+    matched = c == kWord[matched] ? matched + 1 : (c == kWord[0] ? 1 : 0);
+    if (matched == kWord.size()) return kXmlParseOptions;
+  }
+  return kXmlParseOptions | XML_PARSE_HUGE;
+}
+
 XmlDocument::XmlDocument(xmlDocPtr doc) : doc_(doc) {
   if (!doc_) doc_ = xmlNewDoc(BAD_CAST "1.0");
   if (!doc_) throw std::bad_alloc();

@@ -1,9 +1,11 @@
 #pragma once
 #include <libxml/tree.h>
 
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -28,6 +30,16 @@ std::string& XsltMessages();
 // names owned by their nodes so nodes can move between documents, no console noise.
 inline constexpr int kXmlParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NODICT |
                                         XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+// The options for these bytes: documents past the library's 10 MB text limit are read
+// too (a feed may be fetched up to the fetch cap, and its log must read back), but only
+// when they declare no entities, since the large-document mode also lifts the limits on
+// entity expansion.
+int ParseOptionsFor(std::string_view bytes);
+
+// The largest document file the program writes, and so reads: a channel log holds a
+// feed of up to the 32 MiB fetch cap plus the items it keeps from the past.
+inline constexpr size_t kMaxDocumentFileBytes = 128u * 1024 * 1024;
 
 // One libxml2 document together with the nodes that were detached from it (removed,
 // cloned, or created and not yet placed). Detached nodes stay alive until the document

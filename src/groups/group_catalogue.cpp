@@ -92,14 +92,21 @@ void TGP::CreateGpXml() {
       }
       if (container) {
         for (xmlNodePtr item : SelectNodes("group/items/item")) {
-          std::string file = SjisAsciiLower(GetAttribute(item, "file"));
-          auto hit = std::find(lowered.begin(), lowered.end(), file);
-          if (hit == lowered.end()) {
+          const std::string file = GetAttribute(item, "file");
+          // The file as written, else one whose name differs only in letter case: the
+          // item then takes the name on disk, or the group could never be opened here.
+          auto exact = std::find(names.begin(), names.end(), file);
+          size_t at = exact != names.end()
+                          ? static_cast<size_t>(exact - names.begin())
+                          : static_cast<size_t>(std::find(lowered.begin(), lowered.end(), SjisAsciiLower(file)) -
+                                                lowered.begin());
+          if (at == names.size()) {
             RemoveNode(item);
-          } else {
-            names.erase(names.begin() + (hit - lowered.begin()));
-            lowered.erase(hit);
+            continue;
           }
+          if (names[at] != file) SetAttribute(item, "file", names[at]);
+          names.erase(names.begin() + static_cast<std::ptrdiff_t>(at));
+          lowered.erase(lowered.begin() + static_cast<std::ptrdiff_t>(at));
         }
       } else {
         // Never overwritten: when it cannot be moved aside, the rebuilt catalogue stays

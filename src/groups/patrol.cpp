@@ -1,5 +1,7 @@
 #include "groups/patrol.h"
 
+#include <exception>
+
 #include "core/settings.h"
 #include "core/texts.h"
 
@@ -68,7 +70,14 @@ void TReroad::Tick() {
     Shell* shell = &shell_;
     running_ = run;
     run->thread = std::jthread([raw, self, weakRun, shell, refresh = refresh_] {
-      raw->docs = refresh(raw->file);
+      try {
+        raw->docs = refresh(raw->file);
+      } catch (...) {
+        // The main loop's error handler shows it and ends the program in order; a
+        // thread must never take the process down with it.
+        shell->Post([error = std::current_exception()] { std::rethrow_exception(error); });
+        return;
+      }
       shell->Post([self, weakRun] {
         auto owner = self.lock();
         auto finished = weakRun.lock();

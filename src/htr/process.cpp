@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "core/cancellation.h"
 #include "core/disk_path.h"
 #include "core/settings.h"
 #include "core/sjis.h"
@@ -147,7 +148,7 @@ std::optional<std::string> RunProcess(std::string_view commandLine, std::string_
 
   while (child.out.Valid() || child.err.Valid() || !exited) {
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0 || stop.stop_requested()) {
+    if (left <= 0 || stop.stop_requested() || OutstandingWorkCancelled()) {
       killIt = true;
       break;
     }
@@ -171,7 +172,8 @@ std::optional<std::string> RunProcess(std::string_view commandLine, std::string_
     if (child.err.Valid()) fds[iErr = n++] = {child.err.Get(), POLLIN, 0};
     if (!exited && pidfd.Valid()) fds[iPid = n++] = {pidfd.Get(), POLLIN, 0};
     if (wake.Valid()) fds[iWake = n++] = {wake.Get(), POLLIN, 0};
-    int r = poll(fds, static_cast<nfds_t>(n), static_cast<int>(std::min<long long>(left, 1 << 30)));
+    // Woken at least every quarter second to see whether the program is ending.
+    int r = poll(fds, static_cast<nfds_t>(n), static_cast<int>(std::min<long long>(left, 250)));
     if (r < 0) {
       if (errno == EINTR) continue;
       killIt = true;
@@ -229,8 +231,14 @@ void TPThread::Wait() {
 }
 
 void TPThread::Execute(std::stop_token stop) {
-  Output_ = RunProcess(In_.CommandLine, In_.StdinText, In_.CurrentDir, ChildTimeLimit(), stop)
-                .value_or(std::string());
+  try {
+    Output_ = RunProcess(In_.CommandLine, In_.StdinText, In_.CurrentDir, ChildTimeLimit(), stop)
+                  .value_or(std::string());
+  } catch (const std::exception& e) {
+    // No output is the runner's failure answer; the thread must not end the process.
+    WriteErrorLog("TPThread.Execute", "Exception", e.what());
+    Output_.clear();
+  }
 }
 
 TPMnage::~TPMnage() {

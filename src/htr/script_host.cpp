@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "core/atomic_file.h"
+#include "core/cancellation.h"
 #include "core/sjis.h"
 #include "core/trace.h"
 #include "htr/pipe_io.h"
@@ -275,6 +276,9 @@ class ChildGuard {
 
 enum class Got { kData, kEnd, kLate };
 
+// How often a wait on the script looks whether the program is ending.
+constexpr int kCancelCheckMs = 250;
+
 int MsLeft(Clock::time_point deadline) {
   auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
@@ -285,12 +289,12 @@ Got Fill(int fd, std::string& buf, size_t size, Clock::time_point deadline) {
   char chunk[65536];
   while (buf.size() < size) {
     int left = MsLeft(deadline);
-    if (left == 0) return Got::kLate;
+    if (left == 0 || OutstandingWorkCancelled()) return Got::kLate;
     pollfd p{fd, POLLIN, 0};
-    int r = poll(&p, 1, left);
+    int r = poll(&p, 1, std::min(left, kCancelCheckMs));
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) return Got::kEnd;
-    if (r == 0) return Got::kLate;
+    if (r == 0) continue;
     ssize_t n = read(fd, chunk, sizeof chunk);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) return Got::kEnd;
@@ -302,12 +306,12 @@ Got Fill(int fd, std::string& buf, size_t size, Clock::time_point deadline) {
 Got WriteUntil(int fd, std::string_view data, Clock::time_point deadline) {
   while (!data.empty()) {
     int left = MsLeft(deadline);
-    if (left == 0) return Got::kLate;
+    if (left == 0 || OutstandingWorkCancelled()) return Got::kLate;
     pollfd p{fd, POLLOUT, 0};
-    int r = poll(&p, 1, left);
+    int r = poll(&p, 1, std::min(left, kCancelCheckMs));
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) return Got::kEnd;
-    if (r == 0) return Got::kLate;
+    if (r == 0) continue;
     ssize_t n = write(fd, data.data(), data.size());
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) return Got::kEnd;

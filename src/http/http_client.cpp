@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "core/cancellation.h"
 #include "http/user_agent.h"
 
 namespace norvane {
@@ -15,8 +16,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// libcurl's global state and one share object for the DNS and connection caches.
-// curl_global_init runs once, before any thread creates a handle.
+// libcurl's global state and one share object for the DNS cache. curl_global_init runs
+// once, before any thread creates a handle. Connections are not shared: libcurl's
+// shared connection cache is not safe for transfers running on several threads at once
+// (a connection in use on one thread is read and changed from another), and the fetch
+// workers are exactly that.
 class CurlGlobal {
  public:
   CurlGlobal() {
@@ -27,7 +31,6 @@ class CurlGlobal {
       curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlGlobal::Unlock);
       curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
       curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-      curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     }
   }
   ~CurlGlobal() {
@@ -72,8 +75,11 @@ using CurlSlist = std::unique_ptr<curl_slist, SlistDeleter>;
 struct Transfer {
   FetchResponse response;
   bool tooLarge = false;
-  bool timedOut = false;
+  bool timedOut = false;   // silent for longer than readTimeout
+  bool overDeadline = false;  // the whole transfer took longer than readTimeout
+  bool cancelled = false;  // the program is ending
   std::chrono::milliseconds readTimeout{0};
+  Clock::time_point deadline;
   Clock::time_point lastActivity = Clock::now();
   curl_off_t seenDown = 0;
   curl_off_t seenUp = 0;
@@ -132,6 +138,14 @@ int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
     t->seenUp = ulnow;
     t->lastActivity = now;
   }
+  if (OutstandingWorkCancelled()) {
+    t->cancelled = true;
+    return 1;
+  }
+  if (now >= t->deadline) {
+    t->overDeadline = true;
+    return 1;
+  }
   if (now - t->lastActivity > t->readTimeout) {
     t->timedOut = true;
     return 1;
@@ -149,7 +163,15 @@ bool UsesProxy(const std::string& url, const Settings& settings) {
   return true;
 }
 
+static std::string SecondsText(std::chrono::milliseconds ms) {
+  long long tenths = (ms.count() + 50) / 100;
+  std::string s = std::to_string(tenths / 10);
+  if (tenths % 10) s += "." + std::to_string(tenths % 10);
+  return s;
+}
+
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince) {
+  if (OutstandingWorkCancelled()) throw HttpError("Cancelled: the program is ending");
   CurlGlobal& global = Global();
   Settings settings = GetSettings();
 
@@ -159,6 +181,9 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
 
   Transfer t;
   t.readTimeout = std::chrono::milliseconds(settings.READTIMEOUT > 0 ? settings.READTIMEOUT : 45000);
+  // A feed that drips a byte now and then is never silent, so the whole transfer has
+  // the same bound as the silence.
+  t.deadline = Clock::now() + t.readTimeout;
   char errbuf[CURL_ERROR_SIZE] = {0};
 
   CurlSlist headers;
@@ -170,6 +195,8 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  // The progress callback enforces the deadline; this is the engine's own backstop.
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(t.readTimeout.count() + 1000));
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
@@ -198,6 +225,9 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   CURLcode rc = curl_easy_perform(c);
   if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
     throw HttpError("Response too large: more than " + std::to_string(kMaxResponseBytes) + " bytes");
+  if (t.cancelled) throw HttpError("Cancelled: the program is ending");
+  if (t.overDeadline || rc == CURLE_OPERATION_TIMEDOUT)
+    throw HttpError("Fetch timed out after " + SecondsText(t.readTimeout) + " s");
   if (t.timedOut)
     throw HttpError("Read timed out (" + std::to_string(t.readTimeout.count()) + " ms)");
   if (rc != CURLE_OK) throw HttpError(errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc));

@@ -29,8 +29,10 @@ inline constexpr size_t kMaxResponseBytes = 32u * 1024 * 1024;
 // contained), so the program's own pages are always fetched direct.
 bool UsesProxy(const std::string& url, const Settings& settings);
 
-// One GET over HTTP/1.1 with the current settings (proxy, READTIMEOUT as the time the
-// transfer may stay silent, the user agent). Sends If-Modified-Since when
+// One GET over HTTP/1.1 with the current settings (proxy, the user agent, READTIMEOUT as
+// both the time the transfer may stay silent and the time the whole transfer may take).
+// Gives up at once, and does not begin, once the program's end cancelled outstanding
+// work. Sends If-Modified-Since when
 // ifModifiedSince is not empty. Redirects are not followed. Only http and https.
 // Throws HttpError on every failure, including any status outside 2xx.
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince);

@@ -22,7 +22,7 @@ constexpr unsigned kIdleTimeoutSeconds = 30;
 constexpr unsigned kListenBacklog = 20;
 constexpr size_t kMaxBody = 1 << 20;
 // How long Stop waits for requests in progress.
-constexpr auto kStopWait = std::chrono::seconds(60);
+constexpr auto kStopWait = std::chrono::seconds(10);
 
 std::string Base64Decode(const std::string& in) {
   std::string out;

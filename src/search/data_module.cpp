@@ -1,6 +1,8 @@
 #include "search/data_module.h"
 
+#include "core/cancellation.h"
 #include "core/disk_path.h"
+#include "core/settings.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
 #include "gateway/channel_pages.h"
@@ -21,6 +23,7 @@ TDataM& DataModule() { return *g_module; }
 void SetDataModule(TDataM* module) { g_module = module; }
 
 TDataM::TDataM() {
+  ResetCancellation();  // a new module works normally, whatever an earlier one ended
   searchDoc_ = std::make_unique<SearchCatalogue>();
   searchDoc_->LoadFromFile("search.xml");
   dicSerch_ = std::make_unique<TRSerch>();
@@ -64,9 +67,21 @@ void TDataM::StopServer() {
 
 bool TDataM::IsIdle() const { return patrol_ && patrol_->Active() && fetchIdle_; }
 
-void TDataM::StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick) {
-  patrol_ = std::make_unique<TReroad>(
-      shell, popup, [this](const std::string& file) { return PatrolRefresh(file); }, tick);
+void TDataM::EndInOrder() {
+  CancelOutstandingWork();
+  SaveLastGroup();
+  SaveChannelListIfChanged();
+  SaveChangedBooks();
+  // Requests end first (a patrol's nested requests to this server then fail at once),
+  // then a patrol still running is waited for.
+  StopServer();
+  StopPatrol();
+}
+
+void TDataM::StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick,
+                         TReroad::Refresh refresh) {
+  if (!refresh) refresh = [this](const std::string& file) { return PatrolRefresh(file); };
+  patrol_ = std::make_unique<TReroad>(shell, popup, std::move(refresh), tick);
   try {
     gp_->LoadGpXml([this](const std::string& file, const std::string&, int goround) {
       patrol_->AddGroup(file, goround);
@@ -114,6 +129,14 @@ FeedContext TDataM::Feeds() {
 }
 
 void TDataM::SaveChangedBooks() { scrapSerch_->SaveChanged(); }
+
+void TDataM::SaveChannelListIfChanged() {
+  try {
+    chList_->SaveIfChanged();
+  } catch (const std::exception& e) {
+    ConsoleLine(std::string("norvane: ") + e.what());
+  }
+}
 GroupContext TDataM::Groups() {
   return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }};
 }

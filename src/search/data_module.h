@@ -30,13 +30,20 @@ class TDataM {
   void RestartServer();
   // Stops the server: no request runs after this returns.
   void StopServer();
+  // The orderly end, whatever asked for it: outstanding fetches, scripts and programs
+  // are cancelled, LASTOPML, the channel list and the changed scrapbooks are saved, the
+  // server finishes or drops its requests, a running patrol is waited for. The
+  // destructor then saves everything once more.
+  void EndInOrder();
 
   // True when no group refresh runs and the patrol exists and is not running.
   bool IsIdle() const;
 
   // Creates the patrol with every group of the catalogue and starts its timer (on the
   // main thread). tick is the patrol period (ten minutes).
-  void StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick);
+  // refresh replaces the group refresh of each patrol step (tests); none: PatrolRefresh.
+  void StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick,
+                   TReroad::Refresh refresh = {});
   // Stops the patrol's timer and waits for a patrol still running; then frees it.
   void StopPatrol();
   // One group refreshed the patrol's way (r=on, sel=new): new items per channel.
@@ -61,6 +68,8 @@ class TDataM {
   // Saves the scrapbooks that changed since their last save (after a group refresh,
   // and on a timer), so an unclean end loses at most a minute of them.
   void SaveChangedBooks();
+  // Writes the channel list when it changed; a failure is one line on standard error.
+  void SaveChannelListIfChanged();
   TGP& GroupCatalogue() { return *gp_; }
 
  private:

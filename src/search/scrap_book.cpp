@@ -1,7 +1,11 @@
 #include "search/scrap_book.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "core/atomic_file.h"
 #include "core/disk_path.h"
+#include "core/settings.h"
 #include "core/headless_shell.h"
 #include "core/texts.h"
 #include "feeds/rg_namespace.h"
@@ -98,8 +102,25 @@ void Tword::NewFeed() {
   AddChild(channel, "description", "");
 }
 
+void Tword::TrimItems(size_t keep) {
+  NodeList items = SelectNodes("rss/channel/item");
+  if (items.Length() <= keep) return;
+  std::vector<xmlNodePtr> removed;
+  for (size_t i = items.Length(); i-- > keep;) {
+    RemoveNode(items[i]);
+    removed.push_back(items[i]);
+  }
+  MarkChanged();
+  // Nothing outside the book's lock names them; the list above goes with this scope.
+  for (xmlNodePtr n : removed) {
+    Holder().Reattached(n);
+    xmlFreeNode(n);
+  }
+}
+
 void Tword::SaveFeed() {
   if (!DocumentElement()) return;
+  TrimItems(static_cast<size_t>(std::max(0, GetSettings().LOG_CNT)));
   SaveToFile(ScrapPath(Name, ".xml"));
 }
 

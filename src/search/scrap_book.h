@@ -42,10 +42,14 @@ class Tword : public TRXML {
   void LoadKeys(const std::string& path);
   // Makes the document the empty feed: title Name, generator, empty link and description.
   void NewFeed();
-  // Writes the document to "scrap/" + Name + ".xml", atomically. A document without a
+  // Trims the feed to LOG_CNT items, then writes the document to "scrap/" + Name +
+  // ".xml", atomically. A document without a
   // root element (a feed file that did not load) is not written, so the file stays.
   // Throws XmlError when writing fails; the previous file is then untouched.
   void SaveFeed();
+  // Keeps the first keep items (the newest). Trimmed items are freed at once: a book's
+  // document lives for the whole run and would otherwise keep every removed item.
+  void TrimItems(size_t keep);
 
   // Whether the document holds something the feed file lacks.
   bool Changed() const { return changed_; }

@@ -46,23 +46,6 @@ Tword* FindBook(TScrapSerch& books, const std::string& u) {
   return nullptr;
 }
 
-// Trimmed items are freed at once: a book's document lives for the whole run, and it
-// would otherwise keep every removed item. Nothing outside this lock names them.
-void TrimItems(Tword& book, size_t keep) {
-  NodeList items = book.SelectNodes("rss/channel/item");
-  if (items.Length() <= keep) return;
-  std::vector<xmlNodePtr> removed;
-  for (size_t i = items.Length(); i-- > keep;) {
-    RemoveNode(items[i]);
-    removed.push_back(items[i]);
-  }
-  book.MarkChanged();
-  for (xmlNodePtr n : removed) {
-    book.Holder().Reattached(n);
-    xmlFreeNode(n);
-  }
-}
-
 }  // namespace
 
 std::string CreateScrapXml(TScrapSerch& books, const ParamList& params) {
@@ -71,7 +54,7 @@ std::string CreateScrapXml(TScrapSerch& books, const ParamList& params) {
     Tword* book = FindBook(books, ParamValue(params, "u"));
     // A feed that did not load serialises as a bare declaration: nothing to serve.
     if (!book || !book->DocumentElement()) return ErrorFeed(T().scrapError);
-    TrimItems(*book, static_cast<size_t>(std::max(0, GetSettings().LOG_CNT)));
+    book->TrimItems(static_cast<size_t>(std::max(0, GetSettings().LOG_CNT)));
     std::string xml = book->XMLWithEncoding();
     if (!xml.empty()) return xml;
   } catch (const std::exception& e) {

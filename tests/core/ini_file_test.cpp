@@ -57,6 +57,27 @@ class SettingsFile : public ::testing::Test {
   test::TempDir dir_;
 };
 
+TEST_F(SettingsFile, AByteOrderMarkIsSkippedAndAnUnreadableFileIsReported) {
+  struct Case {
+    const char* text;
+    int port;
+    bool reported;
+  } cases[] = {
+      {"\xEF\xBB\xBF[Norvane]\r\nPORT=8123\r\n", 8123, false},
+      {"junk[Norvane]\r\nPORT=8123\r\n", 4565, true},
+      {"\xFF\xFE[\0N\0", 4565, true},
+      {"\r\n  \r\n", 4565, false},
+  };
+  for (const Case& c : cases) {
+    dir_.Write("norvane.ini", c.text);
+    testing::internal::CaptureStderr();
+    LoadSettings();
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(GetSettings().PORT, c.port) << c.text;
+    EXPECT_EQ(said.find("norvane.ini") != std::string::npos, c.reported) << c.text << said;
+  }
+}
+
 TEST_F(SettingsFile, NoFileGivesTheDefaultsAndCreatesNothing) {
   LoadSettings();
   Settings s = GetSettings();

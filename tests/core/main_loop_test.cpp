@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,7 +29,37 @@ TEST(MainLoopConcurrency, RunsPostedTasksInOrderAndRepeatsTimersUntilStopped) {
   poster.join();
   EXPECT_EQ(ticks, 3);
   // Every task posted before the quit ran, in the order it was posted.
+  ASSERT_EQ(order.size(), 50u);
   for (size_t i = 1; i < order.size(); ++i) EXPECT_LT(order[i - 1], order[i]);
+}
+
+// Whatever throws on the loop, a timer or a task posted by another thread as a worker
+// reports its failure, reaches the error handler once and ends the loop with 1.
+TEST(MainLoopConcurrency, AnExceptionFromATimerOrAPostedTaskGoesToTheHandlerAndEndsWithOne) {
+  for (bool fromTimer : {true, false}) {
+    MainLoop loop;
+    std::vector<std::string> messages;
+    loop.SetErrorHandler([&](const std::string& m) { messages.push_back(m); });
+    bool ranAfter = false;
+    std::thread worker;
+    if (fromTimer) {
+      loop.StartTimer(std::chrono::milliseconds(2), [] { throw std::runtime_error("timer broke"); });
+    } else {
+      worker = std::thread([&loop] {
+        try {
+          throw std::runtime_error("worker broke");
+        } catch (...) {
+          loop.Post([e = std::current_exception()] { std::rethrow_exception(e); });
+        }
+      });
+    }
+    loop.StartTimer(std::chrono::seconds(30), [&] { ranAfter = true; });
+    EXPECT_EQ(loop.Run(), 1);
+    if (worker.joinable()) worker.join();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], fromTimer ? "timer broke" : "worker broke");
+    EXPECT_FALSE(ranAfter);
+  }
 }
 
 }  // namespace

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <thread>
 
+#include "core/disk_path.h"
 #include "core/settings.h"
 #include "core/sjis.h"
+#include "core/texts.h"
 #include "feeds/xml_node.h"
 #include "support/feed_server.h"
 #include "support/temp_dir.h"
@@ -101,6 +106,8 @@ class ChannelLog : public ::testing::Test {
     return doc;
   }
 
+  std::string StoredLogText() { return home_.Read(DiskPath(logPath_)); }
+
   std::unique_ptr<TRXML> StoredLog() {
     auto doc = std::make_unique<TRXML>();
     doc->LoadFromFile(logPath_);
@@ -165,6 +172,33 @@ TEST_F(ChannelLog, AnItemIsNewThenTodayThenLogAndTheDatesStay) {
   EXPECT_EQ(Marks(*Request(true)),
             (std::vector<std::string>{std::string("A:today:") + kDay1,
                                       std::string("C:today:") + kDay2, std::string("B:log:") + kDay1}));
+}
+
+// A log that cannot be written (the disk is full: here a file size limit) fails the
+// request instead of showing items as kept, and the stored date stays behind so the
+// next fetch brings the items again.
+TEST_F(ChannelLog, ALogThatCannotBeWrittenFailsTheAnswerAndKeepsTheOldDate) {
+  Serve({{"A", "http://e/a"}}, kDay1);
+  Request(false);
+  std::string before = StoredLogText();
+  Serve({{"A", "http://e/a"}, {"B", "http://e/b", std::string(4000, 'x')}}, kDay2);
+
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 2000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  auto failed = Request(true);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(NodeText(failed->SelectSingleNode("rdf:RDF/channel/title")), T().errorFeedTitle) << answer_;
+  EXPECT_EQ(StoredLogText(), before) << "the old log stays whole";
+  EXPECT_EQ(TChItem(*list_, server_.Url("/feed")).GetLastModified(), kDay1);
+  // With room again the same feed is fetched in full, not answered 304.
+  EXPECT_EQ(Marks(*Request(true)), (std::vector<std::string>{std::string("A:today:") + kDay1,
+                                                             std::string("B:new:") + kDay2}));
 }
 
 TEST_F(ChannelLog, TheWorkedExampleKeepsOnlyLogCntItemsFromThePast) {

@@ -233,6 +233,20 @@ TEST(RxmlLoad, FilesThatCannotBeReadOrWrittenRaiseAndLeaveNothingHalfDone) {
   EXPECT_EQ(entries, 2) << "no temporary file left beside the log";
 }
 
+// Past the XML library's default 10 MB text limit: what was stored must read back.
+TEST(RxmlLoad, ADocumentOfTwelveMegabytesIsStoredAndReadBack) {
+  test::TempDir dir;
+  const std::string text(12u << 20, 'a');
+  TRXML big;
+  ASSERT_TRUE(big.LoadFromString("<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel>"
+                                 "<item><description>" + text + "</description></item></channel></rss>",
+                                 "big"));
+  big.SaveToFile(dir / "big.xml");
+  TRXML again;
+  again.LoadFromFile(dir / "big.xml");
+  EXPECT_EQ(NodeText(again.SelectSingleNode("rss/channel/item/description")).size(), text.size());
+}
+
 TEST(RxmlLoad, ExternalEntitiesAndDtdsAreNeverRead) {
   test::TempDir dir;
   std::string secret = dir.Write("secret.txt", "SECRET");

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "core/headless_shell.h"
 #include "core/texts.h"
 #include "groups/group_home.h"
 #include "search/data_module.h"
@@ -105,6 +108,36 @@ TEST_F(GroupRoutes, AFilterWhoseFrameFailsFailsTheRequest) {
   std::remove("xsls/Probe/ch.xsl");
   EXPECT_EQ(Get("/filter?w=x").status, 500);
   EXPECT_EQ(Get("/ch.html?u=news.opml/").body.rfind(T().channelPageFailed, 0), 0u);
+}
+
+class SilentPopup : public PopupView {
+ public:
+  void ShowPopup() override {}
+  void HidePopup() override {}
+  void AppendLine(const std::string&) override {}
+  void ClearLines() override {}
+};
+
+// A patrol step that fails after its refresh went through: the main loop's error
+// handler reports it and ends the loop with 1, and the orderly end still saves.
+TEST_F(GroupRoutes, APatrolStepThatThrowsEndsTheRunInOrderWithItsSaves) {
+  UpdateSettings([](Settings& s) { s.GOROUND = true; });
+  home_.Write("opmls/gp.xml", "<?xml version=\"1.0\"?><group><items>"
+                              "<item title=\"News\" file=\"news.opml\" goround=\"1\"/></items></group>");
+  Start();
+  HeadlessShell shell;
+  SilentPopup view;
+  TForm5 popup(shell, view);
+  module_->StartPatrol(shell, popup, std::chrono::milliseconds(20), [this](const std::string& file) {
+    module_->PatrolRefresh(file);
+    throw std::runtime_error("patrol step broke");
+    return std::optional<std::vector<ChannelCount>>();
+  });
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(shell.loop().Run(), 1);
+  module_->EndInOrder();
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("norvane: patrol step broke"), std::string::npos);
+  EXPECT_NE(home_.Read("channels/ChannelList.xml").find(feeds_.Url("/a")), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "core/texts.h"
 #include "core/url_helpers.h"
 #include "feeds/error_feed.h"
+#include "feeds/xml_node.h"
 #include "search/scrap_collection.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_test_home.h"
@@ -59,6 +60,23 @@ TEST_F(ScrapPageTest, FeedIsTrimmedToTheNewestInTheBookHeldInMemory) {
   EXPECT_TRUE(ReadBook(CreateScrapXml(books, {"u=k.keys"})).empty());
   Offer(books, 1);
   EXPECT_EQ(book.SelectNodes("rss/channel/item").Length(), 1u) << "the book still takes items";
+}
+
+// A book nobody reads as a feed is trimmed when it is saved, so its file never grows
+// past what the program can read back.
+TEST_F(ScrapPageTest, SavingTrimsABookToLogCnt) {
+  WriteKeys("k", {"x"});
+  UpdateSettings([](Settings& s) { s.LOG_CNT = 20; });
+  {
+    TScrapSerch books;
+    Offer(books, 30);
+    ASSERT_TRUE(books.SaveChanged());
+  }
+  TScrapSerch again;
+  Tword& book = *again.Find("k");
+  auto stored = book.SelectNodes("rss/channel/item");
+  ASSERT_EQ(stored.Length(), 20u);
+  EXPECT_EQ(NodeText(SelectSingleNode(stored[0], "title")), "x 30");
 }
 
 TEST_F(ScrapPageTest, UnknownOrEmptyBooksAnswerTheErrorFeed) {

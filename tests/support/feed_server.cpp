@@ -100,6 +100,21 @@ bool SeenRequest::HasHeader(std::string_view name) const {
 }
 
 struct FeedServerCallbacks {
+  struct Drip {
+    FeedServer* server;
+    std::string body;
+    std::chrono::milliseconds interval;
+  };
+  static ssize_t DripByte(void* cls, uint64_t pos, char* buf, size_t max) {
+    auto* d = static_cast<Drip*>(cls);
+    if (pos >= d->body.size()) return MHD_CONTENT_READER_END_OF_STREAM;
+    if (pos > 0 && !d->server->Wait(d->interval)) return MHD_CONTENT_READER_END_WITH_ERROR;
+    if (max == 0) return 0;
+    buf[0] = d->body[static_cast<size_t>(pos)];
+    return 1;
+  }
+  static void FreeDrip(void* cls) { delete static_cast<Drip*>(cls); }
+
   static void* OnUri(void* self, const char* uri, MHD_Connection*) {
     return new std::string(uri ? uri : "");
   }
@@ -131,7 +146,11 @@ struct FeedServerCallbacks {
       MHD_add_response_header(response, "Last-Modified", route->lastModified.c_str());
     } else {
       status = route->status;
-      if (route->generatedBytes) {
+      if (route->drip.count() > 0) {
+        response = MHD_create_response_from_callback(
+            route->body.size(), 1, &FeedServerCallbacks::DripByte,
+            new FeedServerCallbacks::Drip{self, route->body, route->drip}, &FeedServerCallbacks::FreeDrip);
+      } else if (route->generatedBytes) {
         response = MHD_create_response_from_callback(
             route->chunked ? MHD_SIZE_UNKNOWN : route->generatedBytes, 64 * 1024, &GenerateBytes,
             new Generated{route->generatedBytes}, &FreeGenerated);
@@ -241,9 +260,9 @@ void FeedServer::Finished() {
   --inFlight_;
 }
 
-void FeedServer::Wait(std::chrono::milliseconds d) {
+bool FeedServer::Wait(std::chrono::milliseconds d) {
   std::unique_lock<std::mutex> lock(mutex_);
-  stopCv_.wait_for(lock, d, [this] { return stopping_; });
+  return !stopCv_.wait_for(lock, d, [this] { return stopping_; });
 }
 
 std::vector<SeenRequest> FeedServer::Requests() const {

@@ -29,6 +29,9 @@ struct FeedRoute {
   // `chunked` sends them without a Content-Length.
   size_t generatedBytes = 0;
   bool chunked = false;
+  // When non-zero, `body` goes out one byte per interval (a feed that is never silent
+  // for long, yet never done); ends when the server stops.
+  std::chrono::milliseconds drip{0};
 };
 
 // One request as the server saw it.
@@ -76,8 +79,8 @@ class FeedServer {
   std::unique_ptr<FeedRoute> Take(MHD_Connection* conn, const std::string& rawTarget,
                                   const char* method, std::string& ifModifiedSince);
   void Finished();
-  // Sleeps for d unless the server is stopping.
-  void Wait(std::chrono::milliseconds d);
+  // Sleeps for d unless the server is stopping; false when it is.
+  bool Wait(std::chrono::milliseconds d);
 
   MHD_Daemon* daemon_ = nullptr;
   int port_ = 0;
