@@ -10,6 +10,8 @@
 
 namespace norvane {
 
+class CompiledStyle;
+
 // The program's wrapper of one XML document. Text crossing it is Shift_JIS; the DOM
 // holds the real characters (UTF-8), so text that Shift_JIS lacks survives a load and a
 // save as numeric character references. Files are written as Shift_JIS and declare it.
@@ -72,6 +74,9 @@ class TRXML {
   // Applies the stylesheet document to this one; the result as Shift_JIS text.
   // Throws XmlError with the engine's message when the transformation fails.
   std::string Transform(const TRXML& stylesheet) const;
+  // The same with a stylesheet compiled before (see style_cache.h), which any number of
+  // threads may use at once.
+  std::string Transform(const CompiledStyle& style) const;
   const std::string& GetErrorText() const { return ErrorText; }
 
   // HTTP (rxml_http.cpp).

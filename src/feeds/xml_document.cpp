@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "feeds/safe_html.h"
+
 namespace norvane {
 
 namespace {
@@ -43,6 +45,7 @@ void InitOnce() {
   xsltSetSecurityPrefs(prefs, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
   xsltSetDefaultSecurityPrefs(prefs);  // kept for the life of the process
   xsltSetGenericErrorFunc(nullptr, &CollectMessage);
+  RegisterSafeHtmlFunctions();
   xmlThrDefSetGenericErrorFunc(nullptr, &CollectMessage);  // threads started from now on
 }
 

@@ -10,15 +10,13 @@
 #include <memory>
 
 #include "feeds/rxml.h"
+#include "feeds/style_cache.h"
 #include "feeds/xml_encoding.h"
 
 namespace norvane {
 
 namespace {
 
-struct StyleDeleter {
-  void operator()(xsltStylesheetPtr s) const { xsltFreeStylesheet(s); }
-};
 struct ContextDeleter {
   void operator()(xsltTransformContextPtr c) const { xsltFreeTransformContext(c); }
 };
@@ -48,21 +46,29 @@ std::string Message(std::string text, const char* fallback) {
 
 }  // namespace
 
-std::string TRXML::Transform(const TRXML& stylesheet) const {
+std::shared_ptr<const CompiledStyle> CompileStyle(const TRXML& stylesheet) {
   XmlInit();
   XsltMessages().clear();
   // Compiling takes the document over and changes it: compile a copy.
   xmlDocPtr copy = xmlCopyDoc(stylesheet.Document(), 1);
   if (!copy) throw std::bad_alloc();
-  std::unique_ptr<xsltStylesheet, StyleDeleter> style(xsltParseStylesheetDoc(copy));
-  if (!style) {
+  xsltStylesheetPtr compiled = xsltParseStylesheetDoc(copy);
+  if (!compiled) {
     xmlFreeDoc(copy);
     std::string m = XsltMessages();
     XsltMessages().clear();
     throw XmlError(Message(m, "not a usable stylesheet"));
   }
+  return std::make_shared<const CompiledStyle>(compiled);
+}
+
+std::string TRXML::Transform(const TRXML& stylesheet) const { return Transform(*CompileStyle(stylesheet)); }
+
+std::string TRXML::Transform(const CompiledStyle& compiled) const {
+  XmlInit();
+  xsltStylesheetPtr style = compiled.get();
   std::unique_ptr<xsltTransformContext, ContextDeleter> ctxt(
-      xsltNewTransformContext(style.get(), Document()));
+      xsltNewTransformContext(style, Document()));
   if (!ctxt) throw std::bad_alloc();
   xsltSetCtxtSecurityPrefs(xsltGetDefaultSecurityPrefs(), ctxt.get());
   // Documents read by document(): no network, no DTD loading, no entity substitution.
@@ -72,7 +78,7 @@ std::string TRXML::Transform(const TRXML& stylesheet) const {
   xsltSetTransformErrorFunc(ctxt.get(), &messages, &CollectTransformMessage);
 
   std::unique_ptr<xmlDoc, DocDeleter> result(
-      xsltApplyStylesheetUser(style.get(), Document(), nullptr, nullptr, nullptr, ctxt.get()));
+      xsltApplyStylesheetUser(style, Document(), nullptr, nullptr, nullptr, ctxt.get()));
   if (!result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED)
     throw XmlError(Message(messages, "the transformation failed"));
 
@@ -80,7 +86,7 @@ std::string TRXML::Transform(const TRXML& stylesheet) const {
   xmlOutputBufferPtr out =
       xmlOutputBufferCreateIO(&WriteTo, &CloseNothing, &text, xmlFindCharEncodingHandler("Shift_JIS"));
   if (!out) throw std::bad_alloc();
-  int written = xsltSaveResultTo(out, result.get(), style.get());
+  int written = xsltSaveResultTo(out, result.get(), style);
   xmlOutputBufferClose(out);
   if (written < 0) throw XmlError(Message(messages, "the transformation result cannot be written"));
   return text;

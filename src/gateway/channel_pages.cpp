@@ -8,6 +8,7 @@
 #include "core/texts.h"
 #include "core/trace.h"
 #include "core/url_helpers.h"
+#include "feeds/style_cache.h"
 #include "feeds/xml_node.h"
 #include "feeds/xml_path.h"
 #include "gateway/page_builders.h"
@@ -114,12 +115,13 @@ std::string CreateChHtml(const ParamList& params, bool withFrame, const GroupCon
     std::string frame;
     if (withFrame) frame = CreateChFrame(ParamValue(params, "u"));
     TRXML style;
-    style.Load(StylePath("chs.xsl"));
+    std::shared_ptr<const CompiledStyle> compiled = CachedStyle(StylePath("chs.xsl"));
+    if (!compiled) style.Load(StylePath("chs.xsl"));  // each block then tells why it failed
     std::optional<ChannelDocs> docs = CreateChXML(params, context);
     if (!docs) throw std::runtime_error(T().feedListFailed);
     for (auto& doc : *docs) {
       try {
-        result += doc->Transform(style);
+        result += compiled ? doc->Transform(*compiled) : doc->Transform(style);
       } catch (const std::exception& e) {
         result += T().xsltFailed + e.what();
       }

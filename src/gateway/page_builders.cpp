@@ -6,6 +6,7 @@
 #include "core/texts.h"
 #include "core/trace.h"
 #include "feeds/error_feed.h"
+#include "feeds/style_cache.h"
 #include "search/search_catalogue.h"
 
 namespace norvane {
@@ -15,8 +16,10 @@ std::string StylePath(const std::string& file) {
 }
 
 std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile) {
-  TRXML style;
-  style.Load(StylePath(styleFile));
+  const std::string path = StylePath(styleFile);
+  if (std::shared_ptr<const CompiledStyle> compiled = CachedStyle(path)) return doc.Transform(*compiled);
+  TRXML style;  // no such file: the engine's own message says so
+  style.Load(path);
   return doc.Transform(style);
 }
 

@@ -1,6 +1,7 @@
 #include "groups/patrol.h"
 
-#include <exception>
+#include <stdexcept>
+#include <string>
 
 #include "core/settings.h"
 #include "core/texts.h"
@@ -70,12 +71,19 @@ void TReroad::Tick() {
     Shell* shell = &shell_;
     running_ = run;
     run->thread = std::jthread([raw, self, weakRun, shell, refresh = refresh_] {
+      // The main loop's error handler shows a failure and ends the program in order; a
+      // thread must never take the process down with it. Only the message crosses over:
+      // the exception object itself stays on this thread.
+      std::optional<std::string> failure;
       try {
         raw->docs = refresh(raw->file);
+      } catch (const std::exception& e) {
+        failure = e.what();
       } catch (...) {
-        // The main loop's error handler shows it and ends the program in order; a
-        // thread must never take the process down with it.
-        shell->Post([error = std::current_exception()] { std::rethrow_exception(error); });
+        failure = "unknown error";
+      }
+      if (failure) {
+        shell->Post([message = *failure] { throw std::runtime_error(message); });
         return;
       }
       shell->Post([self, weakRun] {

@@ -46,11 +46,13 @@ TEST(MainLoopConcurrency, AnExceptionFromATimerOrAPostedTaskGoesToTheHandlerAndE
       loop.StartTimer(std::chrono::milliseconds(2), [] { throw std::runtime_error("timer broke"); });
     } else {
       worker = std::thread([&loop] {
+        std::string failure;
         try {
           throw std::runtime_error("worker broke");
-        } catch (...) {
-          loop.Post([e = std::current_exception()] { std::rethrow_exception(e); });
+        } catch (const std::exception& e) {
+          failure = e.what();
         }
+        loop.Post([failure] { throw std::runtime_error(failure); });
       });
     }
     loop.StartTimer(std::chrono::seconds(30), [&] { ranAfter = true; });

@@ -174,17 +174,18 @@ TEST_P(FeedPages, DescriptionsNeverBringCodeRedirectsOrForms) {
 }
 
 TEST_P(FeedPages, BrokenDescriptionsStayInsideTheirItem) {
-  // A cut-off tag is shown as text; <plaintext> would swallow the page and is dropped
-  // with the rest of its description; the items after it are all still there.
+  // A tag cut off at the end is dropped, as a browser drops it, and makes no link; what
+  // <plaintext> holds is dropped; the items after them are all still there.
   Page p = Rss(Rss10Log("見える <b>太く <a href=\"http://127.0.0.1/cut"));
   std::string first = p.One("//li[1]//*[contains(@class,'desc')]");
-  EXPECT_NE(first.find("<a href=\"http://127.0.0.1/cut"), std::string::npos);
+  EXPECT_NE(first.find("見える 太く"), std::string::npos) << first;
   EXPECT_EQ(p.Count("//li[1]//*[contains(@class,'desc')]//a"), 0u);
+  EXPECT_EQ(p.Count("//ol[@class='items']/li"), 3u);
 
-  Page q = Rss(Rss10Log("見える<PlainText>見えない</plaintext>も見えない"));
+  Page q = Rss(Rss10Log("見える<PlainText>隠す</plaintext>後"));
   std::string shown = q.One("//li[1]//*[contains(@class,'desc')]");
   EXPECT_NE(shown.find("見える"), std::string::npos);
-  EXPECT_EQ(shown.find("見えない"), std::string::npos);
+  EXPECT_EQ(shown.find("隠す"), std::string::npos);
   EXPECT_EQ(q.Count("//ol[@class='items']/li"), 3u);
 }
 

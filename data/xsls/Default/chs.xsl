@@ -93,14 +93,13 @@
       <xsl:if test="normalize-space($body) != ''">
         <xsl:choose>
           <xsl:when test="$compact">
-            <p class="desc desc-text"><xsl:call-template name="safe-html"><xsl:with-param name="s" select="string($body)"/><xsl:with-param name="text" select="true()"/></xsl:call-template></p>
+            <p class="desc desc-text"><xsl:value-of select="rg:html-text(string($body))"/></p>
           </xsl:when>
           <xsl:otherwise>
             <!-- A table cell ends whatever the publisher left open (bold, links, lists),
                  so nothing of one description spills into the next item. -->
             <table class="desc-box" role="presentation"><tr><td class="desc">
-              <xsl:call-template name="safe-html"><xsl:with-param name="s" select="string($body)"/></xsl:call-template>
-              <span hidden="hidden"><xsl:text disable-output-escaping="yes">"'&gt;"&gt;</xsl:text></span>
+              <xsl:copy-of select="rg:safe-html(string($body))"/>
             </td></tr></table>
           </xsl:otherwise>
         </xsl:choose>
@@ -188,115 +187,8 @@
     </xsl:choose>
   </xsl:template>
 
-  <!-- The publisher's HTML, made safe to place in the page. Tags are kept only from a list of
-       harmless ones; script, style, frames, forms, meta (a refresh would take the page away),
-       base and the like are dropped, with their content where it is code. A "<" that starts
-       no tag is shown as text. Long descriptions are cut into pieces of at most 150 tags so
-       the recursion stays shallow. -->
-  <xsl:variable name="letters" select="'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ'"/>
-  <xsl:variable name="keepTags" select="' a abbr b bdi bdo big blockquote br caption center cite code col colgroup dd del details dfn div dl dt em figcaption figure font h1 h2 h3 h4 h5 h6 hr i img ins kbd li mark ol p picture pre q rp rt ruby s samp small source span strike strong sub summary sup table tbody td tfoot th thead time tr tt u ul var wbr '"/>
-  <xsl:variable name="dropBody" select="' script style title textarea xmp noscript noembed noframes template iframe object applet select svg math head frameset audio video canvas '"/>
-  <xsl:variable name="spaced" select="' br p div li tr td th h1 h2 h3 h4 h5 h6 blockquote dd dt hr pre ul ol table figure figcaption img '"/>
-
-  <xsl:template name="safe-html">
-    <xsl:param name="s"/>
-    <xsl:param name="text" select="false()"/>
-    <xsl:choose>
-      <xsl:when test="string-length($s) - string-length(translate($s, '&lt;', '')) &gt; 150">
-        <xsl:variable name="half" select="floor(string-length($s) div 2)"/>
-        <xsl:variable name="tail" select="substring($s, $half + 1)"/>
-        <xsl:variable name="cut">
-          <xsl:choose>
-            <xsl:when test="contains($tail, '&lt;')"><xsl:value-of select="$half + string-length(substring-before($tail, '&lt;'))"/></xsl:when>
-            <xsl:otherwise><xsl:value-of select="$half"/></xsl:otherwise>
-          </xsl:choose>
-        </xsl:variable>
-        <xsl:call-template name="safe-html">
-          <xsl:with-param name="s" select="substring($s, 1, $cut)"/>
-          <xsl:with-param name="text" select="$text"/>
-        </xsl:call-template>
-        <xsl:call-template name="safe-html">
-          <xsl:with-param name="s" select="substring($s, $cut + 1)"/>
-          <xsl:with-param name="text" select="$text"/>
-        </xsl:call-template>
-      </xsl:when>
-      <xsl:otherwise>
-        <xsl:call-template name="safe-scan">
-          <xsl:with-param name="s" select="$s"/>
-          <xsl:with-param name="text" select="$text"/>
-        </xsl:call-template>
-      </xsl:otherwise>
-    </xsl:choose>
-  </xsl:template>
-
-  <xsl:template name="safe-scan">
-    <xsl:param name="s"/>
-    <xsl:param name="text"/>
-    <xsl:choose>
-      <xsl:when test="not(contains($s, '&lt;'))"><xsl:value-of select="$s" disable-output-escaping="yes"/></xsl:when>
-      <xsl:otherwise>
-        <xsl:value-of select="substring-before($s, '&lt;')" disable-output-escaping="yes"/>
-        <xsl:variable name="r" select="substring-after($s, '&lt;')"/>
-        <xsl:variable name="c" select="substring($r, 1, 1)"/>
-        <xsl:variable name="closing" select="$c = '/'"/>
-        <xsl:variable name="first" select="substring($r, 1 + number($closing), 1)"/>
-        <xsl:variable name="name" select="translate(substring-before(concat(translate(substring($r, 1 + number($closing), 24), '/&gt;&#9;&#10;&#13;', '     '), ' '), ' '), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
-        <xsl:variable name="key" select="concat(' ', $name, ' ')"/>
-        <xsl:choose>
-          <xsl:when test="starts-with($r, '!--')">
-            <xsl:if test="contains(substring($r, 4), '--&gt;')">
-              <xsl:call-template name="safe-scan">
-                <xsl:with-param name="s" select="substring-after(substring($r, 4), '--&gt;')"/>
-                <xsl:with-param name="text" select="$text"/>
-              </xsl:call-template>
-            </xsl:if>
-          </xsl:when>
-          <xsl:when test="$c = '!' or $c = '?'">
-            <xsl:if test="contains($r, '&gt;')">
-              <xsl:call-template name="safe-scan">
-                <xsl:with-param name="s" select="substring-after($r, '&gt;')"/>
-                <xsl:with-param name="text" select="$text"/>
-              </xsl:call-template>
-            </xsl:if>
-          </xsl:when>
-          <xsl:when test="$first = '' or not(contains($letters, $first)) or not(contains($r, '&gt;'))">
-            <xsl:text>&lt;</xsl:text>
-            <xsl:call-template name="safe-scan">
-              <xsl:with-param name="s" select="$r"/>
-              <xsl:with-param name="text" select="$text"/>
-            </xsl:call-template>
-          </xsl:when>
-          <xsl:when test="$name = 'plaintext' and not($closing)"/>
-          <xsl:when test="contains($dropBody, $key) and not($closing)">
-            <xsl:variable name="after" select="substring-after($r, '&gt;')"/>
-            <xsl:variable name="end" select="concat('&lt;/', $name)"/>
-            <xsl:variable name="low" select="translate($after, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
-            <xsl:if test="contains($low, $end)">
-              <xsl:variable name="from" select="substring($after, string-length(substring-before($low, $end)) + 1)"/>
-              <xsl:if test="contains($from, '&gt;')">
-                <xsl:call-template name="safe-scan">
-                  <xsl:with-param name="s" select="substring-after($from, '&gt;')"/>
-                  <xsl:with-param name="text" select="$text"/>
-                </xsl:call-template>
-              </xsl:if>
-            </xsl:if>
-          </xsl:when>
-          <xsl:otherwise>
-            <xsl:choose>
-              <xsl:when test="contains($keepTags, $key) and not($text)">
-                <xsl:value-of select="concat('&lt;', substring-before($r, '&gt;'), '&gt;')" disable-output-escaping="yes"/>
-              </xsl:when>
-              <xsl:when test="$text and contains($spaced, $key)"><xsl:text> </xsl:text></xsl:when>
-            </xsl:choose>
-            <xsl:call-template name="safe-scan">
-              <xsl:with-param name="s" select="substring-after($r, '&gt;')"/>
-              <xsl:with-param name="text" select="$text"/>
-            </xsl:call-template>
-          </xsl:otherwise>
-        </xsl:choose>
-      </xsl:otherwise>
-    </xsl:choose>
-  </xsl:template>
+  <!-- The publisher's HTML is made safe by rg:safe-html (and reduced to its text by
+       rg:html-text), the gateway's own functions: harmless elements and attributes only. -->
 
   <xsl:template match="/">
     <xsl:choose>

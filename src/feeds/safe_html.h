@@ -1,0 +1,29 @@
+#pragma once
+#include <libxml/tree.h>
+
+#include <string>
+#include <string_view>
+
+namespace norvane {
+
+// The publisher's HTML (item descriptions), made safe to place in a page of the gateway.
+// It is read by the XML library's HTML parser, so what comes out is always well formed.
+// Kept: a list of harmless elements (links, images, lists, emphasis, tables, line
+// breaks and the like) with harmless attributes. Dropped with their content: scripts,
+// styles, frames, plugins, forms, SVG and MathML, media, head, title, meta and base.
+// Dropped with their content kept: every other element. Attributes: no event handlers,
+// no style, class or id (they would dress the text as the gateway's own controls), and
+// URLs only with http, https, mailto or a relative address (images also data:image/).
+
+// Appends the safe copy of html (UTF-8) to parent, whose document receives the nodes.
+void AppendSafeHtml(std::string_view html, xmlNodePtr parent);
+// The text of html alone (UTF-8), with a space where a block or a line break was: for
+// styles that show descriptions as plain text.
+std::string SafeHtmlText(std::string_view html);
+
+// Makes rg:safe-html(string) (a node set: the safe copy) and rg:html-text(string) (its
+// text) callable from every stylesheet, with rg bound to the program's namespace. Once
+// per process, before any transformation.
+void RegisterSafeHtmlFunctions();
+
+}  // namespace norvane
