@@ -51,6 +51,18 @@ TRSS::TRSS(const RPARAMS& params, FeedContext context)
       entry_(context_.channels, params.URL) {}
 
 std::string TRSS::Excute() {
+  if (!Run()) return failure_;
+  try {
+    std::string text = GetXML();
+    if (text.empty()) throw std::runtime_error(T().rssBuildFailed);
+    return text;
+  } catch (const std::exception& e) {
+    WriteErrorLog("TRSS.Excute", "Exception", e.what());
+    return ErrorFeed(ErrorText + "\r\n" + e.what());
+  }
+}
+
+bool TRSS::Run() {
   try {
     LogPath = "channels\\" + entry_.GetFileName() + ".xml";
     {
@@ -61,6 +73,7 @@ std::string TRSS::Excute() {
         } else {
           LoadFromFile(LogPath);
           Version = GetRSSVersion();
+          parsedAsStored_ = true;
         }
       } else {
         if (!GetRss("", true)) throw std::runtime_error(T().fetchFailed);
@@ -71,12 +84,12 @@ std::string TRSS::Excute() {
     if (!Params.Sel.empty()) ExtractByDate();
     if (!Params.ShowDescription) RemoveSummary();
     if (!Params.Keyword.empty()) ExtractByKeyword();
-    std::string text = GetXML();
-    if (text.empty()) throw std::runtime_error(T().rssBuildFailed);
-    return text;
+    if (!DocumentElement()) throw std::runtime_error(T().rssBuildFailed);
+    return true;
   } catch (const std::exception& e) {
     WriteErrorLog("TRSS.Excute", "Exception", e.what());
-    return ErrorFeed(ErrorText + "\r\n" + e.what());
+    failure_ = ErrorFeed(ErrorText + "\r\n" + e.what());
+    return false;
   }
 }
 

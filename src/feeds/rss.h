@@ -50,6 +50,14 @@ class TRSS : public TRXML {
 
   // The whole request; never throws. The channel document, or the error feed.
   std::string Excute();
+  // The same, leaving the answer in this document (for a page made from it without a
+  // text round trip); false when it failed, with the error feed in FailureFeed().
+  bool Run();
+  const std::string& FailureFeed() const { return failure_; }
+  // Whether the answer is the stored log as parsed, so its marks are namespaced elements a
+  // stylesheet matches. Marks stamped on a fetch are elements named as written ("rg:log")
+  // that only become namespaced when the text is parsed again.
+  bool AnswerIsParsed() const { return parsedAsStored_; }
   // Conditional fetch into this document and stamping of its items.
   bool GetRss(const std::string& lastModified, bool scrapAll);
   // The reload of an existing log: fetch, merge or refresh, save.
@@ -76,6 +84,8 @@ class TRSS : public TRXML {
   std::unique_ptr<ItemScrapper> scrapper_;
   TChItem entry_;
   TRSS2 old_;
+  std::string failure_;
+  bool parsedAsStored_ = false;
 };
 
 }  // namespace norvane

@@ -1,11 +1,6 @@
 #include "feeds/safe_html.h"
 
 #include <libxml/HTMLparser.h>
-#include <libxml/xpathInternals.h>
-#include <libxslt/extensions.h>
-#include <libxslt/transform.h>
-#include <libxslt/variables.h>
-#include <libxslt/xsltutils.h>
 
 #include <algorithm>
 #include <array>
@@ -13,7 +8,6 @@
 #include <cstring>
 #include <memory>
 
-#include "feeds/rg_namespace.h"
 
 namespace norvane {
 
@@ -175,49 +169,6 @@ void AppendText(xmlNodePtr n, std::string& out, int depth) {
   }
 }
 
-// rg:safe-html(string): the safe copy, as nodes of a tree the transformation owns.
-void SafeHtmlFunction(xmlXPathParserContextPtr ctxt, int nargs) {
-  if (nargs != 1) {
-    xmlXPathSetArityError(ctxt);
-    return;
-  }
-  xmlChar* html = xmlXPathPopString(ctxt);
-  if (xmlXPathCheckError(ctxt)) {
-    xmlFree(html);
-    return;
-  }
-  xsltTransformContextPtr tctxt = xsltXPathGetTransformContext(ctxt);
-  xmlDocPtr container = tctxt ? xsltCreateRVT(tctxt) : nullptr;
-  if (!container) {
-    xmlFree(html);
-    xmlXPathSetError(ctxt, XPATH_MEMORY_ERROR);
-    return;
-  }
-  xsltRegisterLocalRVT(tctxt, container);
-  xmlNodePtr holder = xmlNewDocNode(container, nullptr, BAD_CAST "safe", nullptr);
-  xmlAddChild(reinterpret_cast<xmlNodePtr>(container), holder);
-  AppendSafeHtml(html ? reinterpret_cast<const char*>(html) : "", holder);
-  xmlFree(html);
-  xmlXPathObjectPtr result = xmlXPathNewNodeSet(nullptr);
-  for (xmlNodePtr c = holder->children; c; c = c->next) xmlXPathNodeSetAddUnique(result->nodesetval, c);
-  valuePush(ctxt, result);
-}
-
-void HtmlTextFunction(xmlXPathParserContextPtr ctxt, int nargs) {
-  if (nargs != 1) {
-    xmlXPathSetArityError(ctxt);
-    return;
-  }
-  xmlChar* html = xmlXPathPopString(ctxt);
-  if (xmlXPathCheckError(ctxt)) {
-    xmlFree(html);
-    return;
-  }
-  std::string text = SafeHtmlText(html ? reinterpret_cast<const char*>(html) : "");
-  xmlFree(html);
-  valuePush(ctxt, xmlXPathNewString(BAD_CAST text.c_str()));
-}
-
 }  // namespace
 
 void AppendSafeHtml(std::string_view html, xmlNodePtr parent) {
@@ -232,12 +183,6 @@ std::string SafeHtmlText(std::string_view html) {
   HtmlDoc doc = ParseFragment(html);
   if (xmlNodePtr body = BodyOf(doc.get())) AppendText(body, out, 0);
   return out;
-}
-
-void RegisterSafeHtmlFunctions() {
-  const xmlChar* ns = BAD_CAST kRgNamespace;
-  xsltRegisterExtModuleFunction(BAD_CAST "safe-html", ns, &SafeHtmlFunction);
-  xsltRegisterExtModuleFunction(BAD_CAST "html-text", ns, &HtmlTextFunction);
 }
 
 }  // namespace norvane

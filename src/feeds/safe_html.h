@@ -21,9 +21,4 @@ void AppendSafeHtml(std::string_view html, xmlNodePtr parent);
 // styles that show descriptions as plain text.
 std::string SafeHtmlText(std::string_view html);
 
-// Makes rg:safe-html(string) (a node set: the safe copy) and rg:html-text(string) (its
-// text) callable from every stylesheet, with rg bound to the program's namespace. Once
-// per process, before any transformation.
-void RegisterSafeHtmlFunctions();
-
 }  // namespace norvane

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "feeds/safe_html.h"
+#include "feeds/style_functions.h"
 
 namespace norvane {
 
@@ -45,7 +45,7 @@ void InitOnce() {
   xsltSetSecurityPrefs(prefs, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
   xsltSetDefaultSecurityPrefs(prefs);  // kept for the life of the process
   xsltSetGenericErrorFunc(nullptr, &CollectMessage);
-  RegisterSafeHtmlFunctions();
+  RegisterStyleFunctions();
   xmlThrDefSetGenericErrorFunc(nullptr, &CollectMessage);  // threads started from now on
 }
 

@@ -38,13 +38,19 @@ std::string CreateRSSxml(const ParamList& params, bool xmlOnly, const FeedContex
   std::string result;
   try {
     TRSS rss(MakeRParams(params), context);
-    result = rss.Excute();
-    if (xmlOnly) return result;
+    if (xmlOnly) return rss.Excute();
+    // A stored log read as it stands is transformed as it is: a text round trip would
+    // parse the whole log a second time. A fetched one is parsed again from its text,
+    // which binds its fresh marks to their namespace.
+    const bool ok = rss.Run();
+    const bool direct = ok && rss.AnswerIsParsed();
+    result = direct ? std::string() : ok ? rss.GetXML() : rss.FailureFeed();
     try {
-      TRXML doc;
-      doc.LoadFromXML(result);
-      std::string page = TransformWithStyle(doc, "rss.xsl");
+      TRXML parsed;
+      if (!direct) parsed.LoadFromXML(result);
+      std::string page = TransformWithStyle(direct ? static_cast<const TRXML&>(rss) : parsed, "rss.xsl");
       if (!page.empty()) result = page;
+      else if (direct) result = rss.GetXML();
     } catch (const std::exception& e) {
       result = T().xsltFailed + e.what();
     }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/sjis.h"
+#include "feeds/xml_document.h"
 
 namespace norvane::test {
 
@@ -50,6 +51,7 @@ inline void UseCp932ForShiftJis() {
 }
 
 inline XsltSheetPtr LoadSheet(const std::string& path) {
+  XmlInit();  // the program's own stylesheet functions
   UseCp932ForShiftJis();
   xmlDoc* doc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOWARNING);
   if (!doc) throw std::runtime_error("stylesheet does not parse: " + path);

@@ -146,7 +146,7 @@
   <xsl:template name="date">
     <xsl:param name="d"/>
     <xsl:variable name="v" select="normalize-space($d)"/>
-    <xsl:variable name="iso"><xsl:call-template name="iso-date"><xsl:with-param name="v" select="$v"/></xsl:call-template></xsl:variable>
+    <xsl:variable name="iso" select="rg:iso-date($v)"/>
     <xsl:choose>
       <xsl:when test="string-length($iso) &gt;= 16">
         <time datetime="{$iso}" title="{$v}">
@@ -160,64 +160,6 @@
       </xsl:when>
       <xsl:when test="string-length($iso) = 10"><time datetime="{$iso}"><xsl:value-of select="$iso"/></time></xsl:when>
       <xsl:otherwise><xsl:value-of select="$v"/></xsl:otherwise>
-    </xsl:choose>
-  </xsl:template>
-
-  <xsl:template name="iso-date">
-    <xsl:param name="v"/>
-    <xsl:choose>
-      <xsl:when test="substring($v, 5, 1) = '-' and substring($v, 8, 1) = '-' and number(substring($v, 1, 4)) = number(substring($v, 1, 4))">
-        <xsl:if test="string-length($v) = 10 or (substring($v, 11, 1) = 'T' and string-length($v) &gt;= 16)"><xsl:value-of select="$v"/></xsl:if>
-      </xsl:when>
-      <xsl:otherwise>
-        <xsl:variable name="r0">
-          <xsl:choose><xsl:when test="contains($v, ',')"><xsl:value-of select="normalize-space(substring-after($v, ','))"/></xsl:when><xsl:otherwise><xsl:value-of select="$v"/></xsl:otherwise></xsl:choose>
-        </xsl:variable>
-        <xsl:variable name="day" select="substring-before($r0, ' ')"/>
-        <xsl:variable name="r1" select="substring-after($r0, ' ')"/>
-        <xsl:variable name="mon" select="substring-before($r1, ' ')"/>
-        <xsl:variable name="r2" select="substring-after($r1, ' ')"/>
-        <xsl:variable name="yr" select="substring-before($r2, ' ')"/>
-        <xsl:variable name="r3" select="substring-after($r2, ' ')"/>
-        <xsl:variable name="tm" select="substring-before(concat($r3, ' '), ' ')"/>
-        <xsl:variable name="zn" select="normalize-space(substring-after($r3, ' '))"/>
-        <xsl:variable name="months" select="'JanFebMarAprMayJunJulAugSepOctNovDec'"/>
-        <xsl:variable name="mpos" select="string-length(substring-before($months, $mon))"/>
-        <xsl:variable name="year">
-          <xsl:choose>
-            <xsl:when test="string-length($yr) = 2"><xsl:value-of select="concat('20', $yr)"/></xsl:when>
-            <xsl:otherwise><xsl:value-of select="$yr"/></xsl:otherwise>
-          </xsl:choose>
-        </xsl:variable>
-        <xsl:variable name="time">
-          <xsl:choose>
-            <xsl:when test="string-length($tm) = 5"><xsl:value-of select="concat($tm, ':00')"/></xsl:when>
-            <xsl:otherwise><xsl:value-of select="$tm"/></xsl:otherwise>
-          </xsl:choose>
-        </xsl:variable>
-        <xsl:variable name="zone">
-          <xsl:choose>
-            <xsl:when test="$zn = 'GMT' or $zn = 'UT' or $zn = 'UTC' or $zn = 'Z' or $zn = '+0000' or $zn = '-0000'">Z</xsl:when>
-            <xsl:when test="string-length($zn) = 5 and (starts-with($zn, '+') or starts-with($zn, '-')) and number(substring($zn, 2)) = number(substring($zn, 2))"><xsl:value-of select="concat(substring($zn, 1, 3), ':', substring($zn, 4, 2))"/></xsl:when>
-            <xsl:when test="$zn = 'JST'">+09:00</xsl:when>
-            <xsl:when test="$zn = 'EST'">-05:00</xsl:when>
-            <xsl:when test="$zn = 'EDT'">-04:00</xsl:when>
-            <xsl:when test="$zn = 'CST'">-06:00</xsl:when>
-            <xsl:when test="$zn = 'CDT'">-05:00</xsl:when>
-            <xsl:when test="$zn = 'MST'">-07:00</xsl:when>
-            <xsl:when test="$zn = 'MDT'">-06:00</xsl:when>
-            <xsl:when test="$zn = 'PST'">-08:00</xsl:when>
-            <xsl:when test="$zn = 'PDT'">-07:00</xsl:when>
-          </xsl:choose>
-        </xsl:variable>
-        <xsl:if test="string-length($mon) = 3 and contains($months, $mon) and $mpos mod 3 = 0
-                      and number($day) &gt;= 1 and number($day) &lt;= 31 and string-length($year) = 4
-                      and number($year) = number($year) and string-length($time) = 8
-                      and substring($time, 3, 1) = ':' and substring($time, 6, 1) = ':'
-                      and number(translate($time, ':', '')) = number(translate($time, ':', '')) and $zone != ''">
-          <xsl:value-of select="concat($year, '-', format-number($mpos div 3 + 1, '00'), '-', format-number($day, '00'), 'T', $time, $zone)"/>
-        </xsl:if>
-      </xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 
