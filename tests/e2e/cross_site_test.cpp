@@ -36,7 +36,9 @@ class CrossSite : public ::testing::Test {
     groupBefore_ = app_.home().Read("opmls/sample.opml");
   }
   void TearDown() override {
-    if (!ChromiumPath().empty()) EXPECT_EQ(app_.Stop(), 0);
+    if (!ChromiumPath().empty()) {
+      EXPECT_EQ(app_.Stop(), 0);
+    }
   }
   // The page script, replaced so the browser does what a user's clicks would.
   void Clicks(const std::string& script) { app_.home().Write("www/norvane.js", script); }
