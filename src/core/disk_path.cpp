@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <climits>
+#include <cstdlib>
+
 #include "core/sjis.h"
 
 namespace norvane {
@@ -26,6 +29,16 @@ bool StaysInside(std::string_view path) {
     start = end + 1;
   }
   return true;
+}
+
+std::string ResolveInside(const std::string& folderDisk, const std::string& fileDisk) {
+  char folder[PATH_MAX], file[PATH_MAX];
+  if (!realpath(folderDisk.c_str(), folder) || !realpath(fileDisk.c_str(), file)) return {};
+  std::string base = folder;
+  if (base.back() != '/') base.push_back('/');
+  std::string resolved = file;
+  return resolved.size() > base.size() && resolved.compare(0, base.size(), base) == 0 ? resolved
+                                                                                      : std::string();
 }
 
 bool FileExists(const std::string& diskPath) {

@@ -12,6 +12,11 @@ std::string DiskPath(std::string_view sjisPath);
 // no ".." segment (either separator counts).
 bool StaysInside(std::string_view path);
 
+// The real path of a file on disk (links followed) when it lies inside the real path of
+// the folder; empty otherwise, and when either does not exist. A link inside the folder
+// may point elsewhere inside it; the folder itself may be a link.
+std::string ResolveInside(const std::string& folderDisk, const std::string& fileDisk);
+
 bool FileExists(const std::string& diskPath);       // a regular file
 bool DirectoryExists(const std::string& diskPath);
 

@@ -14,6 +14,9 @@ Texts Build() {
   t.loadError = s(u8"ロードエラー");
   t.listenFailedBefore = s(u8"ポート ");
   t.listenFailedAfter = s(u8" で待ち受けできません。ほかのプログラムが使っていないか確かめてください。");
+  t.refusedForeign = s(u8"ほかのサイトや画像などからの変更は受け付けません。Norvane のページから操作してください。");
+  t.refusedHost = s(u8"このホスト名では Norvane を使えません。localhost か 127.0.0.1 で開いてください。");
+  t.refusedMethod = s(u8"この方法の要求には応じられません。");
   t.errorFeedTitle = s(u8"エラーメッセージ");
   t.fetchFailed = s(u8"取得できませんでした");
   t.rssBuildFailed = s(u8"RSS生成失敗");
@@ -65,6 +68,7 @@ Texts Build() {
   t.scrapFeedUnreadable = s(u8"スクラップのフィードを読めないため、ファイルはそのまま残します : ");
   t.scrapSaveFailed = s(u8"スクラップを保存できません : ");
   t.scrapNameNotConverted = s(u8"ファイル名をシフトJISにできないため読み飛ばします : ");
+  t.scrapOutside = s(u8"スクラップのファイルがフォルダの外を指しています : ");
   // groups
   t.groupCatalogueSetAside = s(u8"グループ一覧を読めないため退避し、OPMLファイルから作り直します : ");
   t.gpBuildFailed = s(u8"RSSグループの作成に失敗");
@@ -74,6 +78,7 @@ Texts Build() {
   t.opmlNoBody = s(u8"OPMLにbody要素がありません : ");
   t.enterUrl = s(u8"URLを入力してください。");
   t.chooseOpml = s(u8"OPMLを選択してください。");
+  t.confirmAdd = s(u8"このフィードを追加するには「追加」を押してください。");
   t.feedListFailed = s(u8"XMLリストの作成失敗");
   t.channelPageFailed = s(u8"Chanels.html作成失敗 : ");
   return t;

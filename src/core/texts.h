@@ -11,6 +11,11 @@ struct Texts {
   std::string listenFailedBefore;  // "port N cannot be listened on", around N
   std::string listenFailedAfter;
 
+  // the router's short refusal pages
+  std::string refusedForeign;  // a change asked for by another site, or by an image or the like
+  std::string refusedHost;     // a Host header that does not name this machine
+  std::string refusedMethod;   // a method other than GET, HEAD and POST
+
   // error feed
   std::string errorFeedTitle;
 
@@ -67,6 +72,7 @@ struct Texts {
   std::string scrapFeedUnreadable;     // console line: the feed file stays as it is (path follows)
   std::string scrapSaveFailed;         // console line: a feed could not be saved (message follows)
   std::string scrapNameNotConverted;   // console line: a file name without a Shift_JIS form
+  std::string scrapOutside;            // a book file is a link out of the folder (path follows)
 
   // groups: the catalogue, the group pages and the channel pages
   std::string groupCatalogueSetAside;  // console line: a damaged gp.xml was renamed
@@ -77,6 +83,7 @@ struct Texts {
   std::string opmlNoBody;              // a group file without opml/body (the path follows)
   std::string enterUrl;                // "URLを入力してください。"
   std::string chooseOpml;              // "OPMLを選択してください。"
+  std::string confirmAdd;              // the add form, filled in, waits for the user's click
   std::string feedListFailed;          // "XMLリストの作成失敗"
   std::string channelPageFailed;       // "Chanels.html作成失敗 : " (the message follows)
 };

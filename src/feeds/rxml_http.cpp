@@ -1,4 +1,5 @@
 // The HTTP operations of TRXML: conditional fetches through the program's client.
+#include "core/header_value.h"
 #include "feeds/rxml.h"
 #include "http/http_client.h"
 
@@ -6,8 +7,10 @@ namespace norvane {
 
 std::string TRXML::GET(const std::string& url) {
   try {
-    FetchResponse response = HttpGet(url, LastModified);
-    LastModified = response.lastModified;
+    // The date is a header value both ways: as received it is stored and sent back, and a
+    // date stored before may still hold what a server put there.
+    FetchResponse response = HttpGet(url, CleanHeaderValue(LastModified));
+    LastModified = CleanHeaderValue(response.lastModified);
     return std::move(response.body);
   } catch (const std::exception& e) {
     ErrorText = url + ErrorText + "\r\n" + e.what();

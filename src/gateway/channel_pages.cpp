@@ -5,6 +5,7 @@
 #include "core/comma_text.h"
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
+#include "core/html_text.h"
 #include "core/texts.h"
 #include "core/trace.h"
 #include "core/url_helpers.h"
@@ -123,13 +124,13 @@ std::string CreateChHtml(const ParamList& params, bool withFrame, const GroupCon
       try {
         result += compiled ? doc->Transform(*compiled) : doc->Transform(style);
       } catch (const std::exception& e) {
-        result += T().xsltFailed + e.what();
+        result += T().xsltFailed + EscapeHtml(e.what());
       }
       doc.reset();
     }
     if (withFrame) result = FillFrame(frame, result);
   } catch (const std::exception& e) {
-    result = T().channelPageFailed + e.what();
+    result = T().channelPageFailed + EscapeHtml(e.what());
   }
   return result;
 }

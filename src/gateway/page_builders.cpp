@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/html_text.h"
 #include "core/settings.h"
 #include "core/texts.h"
 #include "core/trace.h"
@@ -49,15 +50,16 @@ std::string CreateRSSxml(const ParamList& params, bool xmlOnly, const FeedContex
       TRXML parsed;
       if (!direct) parsed.LoadFromXML(result);
       std::string page = TransformWithStyle(direct ? static_cast<const TRXML&>(rss) : parsed, "rss.xsl");
-      if (!page.empty()) result = page;
-      else if (direct) result = rss.GetXML();
+      if (!page.empty()) return page;
+      if (direct) result = rss.GetXML();
     } catch (const std::exception& e) {
-      result = T().xsltFailed + e.what();
+      return T().xsltFailed + EscapeHtml(e.what());
     }
   } catch (const std::exception& e) {
     WriteErrorLog("CreateRSSxml", "Exception", e.what());
   }
-  return result;
+  // No page was made: the channel document is shown as text, its markup being the feed's.
+  return xmlOnly ? result : EscapeHtml(result);
 }
 
 std::string CreateSearchHtml(const ParamList& params, const SearchCatalogue& catalogue) {
@@ -74,9 +76,10 @@ std::string CreateSearchHtml(const ParamList& params, const SearchCatalogue& cat
   }
   try {
     std::string page = TransformWithStyle(doc, "rss.xsl");
-    if (!page.empty()) result = page;
+    // Without a page the engine's answer is shown as text: its markup is the engine's.
+    result = page.empty() ? EscapeHtml(result) : page;
   } catch (const std::exception& e) {
-    result = T().xsltFailed + e.what();
+    result = T().xsltFailed + EscapeHtml(e.what());
   }
   return result;
 }

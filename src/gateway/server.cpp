@@ -1,8 +1,16 @@
 #include "gateway/server.h"
 
+#include <ifaddrs.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <arpa/inet.h>
+#include <unistd.h>
+
 #include <stdexcept>
 
 #include "core/disk_path.h"
+#include "core/form_token.h"
+#include "core/html_text.h"
 #include "core/settings.h"
 #include "core/text_code.h"
 #include "core/texts.h"
@@ -15,8 +23,119 @@ namespace {
 constexpr const char* kServerName = "Norvane/0.9";
 constexpr const char* kRealm = "Norvane";
 
-bool IsHtml(const std::string& contentType) {
-  return AsciiLower(contentType).rfind("text/html", 0) == 0;
+// What a request to a route may change.
+enum class Change {
+  None,
+  Remembers,   // a setting of the user's (gp.html keeps the last group shown)
+  EditsFiles,  // a group file or any other file
+};
+
+// The routes that change state, and when. add.html and add.xml write only when they
+// have both a URL and a group (the last shown one with last=on).
+Change ChangeOf(const std::string& route, const ParamList& params) {
+  if (route == "gp.html") return Change::Remembers;
+  if (route == "add.html" || route == "add.xml") {
+    bool group = !ParamValue(params, "opml").empty() || ParamValue(params, "last") == "on";
+    return !ParamValue(params, "u").empty() && group ? Change::EditsFiles : Change::None;
+  }
+  return Change::None;
+}
+
+bool IsMethodRouted(const std::string& method) {
+  return method == "GET" || method == "HEAD" || method == "POST";
+}
+
+// True when the browser tells that the request was made by another site, or by a page
+// for an image, a style sheet, a script or anything but a page or a frame. Browsers send
+// these headers with every request; curl and scripts send none of them.
+bool ComesFromElsewhere(const HttpRequest& req) {
+  const std::string site = AsciiLower(req.Header("Sec-Fetch-Site"));
+  if (site == "cross-site" || site == "same-site") return true;
+  const std::string dest = AsciiLower(req.Header("Sec-Fetch-Dest"));
+  if (!dest.empty() && dest != "document" && dest != "iframe" && dest != "frame" && dest != "empty")
+    return true;
+  const std::string origin = AsciiLower(req.Header("Origin"));
+  if (!origin.empty()) {
+    const std::string host = AsciiLower(req.Header("Host"));
+    if (host.empty() || (origin != "http://" + host && origin != "https://" + host)) return true;
+  }
+  return false;
+}
+
+// The name part of a Host header, lower case, without a final dot; empty when the
+// header is malformed.
+std::string HostNamePart(std::string_view host) {
+  std::string name;
+  if (!host.empty() && host.front() == '[') {
+    size_t close = host.find(']');
+    if (close == std::string_view::npos) return {};
+    name = std::string(host.substr(0, close + 1));
+    host.remove_prefix(close + 1);
+    if (!host.empty() && host.front() != ':') return {};
+  } else {
+    size_t colon = host.find(':');
+    name = std::string(host.substr(0, colon));
+    host.remove_prefix(colon == std::string_view::npos ? host.size() : colon);
+  }
+  if (!host.empty()) {  // ":" and the port's digits
+    host.remove_prefix(1);
+    if (host.empty() || host.size() > 5) return {};
+    for (char c : host)
+      if (c < '0' || c > '9') return {};
+  }
+  name = AsciiLower(name);
+  if (!name.empty() && name.back() == '.') name.pop_back();
+  return name;
+}
+
+bool IsLoopbackLiteral(const std::string& name) {
+  in_addr a{};
+  return inet_pton(AF_INET, name.c_str(), &a) == 1 && (ntohl(a.s_addr) >> 24) == 127;
+}
+
+// The host's own name and the addresses of its interfaces, as a Host header names them.
+std::vector<std::string> OwnNamesNow() {
+  std::vector<std::string> names;
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) == 0 && host[0]) names.push_back(AsciiLower(host));
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) == 0) {
+    for (ifaddrs* i = list; i; i = i->ifa_next) {
+      if (!i->ifa_addr) continue;
+      char text[INET6_ADDRSTRLEN] = {};
+      if (i->ifa_addr->sa_family == AF_INET) {
+        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr, text, sizeof text);
+        names.push_back(text);
+      } else if (i->ifa_addr->sa_family == AF_INET6) {
+        inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(i->ifa_addr)->sin6_addr, text, sizeof text);
+        names.push_back("[" + AsciiLower(text) + "]");
+      }
+    }
+    freeifaddrs(list);
+  }
+  return names;
+}
+
+std::string CanonicalHostName() {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0 || !host[0]) return {};
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_flags = AI_CANONNAME;
+  addrinfo* res = nullptr;
+  if (getaddrinfo(host, nullptr, &hints, &res) != 0 || !res) return {};
+  std::string name = res->ai_canonname ? AsciiLower(res->ai_canonname) : std::string();
+  freeaddrinfo(res);
+  return name;
+}
+
+// A short page for a refused request; the message is one of the program's own texts.
+void RefusePage(HttpResponse& res, int status, const std::string& message) {
+  res.status = status;
+  res.contentType = "text/html";
+  res.body = "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"Shift_JIS\">"
+             "<title>Norvane</title></head><body><p>" +
+             EscapeHtml(message) + "</p><p><a href=\"/\">Norvane</a></p></body></html>";
 }
 
 // A name that the router maps into a folder: the Shift_JIS name on disk or, when that
@@ -73,14 +192,27 @@ void AddPageSecurityHeaders(HttpResponse& res) {
       "img-src * data:; media-src *; style-src 'self' 'unsafe-inline'");
 }
 
-TServer::TServer()
+bool IsLocalClient(const std::string& address) {
+  if (address == "127.0.0.1") return true;
+  Settings s = GetSettings();
+  return !s.LocalAddress.empty() && address == s.LocalAddress;
+}
+
+TServer::TServer(ConnectionLimits limits)
     : http_([this](const HttpRequest& req, HttpResponse& res) { CommandGet(req, res); },
-            kServerName) {}
+            kServerName, IsLocalClient, limits) {
+  FormToken();  // made now, at start, rather than by the first page
+}
 
 TServer::~TServer() { Stop(); }
 
 void TServer::Restart() {
   const int port = GetSettings().PORT;
+  {
+    std::string full = CanonicalHostName();
+    std::lock_guard lock(namesMutex_);
+    fullHostName_ = std::move(full);
+  }
   try {
     http_.Listen(port);
   } catch (const std::exception&) {
@@ -113,11 +245,30 @@ void TServer::RespondFile(HttpResponse& res, const std::string& diskPath,
   res.filePath = diskPath;
 }
 
+bool TServer::NamesThisMachine(const std::string& host) {
+  if (host.empty()) return true;  // an HTTP/1.0 client; every browser sends the header
+  const std::string name = HostNamePart(host);
+  if (name.empty()) return false;
+  if (name == "localhost" || name == "[::1]" || IsLoopbackLiteral(name)) return true;
+  const std::string local = GetSettings().LocalAddress;
+  if (!local.empty() && name == local) return true;
+  {
+    std::lock_guard lock(namesMutex_);
+    if (!fullHostName_.empty() && name == fullHostName_) return true;
+  }
+  // Asked afresh: interfaces come and go while the program runs.
+  for (const std::string& own : OwnNamesNow())
+    if (name == own) return true;
+  return false;
+}
+
 bool TServer::Admit(const HttpRequest& req, HttpResponse& res) {
+  if (IsLocalClient(req.clientAddress)) {
+    if (NamesThisMachine(req.Header("Host"))) return true;
+    RefusePage(res, 403, T().refusedHost);
+    return false;
+  }
   Settings s = GetSettings();
-  if (req.clientAddress == "127.0.0.1" ||
-      (!s.LocalAddress.empty() && req.clientAddress == s.LocalAddress))
-    return true;
   try {
     accessLog_.AddAccess(req.RequestLine(), req.clientAddress);
   } catch (...) {
@@ -128,6 +279,7 @@ bool TServer::Admit(const HttpRequest& req, HttpResponse& res) {
     res.status = 403;
     return false;
   }
+  // Once the credentials match, any Host will do: Web mode is reached by any name.
   if (req.authUser == s.WebUserName && req.authPassword == s.WebPassWord) return true;
   res.status = 401;
   res.authRealm = kRealm;
@@ -135,8 +287,19 @@ bool TServer::Admit(const HttpRequest& req, HttpResponse& res) {
 }
 
 void TServer::CommandGet(const HttpRequest& req, HttpResponse& res) {
-  res.headers.emplace_back("X-Content-Type-Options", "nosniff");
+  Route(req, res);
+  // Every answer, refusals and static files too: an SVG or an XML document that holds
+  // markup from a feed must not run code either.
+  AddPageSecurityHeaders(res);
+}
+
+void TServer::Route(const HttpRequest& req, HttpResponse& res) {
   if (!Admit(req, res)) return;
+  if (!IsMethodRouted(req.method)) {
+    RefusePage(res, 405, T().refusedMethod);
+    res.headers.emplace_back("Allow", "GET, HEAD, POST");
+    return;
+  }
 
   // The engine's parameter list: a form body first, then the query.
   ParamList params;
@@ -168,8 +331,26 @@ void TServer::CommandGet(const HttpRequest& req, HttpResponse& res) {
   if (path.empty() || path[0] != '/') path.insert(path.begin(), '/');
   if (path.back() == '/') path += "index.html";
   RouteContext ctx{req, params, path.substr(1), path};
+
+  // Requests that change something must come from the gateway's own pages. A page of
+  // the browser (same-origin) must also carry the form token its form was given; without
+  // it the route shows its form to be confirmed. Typed addresses (Sec-Fetch-Site: none)
+  // and clients that send no such headers (curl, scripts) need no token, but only on
+  // this machine: a browser sends those headers to loopback addresses only, so from
+  // another machine their absence proves nothing.
+  const std::string name = AsciiLower(ctx.fileName);
+  const Change change = name.find('/') == std::string::npos ? ChangeOf(name, params) : Change::None;
+  if (change != Change::None) {
+    if (ComesFromElsewhere(req)) {
+      RefusePage(res, 403, T().refusedForeign);
+      return;
+    }
+    const std::string site = AsciiLower(req.Header("Sec-Fetch-Site"));
+    const bool needsToken = site == "same-origin" || (site != "none" && !IsLocalClient(req.clientAddress));
+    if (change == Change::EditsFiles && needsToken && !IsFormToken(ParamValue(params, "token")))
+      ctx.editsAllowed = false;
+  }
   Dispatch(ctx, res);
-  if (IsHtml(res.contentType)) AddPageSecurityHeaders(res);
 }
 
 void TServer::ServeUnder(const std::string& folder, const std::string& relative,
@@ -178,7 +359,18 @@ void TServer::ServeUnder(const std::string& folder, const std::string& relative,
     res.status = 404;
     return;
   }
-  RespondFile(res, ResolveDiskName(folder, relative, decode), contentType);
+  const std::string disk = ResolveDiskName(folder, relative, decode);
+  if (!FileExists(disk)) {
+    res.status = 404;
+    return;
+  }
+  // A link inside the folder may not lead out of it.
+  const std::string inside = ResolveInside(DiskPath(folder), disk);
+  if (inside.empty()) {
+    res.status = 404;
+    return;
+  }
+  RespondFile(res, inside, contentType);
 }
 
 void TServer::Dispatch(RouteContext& ctx, HttpResponse& res) {

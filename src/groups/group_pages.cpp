@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "core/disk_path.h"
+#include "core/form_token.h"
+#include "core/html_text.h"
 #include "core/settings.h"
 #include "core/texts.h"
 #include "feeds/xml_node.h"
@@ -25,6 +27,8 @@ std::string CreateGpHtml(TGP& gp, const std::string& given) {
     // A name leaving the group folder is refused before it is remembered or read.
     std::optional<std::string> resolved = ResolveGroupFile(given);
     if (!resolved) throw CannotOpen(given);
+    // Only a group file that exists is remembered as the last one shown.
+    if (!resolved->empty() && !FileExists(DiskPath(GroupFilePath(*resolved)))) throw CannotOpen(*resolved);
     const std::string file = gp.SelectGpFile(*resolved);
     if (file.empty()) throw std::runtime_error(T().noSuchGroupFile);
     if (!StaysInside(file)) throw CannotOpen(file);  // LASTOPML comes from the INI file
@@ -32,6 +36,7 @@ std::string CreateGpHtml(TGP& gp, const std::string& given) {
     TRXML doc;
     doc.Clear();
     xmlNodePtr group = gp.CopyGroupTo(doc);
+    SetAttribute(group, "token", FormToken());  // for the page's forms that write
     xmlNodePtr selected = doc.AddChild(group, "selected", "");
     for (xmlNodePtr item : SelectNodes(group, "items/item"))
       if (GetAttribute(item, "file") == file) SetAttribute(selected, "title", GetAttribute(item, "title"));
@@ -45,11 +50,16 @@ std::string CreateGpHtml(TGP& gp, const std::string& given) {
 
     return TransformWithStyle(doc, "gp.xsl");
   } catch (const std::exception& e) {
-    return T().gpBuildFailed + e.what();
+    // The message may name the file as the request gave it.
+    return T().gpBuildFailed + EscapeHtml(e.what());
   }
 }
 
-std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly) {
+std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly, bool editsAllowed) {
+  // The page is HTML: a message that names what the request gave is escaped.
+  auto failure = [xmlOnly](const std::exception& e) -> std::string {
+    return xmlOnly ? e.what() : EscapeHtml(e.what());
+  };
   try {
     const std::string url = ParamValue(params, "u");
     std::string opml = ParamValue(params, "opml");
@@ -62,6 +72,7 @@ std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly) {
     TRXML doc;
     doc.Clear();
     xmlNodePtr add = doc.CreateRoot("add");
+    if (!xmlOnly) SetAttribute(add, "token", FormToken());  // for the page's forms
     xmlNodePtr result = doc.AddChild(add, "result", "");
     xmlNodePtr error = doc.AddChild(result, "error", "0");
     xmlNodePtr message = doc.AddChild(result, "message", "");
@@ -71,7 +82,11 @@ std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly) {
 
     bool added = false;
     std::string text;
-    if (!url.empty() && !opml.empty()) {
+    if (!url.empty() && !opml.empty() && !editsAllowed) {
+      // Asked for by a page without the form's token: the form, filled in, to confirm.
+      SetAttribute(result, "confirm", "on");
+      text = T().confirmAdd;
+    } else if (!url.empty() && !opml.empty()) {
       try {
         AddRssToOpml(url, opml);
         added = true;
@@ -94,10 +109,10 @@ std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly) {
     try {
       return TransformWithStyle(doc, "add.xsl");
     } catch (const std::exception& e) {
-      return e.what();
+      return failure(e);
     }
   } catch (const std::exception& e) {
-    return e.what();
+    return failure(e);
   }
 }
 

@@ -34,7 +34,8 @@ xmlNodePtr LoadBody(TRXML& doc, const std::string& path) {
 void AddRssToOpml(const std::string& url, const std::string& file) {
   if (url.find("://") == std::string::npos) throw XmlError(T().badFeedUrl);
   const std::string path = GroupFilePath(file);
-  if (file.empty() || !StaysInside(file) || !FileExists(DiskPath(path)))
+  if (file.empty() || !StaysInside(file) || !FileExists(DiskPath(path)) ||
+      ResolveInside(DiskPath(kOpmlFolder), DiskPath(path)).empty())
     throw XmlError(T().opmlNotFound);
   {
     TRXML probe;

@@ -1,11 +1,13 @@
 #include "http/http_server.h"
 
+#include "core/header_value.h"
 #include "core/url_helpers.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,42 +19,60 @@ namespace norvane {
 namespace {
 
 // Bounds that keep idle or slow clients from pinning threads for ever.
-constexpr unsigned kConnectionLimit = 256;
 constexpr unsigned kIdleTimeoutSeconds = 30;
 constexpr unsigned kListenBacklog = 20;
 constexpr size_t kMaxBody = 1 << 20;
 // How long Stop waits for requests in progress.
 constexpr auto kStopWait = std::chrono::seconds(10);
 
-std::string Base64Decode(const std::string& in) {
+int Base64Digit(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+// Standard base64 with its padding, nothing skipped: any other character, a misplaced
+// "=", a length that is no multiple of four or stray bits in the last digit make the
+// whole value invalid.
+std::optional<std::string> DecodeBase64(std::string_view in) {
+  if (in.empty() || in.size() % 4 != 0) return std::nullopt;
+  size_t pad = 0;
+  if (in.back() == '=') pad = in[in.size() - 2] == '=' ? 2 : 1;
   std::string out;
-  int val = 0, bits = -8;
-  for (char c : in) {
-    int d;
-    if (c >= 'A' && c <= 'Z') d = c - 'A';
-    else if (c >= 'a' && c <= 'z') d = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') d = c - '0' + 52;
-    else if (c == '+') d = 62;
-    else if (c == '/') d = 63;
-    else if (c == '=') break;
-    else continue;
-    val = (val << 6) | d;
+  unsigned val = 0;
+  int bits = 0;
+  for (size_t i = 0; i < in.size() - pad; ++i) {
+    int d = Base64Digit(in[i]);
+    if (d < 0) return std::nullopt;
+    val = (val << 6) | static_cast<unsigned>(d);
     bits += 6;
-    if (bits >= 0) {
-      out.push_back(static_cast<char>((val >> bits) & 0xFF));
+    if (bits >= 8) {
       bits -= 8;
+      out.push_back(static_cast<char>((val >> bits) & 0xFF));
+      val &= (1u << bits) - 1;
     }
   }
+  if (val != 0) return std::nullopt;
   return out;
 }
 
+// "Basic" (any letter case), spaces, then user:password in base64. A value that is not
+// exactly that leaves both empty, which no configured credentials match.
 void ParseBasicAuth(const std::string& header, std::string& user, std::string& password) {
-  if (header.size() < 6 || !SameAsciiName(header.substr(0, 6), "basic ")) return;
-  std::string decoded = Base64Decode(header.substr(6));
-  size_t colon = decoded.find(':');
+  std::string_view h(header);
+  if (h.size() < 6 || !SameAsciiName(h.substr(0, 5), "basic") || h[5] != ' ') return;
+  h.remove_prefix(6);
+  while (!h.empty() && h.front() == ' ') h.remove_prefix(1);
+  while (!h.empty() && (h.back() == ' ' || h.back() == '\t')) h.remove_suffix(1);
+  std::optional<std::string> decoded = DecodeBase64(h);
+  if (!decoded) return;
+  size_t colon = decoded->find(':');
   if (colon == std::string::npos) return;
-  user = decoded.substr(0, colon);
-  password = decoded.substr(colon + 1);
+  user = decoded->substr(0, colon);
+  password = decoded->substr(colon + 1);
 }
 
 MHD_Result CollectHeader(void* cls, MHD_ValueKind, const char* key, const char* value) {
@@ -60,10 +80,25 @@ MHD_Result CollectHeader(void* cls, MHD_ValueKind, const char* key, const char* 
   return MHD_YES;
 }
 
+std::string DottedAddress(const sockaddr* addr) {
+  if (!addr || addr->sa_family != AF_INET) return {};
+  char dotted[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(addr)->sin_addr, dotted, sizeof dotted);
+  return dotted;
+}
+
+std::string ClientAddress(MHD_Connection* con) {
+  const MHD_ConnectionInfo* ci = MHD_get_connection_info(con, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  return ci ? DottedAddress(ci->client_addr) : std::string();
+}
+
 }  // namespace
 
 // The engine's callbacks, with the engine's own signatures.
 struct HttpServerCallbacks {
+  static MHD_Result OnAccept(void* cls, const sockaddr* addr, socklen_t addrlen);
+  static void OnConnection(void* cls, MHD_Connection* connection, void** socketContext,
+                           MHD_ConnectionNotificationCode code);
   static void* OnUri(void* cls, const char* uri, MHD_Connection* connection);
   static MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url,
                               const char* method, const char* version, const char* uploadData,
@@ -88,8 +123,14 @@ struct HttpServer::Context {
 
 void HttpServer::DaemonDeleter::operator()(MHD_Daemon* d) const { MHD_stop_daemon(d); }
 
-HttpServer::HttpServer(Handler handler, std::string serverName)
-    : handler_(std::move(handler)), serverName_(std::move(serverName)) {}
+HttpServer::HttpServer(Handler handler, std::string serverName, LocalTest isLocal,
+                       ConnectionLimits limits)
+    : handler_(std::move(handler)),
+      serverName_(std::move(serverName)),
+      isLocal_(isLocal ? std::move(isLocal) : [](const std::string& a) { return a == "127.0.0.1"; }),
+      limits_(limits) {
+  if (limits_.localReserve >= limits_.total) limits_.localReserve = limits_.total / 2;
+}
 
 HttpServer::~HttpServer() { Stop(); }
 
@@ -100,20 +141,107 @@ int HttpServer::InFlight() const {
   return inFlight_;
 }
 
+int HttpServer::OutsideConnections() const {
+  std::lock_guard lock(peersMutex_);
+  return static_cast<int>(peers_.size());
+}
+
+bool HttpServer::MayAccept(const std::string& address) {
+  if (isLocal_(address)) return true;
+  std::lock_guard lock(peersMutex_);
+  if (peers_.size() >= limits_.total - limits_.localReserve) return false;
+  auto it = perAddress_.find(address);
+  return it == perAddress_.end() || it->second < limits_.perOutsideAddress;
+}
+
+void HttpServer::Opened(MHD_Connection* connection) {
+  std::string address = ClientAddress(connection);
+  if (isLocal_(address)) return;
+  const MHD_ConnectionInfo* ci = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+  std::lock_guard lock(peersMutex_);
+  Peer& peer = peers_[connection];
+  peer.address = address;
+  peer.fd = ci ? ci->connect_fd : -1;
+  peer.headerDeadline = std::chrono::steady_clock::now() + limits_.headerTimeout;
+  ++perAddress_[address];
+  peersChanged_.notify_all();
+}
+
+void HttpServer::Closed(MHD_Connection* connection) {
+  std::lock_guard lock(peersMutex_);
+  auto it = peers_.find(connection);
+  if (it == peers_.end()) return;
+  auto count = perAddress_.find(it->second.address);
+  if (count != perAddress_.end() && --count->second == 0) perAddress_.erase(count);
+  peers_.erase(it);
+}
+
+void HttpServer::AwaitHeaders(MHD_Connection* connection, bool waiting) {
+  std::lock_guard lock(peersMutex_);
+  auto it = peers_.find(connection);
+  if (it == peers_.end()) return;
+  if (waiting) {
+    it->second.headerDeadline = std::chrono::steady_clock::now() + limits_.headerTimeout;
+    peersChanged_.notify_all();
+  } else {
+    it->second.headerDeadline.reset();
+  }
+}
+
+void HttpServer::WatchHeaders() {
+  std::unique_lock lock(peersMutex_);
+  while (watching_) {
+    const auto now = std::chrono::steady_clock::now();
+    std::optional<std::chrono::steady_clock::time_point> next;
+    for (auto& [connection, peer] : peers_) {
+      if (!peer.headerDeadline) continue;
+      if (*peer.headerDeadline <= now) {
+        // The engine closes the socket only after it reported the connection closed,
+        // which takes this lock: the descriptor is still this connection's. Shutting it
+        // down wakes the connection's thread, which then ends the connection.
+        if (peer.fd >= 0) shutdown(peer.fd, SHUT_RDWR);
+        peer.headerDeadline.reset();
+      } else if (!next || *peer.headerDeadline < *next) {
+        next = peer.headerDeadline;
+      }
+    }
+    if (next) peersChanged_.wait_until(lock, *next);
+    else peersChanged_.wait(lock);
+  }
+}
+
+void HttpServer::StopWatch() {
+  {
+    std::lock_guard lock(peersMutex_);
+    watching_ = false;
+    peersChanged_.notify_all();
+  }
+  if (watch_.joinable()) watch_.join();
+}
+
 void HttpServer::Listen(int port) {
   Stop();
   if (port < 0 || port > 65535) throw std::runtime_error("invalid port " + std::to_string(port));
+  {
+    std::lock_guard lock(peersMutex_);
+    watching_ = true;
+  }
+  watch_ = std::thread([this] { WatchHeaders(); });
   MHD_Daemon* d = MHD_start_daemon(
       MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_ITC,
-      static_cast<uint16_t>(port), nullptr, nullptr,
+      static_cast<uint16_t>(port), &HttpServerCallbacks::OnAccept, this,
       &HttpServerCallbacks::OnRequest, this,
       MHD_OPTION_URI_LOG_CALLBACK, &HttpServerCallbacks::OnUri, this,
       MHD_OPTION_NOTIFY_COMPLETED, &HttpServerCallbacks::OnCompleted, this,
+      MHD_OPTION_NOTIFY_CONNECTION, &HttpServerCallbacks::OnConnection, this,
       MHD_OPTION_LISTEN_BACKLOG_SIZE, kListenBacklog,
-      MHD_OPTION_CONNECTION_LIMIT, kConnectionLimit,
+      MHD_OPTION_CONNECTION_LIMIT, limits_.total,
       MHD_OPTION_CONNECTION_TIMEOUT, kIdleTimeoutSeconds,
       MHD_OPTION_END);
-  if (!d) throw std::runtime_error("port " + std::to_string(port) + " cannot be opened (in use?)");
+  if (!d) {
+    StopWatch();
+    throw std::runtime_error("port " + std::to_string(port) + " cannot be opened (in use?)");
+  }
   daemon_.reset(d);
   const MHD_DaemonInfo* info = MHD_get_daemon_info(d, MHD_DAEMON_INFO_BIND_PORT);
   port_ = info ? info->port : port;
@@ -128,6 +256,18 @@ void HttpServer::Stop() {
   }
   daemon_.reset();
   if (listen != MHD_INVALID_SOCKET) close(listen);
+  StopWatch();
+}
+
+MHD_Result HttpServerCallbacks::OnAccept(void* cls, const sockaddr* addr, socklen_t /*addrlen*/) {
+  return static_cast<HttpServer*>(cls)->MayAccept(DottedAddress(addr)) ? MHD_YES : MHD_NO;
+}
+
+void HttpServerCallbacks::OnConnection(void* cls, MHD_Connection* connection, void** /*socketContext*/,
+                                       MHD_ConnectionNotificationCode code) {
+  auto* self = static_cast<HttpServer*>(cls);
+  if (code == MHD_CONNECTION_NOTIFY_STARTED) self->Opened(connection);
+  else self->Closed(connection);
 }
 
 void* HttpServerCallbacks::OnUri(void* cls, const char* uri, MHD_Connection* /*connection*/) {
@@ -141,11 +281,13 @@ void* HttpServerCallbacks::OnUri(void* cls, const char* uri, MHD_Connection* /*c
   return ctx.release();  // owned by the connection until OnCompleted
 }
 
-void HttpServerCallbacks::OnCompleted(void* cls, MHD_Connection* /*connection*/, void** reqCls,
+void HttpServerCallbacks::OnCompleted(void* cls, MHD_Connection* connection, void** reqCls,
                                       MHD_RequestTerminationCode /*toe*/) {
   auto* self = static_cast<HttpServer*>(cls);
   std::unique_ptr<HttpServer::Context> ctx(static_cast<HttpServer::Context*>(*reqCls));
   *reqCls = nullptr;
+  // The next request on this connection must send its header in time as well.
+  self->AwaitHeaders(connection, true);
   if (!ctx) return;
   std::lock_guard lock(self->m_);
   if (--self->inFlight_ == 0) self->idle_.notify_all();
@@ -160,6 +302,7 @@ MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
   if (!ctx) return MHD_NO;
   if (!ctx->started) {
     ctx->started = true;
+    self->AwaitHeaders(connection, false);  // the header is complete
     return MHD_YES;
   }
   if (*uploadSize != 0) {
@@ -177,13 +320,7 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
   HttpRequest req;
   HttpResponse res;
 
-  const MHD_ConnectionInfo* ci = MHD_get_connection_info(con, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-  if (ci && ci->client_addr && ci->client_addr->sa_family == AF_INET) {
-    char dotted[INET_ADDRSTRLEN] = {};
-    auto* sin = reinterpret_cast<const sockaddr_in*>(ci->client_addr);
-    inet_ntop(AF_INET, &sin->sin_addr, dotted, sizeof dotted);
-    req.clientAddress = dotted;
-  }
+  req.clientAddress = ClientAddress(con);
   MHD_get_connection_values(con, MHD_HEADER_KIND, &CollectHeader, &req.headers);
   req.method = method;
   req.version = version;
@@ -200,7 +337,8 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
     try {
       handler_(req, res);
     } catch (const std::exception& e) {
-      // An error that escapes the handler: 500 with its message.
+      // An error that escapes the handler: 500 with its message, as plain text that no
+      // browser may take for a page.
       res = HttpResponse{};
       res.status = 500;
       res.contentType = "text/plain";
@@ -220,6 +358,7 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
       res.status = 404;
       res.contentType.clear();
       res.headers.clear();
+      res.body.clear();
     }
   }
   if (!r) {
@@ -227,13 +366,15 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
     r = MHD_create_response_from_buffer(res.body.size(), res.body.data(), MHD_RESPMEM_MUST_COPY);
   }
   if (!r) return MHD_NO;
-  MHD_add_response_header(r, "Server", serverName_.c_str());
-  if (!res.contentType.empty()) MHD_add_response_header(r, "Content-Type", res.contentType.c_str());
-  for (const auto& [k, v] : res.headers) MHD_add_response_header(r, k.c_str(), v.c_str());
-  if (res.status == 401 && !res.authRealm.empty()) {
-    std::string challenge = "Basic realm=\"" + res.authRealm + "\"";
-    MHD_add_response_header(r, "WWW-Authenticate", challenge.c_str());
-  }
+  auto add = [r](const std::string& name, const std::string& value) {
+    MHD_add_response_header(r, CleanHeaderValue(name).c_str(), CleanHeaderValue(value).c_str());
+  };
+  add("Server", serverName_);
+  add("X-Content-Type-Options", "nosniff");
+  if (!res.contentType.empty()) add("Content-Type", res.contentType);
+  for (const auto& [k, v] : res.headers)
+    if (!SameAsciiName(k, "X-Content-Type-Options")) add(k, v);
+  if (res.status == 401 && !res.authRealm.empty()) add("WWW-Authenticate", "Basic realm=\"" + res.authRealm + "\"");
   MHD_Result rc = MHD_queue_response(con, static_cast<unsigned>(res.status), r);
   MHD_destroy_response(r);
   return rc;

@@ -1,13 +1,18 @@
 #pragma once
+#include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 struct MHD_Daemon;
+struct MHD_Connection;
 
 namespace norvane {
 
@@ -40,13 +45,29 @@ struct HttpResponse {
   std::string authRealm;  // with 401: the Basic challenge's realm
 };
 
+// What outside clients may hold of the engine. Local clients (as the server's predicate
+// tells them) are never limited beyond the total, and part of the total is theirs alone,
+// so a flood of half-open connections from other machines cannot lock the user out.
+struct ConnectionLimits {
+  unsigned total = 256;            // connections at once, every client together
+  unsigned localReserve = 32;      // of the total, kept for local clients
+  unsigned perOutsideAddress = 16;  // connections at once from one outside address
+  // An outside connection that has not sent a request's whole header this long after it
+  // was opened, or after its previous request ended, is closed.
+  std::chrono::milliseconds headerTimeout{10000};
+};
+
 // The HTTP engine: libmicrohttpd with a thread per connection, on all IPv4 interfaces.
-// Every answer carries the Server header given at construction.
+// Every answer carries the Server header given at construction and
+// X-Content-Type-Options: nosniff; header values lose their control characters.
 class HttpServer {
  public:
   using Handler = std::function<void(const HttpRequest&, HttpResponse&)>;
+  // True for a client address (dotted IPv4) that belongs to this machine.
+  using LocalTest = std::function<bool(const std::string& address)>;
 
-  HttpServer(Handler handler, std::string serverName);
+  HttpServer(Handler handler, std::string serverName, LocalTest isLocal = {},
+             ConnectionLimits limits = {});
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -62,24 +83,51 @@ class HttpServer {
 
   // Requests in progress right now.
   int InFlight() const;
+  // Open connections from outside clients right now.
+  int OutsideConnections() const;
 
  private:
   struct Context;
   struct DaemonDeleter {
     void operator()(MHD_Daemon* d) const;
   };
+  // One open connection of an outside client.
+  struct Peer {
+    std::string address;
+    int fd = -1;
+    std::optional<std::chrono::steady_clock::time_point> headerDeadline;
+  };
 
   friend struct HttpServerCallbacks;
   int Answer(void* connection, Context& ctx, const char* method, const char* version);
+  bool MayAccept(const std::string& address);
+  void Opened(MHD_Connection* connection);
+  void Closed(MHD_Connection* connection);
+  // Arms (or clears) the header deadline of an outside connection.
+  void AwaitHeaders(MHD_Connection* connection, bool waiting);
+  // Closes outside connections whose header deadline passed, until Stop.
+  void WatchHeaders();
+  void StopWatch();
 
   Handler handler_;
   std::string serverName_;
+  LocalTest isLocal_;
+  ConnectionLimits limits_;
   std::unique_ptr<MHD_Daemon, DaemonDeleter> daemon_;
   int listenSocket_ = -1;  // kept after quiescing until the daemon is stopped
   int port_ = 0;
   mutable std::mutex m_;
   std::condition_variable idle_;
   int inFlight_ = 0;
+
+  // Outside connections, guarded by peersMutex_ (taken by the engine's threads and the
+  // watch; never while m_ is held).
+  mutable std::mutex peersMutex_;
+  std::condition_variable peersChanged_;
+  std::map<MHD_Connection*, Peer> peers_;
+  std::map<std::string, unsigned> perAddress_;
+  bool watching_ = false;
+  std::thread watch_;
 };
 
 }  // namespace norvane

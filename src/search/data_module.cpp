@@ -153,6 +153,10 @@ void TDataM::InstallRoutes() {
     TServer::Respond(res, CreateSearchHtml(ctx.params, *searchDoc_), "text/html");
   });
   server_->SetRoute("gp.html", [this](RouteContext& ctx, HttpResponse& res) {
+    if (!ResolveGroupFile(ParamValue(ctx.params, "u"))) {  // the name leaves the group folder
+      res.status = 404;
+      return;
+    }
     std::string page;
     {
       GateGuard lock(GateLock());
@@ -172,10 +176,10 @@ void TDataM::InstallRoutes() {
     TServer::Respond(res, std::move(page), "text/html");
   });
   server_->SetRoute("add.html", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, false), "text/html");
+    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, false, ctx.editsAllowed), "text/html");
   });
   server_->SetRoute("add.xml", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, true), "text/XML");
+    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, true, ctx.editsAllowed), "text/XML");
   });
   server_->SetRoute("filter", [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()), "text/html");

@@ -33,9 +33,14 @@ std::string ScrapPath(const std::string& name, const char* extension) {
 
 Tword::Tword(const std::string& name, const std::string& keysPath) : Name(name) {
   if (!IsBookName(name)) throw ScrapBookError(T().scrapBadName + name);
-  LoadKeys(keysPath.empty() ? ScrapPath(name, ".keys") : keysPath);
-
+  const std::string keys = keysPath.empty() ? ScrapPath(name, ".keys") : keysPath;
   const std::string feed = ScrapPath(name, ".xml");
+  // A link in the scrapbook folder that leads out of it is not read, nor served.
+  for (const std::string& path : {keys, feed})
+    if (FileExists(DiskPath(path)) && ResolveInside("scrap", DiskPath(path)).empty())
+      throw ScrapBookError(T().scrapOutside + path);
+  LoadKeys(keys);
+
   if (FileExists(DiskPath(feed))) {
     bool loaded = false;
     try {

@@ -6,63 +6,12 @@
 
 #include "core/settings.h"
 #include "core/sjis.h"
-#include "gateway/server.h"
-#include "support/http_fetch.h"
-#include "support/temp_dir.h"
+#include "gateway/router_home.h"
 
 namespace norvane {
 namespace {
 
-// A real TServer listening on a free port, with a small program folder as the current
-// directory and a recording builder on the builder routes.
-class Router : public ::testing::Test {
- protected:
-  void SetUp() override {
-    home_.Write("www/index.html", "<p>home</p>");
-    home_.Write("www/sub/index.html", "<p>sub</p>");
-    home_.Write("www/a.txt", "plain");
-    home_.Write("www/htr.xml", "<static/>");
-    home_.Write("xsls/Default/style.css", "body{}");
-    home_.Write("xsls/Default/sub/deep.css", "p{}");
-    home_.Write("opmls/g.opml", "<opml/>");
-    home_.Write("secret.txt", "secret");
-    ASSERT_EQ(getcwd(oldCwd_, sizeof oldCwd_), oldCwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
-    ResetSettings();
-    port_ = test::FreePort();
-    UpdateSettings([&](Settings& s) {
-      s.PORT = port_;
-      s.LocalAddress = "";
-    });
-    for (const char* r : {"rss.html", "gp.html", "ch.html", "htr.xml", "search", "filter"})
-      server_.SetRoute(r, [this, r](RouteContext& ctx, HttpResponse& res) {
-        route_ = r;
-        params_ = ctx.params;
-        TServer::Respond(res, "built", "text/html");
-      });
-    server_.Restart();
-  }
-  void TearDown() override {
-    server_.Stop();
-    ResetSettings();
-    ASSERT_EQ(chdir(oldCwd_), 0);
-  }
-  test::FetchResult Get(const std::string& target, const test::FetchOptions& o = {}) {
-    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target, o);
-  }
-  bool Has(const std::string& line) const {
-    for (const auto& p : params_)
-      if (p == line) return true;
-    return false;
-  }
-
-  test::TempDir home_;
-  char oldCwd_[4096];
-  int port_ = 0;
-  TServer server_;
-  std::string route_;
-  ParamList params_;
-};
+using Router = test::RouterHome;
 
 TEST_F(Router, ServesStaticFilesStylesAndGroupsWithTheServerHeader) {
   auto root = Get("/");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/form_token.h"
 #include "core/texts.h"
 #include "feeds/xml_node.h"
 #include "groups/group_home.h"
@@ -75,17 +76,30 @@ TEST_F(GroupPages, GroupPageGivesCatalogueSelectionAndTheWholeGroupFile) {
   EXPECT_FALSE(HasAttribute(doc->SelectSingleNode("group/selected"), "title"));
 }
 
-TEST_F(GroupPages, GroupPageFailuresAreOneTextAndADeletedGroupStaysLast) {
+TEST_F(GroupPages, GroupPageFailuresAreOneEscapedTextAndOnlyExistingGroupsAreRemembered) {
+  CreateGpHtml(*gp_, "first.opml");
   std::remove("opmls/second.opml");
   const std::string failed = T().gpBuildFailed;
   std::string page = CreateGpHtml(*gp_, "second.opml");
   EXPECT_EQ(page, failed + T().xmlCannotOpen + "opmls\\second.opml" + T().xmlCannotOpenAfter);
-  EXPECT_EQ(CreateGpHtml(*gp_, ""), page);  // LASTOPML still names it
-  EXPECT_EQ(GetSettings().LASTOPML, "second.opml");
+  EXPECT_EQ(GetSettings().LASTOPML, "first.opml") << "a missing group is not remembered";
+  EXPECT_EQ(Attr(*Parse(CreateGpHtml(*gp_, "")), "group/selected", "file"), "first.opml");
+
+  // Markup in the name reaches the failure page as text, and is not remembered either.
+  page = CreateGpHtml(*gp_, "<meta http-equiv=refresh content=\"0;url=http://evil.example/\">");
+  EXPECT_EQ(page.rfind(failed, 0), 0u);
+  EXPECT_EQ(page.find('<'), std::string::npos) << page;
+  EXPECT_NE(page.find("&lt;meta http-equiv=refresh content=&quot;0;url=http://evil.example/&quot;&gt;"),
+            std::string::npos) << page;
+  EXPECT_EQ(GetSettings().LASTOPML, "first.opml");
 
   // A name that leaves the folder is neither read nor remembered.
   EXPECT_EQ(CreateGpHtml(*gp_, "../first.opml").rfind(failed, 0), 0u);
-  EXPECT_EQ(GetSettings().LASTOPML, "second.opml");
+  EXPECT_EQ(GetSettings().LASTOPML, "first.opml");
+
+  // A last group stored earlier whose file went away fails the page without a u.
+  UpdateSettings([](Settings& s) { s.LASTOPML = "second.opml"; });
+  EXPECT_EQ(CreateGpHtml(*gp_, "").rfind(failed + T().xmlCannotOpen, 0), 0u);
 
   home_.Write("opmls/bad.opml", "<opml><body>");
   EXPECT_EQ(CreateGpHtml(*gp_, "bad.opml").rfind(failed + T().xmlLoadFailed, 0), 0u);
@@ -146,6 +160,27 @@ TEST_F(GroupPages, AddingAFeedAppendsItsOutlineAndFailuresLeaveTheGroupAlone) {
   AddRssToOpml(feeds_.Url("/feed.xml"), "first.opml");  // no check for doubles
   opml.LoadFromFile("opmls\\first.opml");
   EXPECT_EQ(opml.SelectNodes("opml/body/outline").Length(), 3u);
+}
+
+TEST_F(GroupPages, AnAdditionWithoutTheFormsTokenWaitsFilledInAndWritesNothing) {
+  const std::string before = home_.Read("opmls/first.opml");
+  const ParamList params{"u=" + feeds_.Url("/feed.xml"), "opml=first.opml"};
+  for (bool xmlOnly : {true, false}) {
+    auto doc = Parse(CreateAddHtml(*gp_, params, xmlOnly, false));
+    EXPECT_EQ(Text(*doc, "add/result/error"), "1");
+    EXPECT_EQ(Attr(*doc, "add/result", "confirm"), "on");
+    EXPECT_EQ(Text(*doc, "add/result/message"), T().confirmAdd);
+    EXPECT_EQ(Attr(*doc, "add/addUrl", "xmlUrl"), feeds_.Url("/feed.xml"));
+    EXPECT_EQ(Attr(*doc, "add/selected", "file"), "first.opml");
+    EXPECT_EQ(Attr(*doc, "add/selected", "title"), "First");
+    EXPECT_EQ(doc->SelectNodes("add/items/item").Length(), 2u);
+    // The page's forms get the token; the XML answer does not hand it out.
+    EXPECT_EQ(HasAttribute(doc->DocumentElement(), "token"), !xmlOnly);
+    if (!xmlOnly) EXPECT_EQ(Attr(*doc, "add", "token"), FormToken());
+  }
+  EXPECT_EQ(home_.Read("opmls/first.opml"), before);
+  EXPECT_EQ(feeds_.RequestCount(), 0u) << "nothing was even fetched";
+  EXPECT_EQ(Attr(*Parse(CreateGpHtml(*gp_, "first.opml")), "group", "token"), FormToken());
 }
 
 TEST_F(GroupPages, AddRefusesBadUrlsAndGroupsWithoutFetchingOrWriting) {

@@ -136,6 +136,30 @@ TEST_F(ScrapBookTest, RejectedBooksAreSkippedWithTheirFilesUntouched) {
   EXPECT_TRUE(home.Exists("scrap/good.xml"));
 }
 
+TEST_F(ScrapBookTest, FilesThatAreLinksOutOfTheFolderAreNeitherReadNorServed) {
+  WriteKeys("good", {"x"});
+  // Feeds elsewhere on the disk, reached through links inside "scrap".
+  const std::string outside = "<rss version=\"2.0\"><channel><title>private</title></channel></rss>";
+  home.Write("private/feed.xml", outside);
+  WriteKeys("inner", {"y"});
+  ASSERT_EQ(rename("scrap/inner.keys", "private/k.keys"), 0);
+  WriteKeys("feedlink", {"z"});
+  ASSERT_EQ(symlink("../private/feed.xml", "scrap/feedlink.xml"), 0);
+  ASSERT_EQ(symlink("../private/k.keys", "scrap/keylink.keys"), 0);
+  {
+    TScrapSerch books;
+    ASSERT_EQ(books.Count(), 1);
+    EXPECT_EQ(books.Items(0).Name, "good");
+    std::string error;
+    EXPECT_FALSE(books.AddWord("feedlink", &error));
+    EXPECT_EQ(error.rfind(T().scrapOutside, 0), 0u) << error;
+    EXPECT_TRUE(books.SaveAll());
+  }
+  EXPECT_EQ(home.Read("private/feed.xml"), outside);
+  char target[256] = {};
+  EXPECT_GT(readlink("scrap/feedlink.xml", target, sizeof target - 1), 0) << "the link is left as it is";
+}
+
 TEST_F(ScrapBookTest, ListingIsSortedAndBlindToTheExtensionsCase) {
   WriteKeys("b", {"x"});
   home.Write("scrap/a.KEYS", "<scrap><word>x</word></scrap>");

@@ -99,6 +99,28 @@ TEST_P(GroupPages, AddFormOffersTheCatalogueAndKeepsWhatWasAsked) {
   EXPECT_EQ(choose.One("//input[@name='u']/@value"), "http://127.0.0.1/f.rdf");
 }
 
+TEST_P(GroupPages, FormsThatAddCarryTheTokenAndAWaitingAdditionIsNoFailure) {
+  // The add page held back for a click: the form filled in, a notice, no error.
+  Page waiting = Render("add.xsl", "<add token=\"t0k3n\"><result confirm=\"on\"><error>1</error><message>追加するには押してください。</message></result>"
+                                   "<addUrl xmlUrl=\"http://127.0.0.1/f.rdf\"/><selected file=\"ニュース.opml\" title=\"ニュース\"/>" +
+                                       Catalogue() + "</add>");
+  EXPECT_EQ(waiting.Count("//*[@role='alert']"), 0u);
+  EXPECT_EQ(waiting.One("//*[@role='status']"), "追加するには押してください。");
+  EXPECT_EQ(waiting.One("//input[@name='u']/@value"), "http://127.0.0.1/f.rdf");
+  EXPECT_EQ(waiting.All("//option[@selected]/@value"), Strings{"ニュース.opml"});
+  EXPECT_EQ(waiting.All("//form[@action='add.html']//input[@name='token']/@value"), Strings{"t0k3n"});
+
+  Page added = Render("add.xsl", R"(<add token="t0k3n"><result><error>0</error><message/></result><addUrl xmlUrl="http://127.0.0.1/f.rdf"/><selected file="sample.opml"/></add>)");
+  EXPECT_EQ(added.All("//form[@action='add.html']//input[@name='token']/@value"), Strings{"t0k3n"});
+
+  std::string group = GroupDocument();
+  group.replace(0, std::string("<group>").size(), "<group token=\"t0k3n\">");
+  Page p = Render("gp.xsl", group);
+  EXPECT_EQ(p.All("//form[@action='add.html']//input[@name='token']/@value"), Strings{"t0k3n"});
+  // A document without a token (another program's) gives forms without the field.
+  EXPECT_EQ(Render("gp.xsl", GroupDocument()).Count("//input[@name='token']"), 0u);
+}
+
 TEST_P(GroupPages, AddResultSaysWhatWasAddedAndWhereToGo) {
   Page p = Render("add.xsl", R"(<add><result><error>0</error><message/></result><addUrl xmlUrl="http://127.0.0.1/f.cgi?a=1&amp;b=2"/><selected file="sample.opml"/></add>)");
   EXPECT_EQ(p.One("//h1"), "追加しました");

@@ -65,6 +65,7 @@ FetchResult Fetch(const std::string& url, const FetchOptions& o) {
     curl_easy_setopt(c, CURLOPT_PASSWORD, o.password.c_str());
   }
   if (o.method == "HEAD") curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+  else if (o.method != "GET" && o.method != "POST") curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, o.method.c_str());
   if (o.method == "POST") {
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, o.body.c_str());
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(o.body.size()));

@@ -6,7 +6,7 @@
 namespace norvane::test {
 
 struct FetchOptions {
-  std::string method = "GET";      // GET, HEAD or POST
+  std::string method = "GET";      // GET, HEAD, POST, or any other sent as it is
   std::string fromAddress;         // bind the client to this local address (127.0.0.2: an outside client)
   std::string user, password;      // Basic authentication when user is set
   std::string body;                // POST body (form-encoded)

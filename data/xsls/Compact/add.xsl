@@ -34,6 +34,11 @@
     </header>
   </xsl:template>
 
+  <!-- The form token: a form that adds must carry it, or the addition waits for a click. -->
+  <xsl:template name="token">
+    <xsl:if test="/add/@token"><input type="hidden" name="token" value="{/add/@token}"/></xsl:if>
+  </xsl:template>
+
   <xsl:template name="footer">
     <footer class="foot"><p><span>Norvane 0.9</span><a href="/#help">使い方</a><a href="/#marks">記事のしるし</a></p></footer>
   </xsl:template>
@@ -42,9 +47,12 @@
   <xsl:variable name="file" select="string(/add/selected/@file)"/>
   <xsl:variable name="added" select="normalize-space(/add/result/error) = '0'"/>
   <xsl:variable name="message" select="string(/add/result/message)"/>
-  <!-- Both given and still not added: the addition itself failed. Otherwise the messages
-       only say what the form still needs. -->
-  <xsl:variable name="failed" select="not($added) and $url != '' and $file != ''"/>
+  <!-- Asked for by a page without the form's token: nothing was added, the form waits to
+       be confirmed. -->
+  <xsl:variable name="confirm" select="/add/result/@confirm = 'on'"/>
+  <!-- Both given and still not added (and not waiting): the addition itself failed.
+       Otherwise the messages only say what the form still needs. -->
+  <xsl:variable name="failed" select="not($added) and not($confirm) and $url != '' and $file != ''"/>
 
   <xsl:template match="/">
     <html lang="ja">
@@ -84,6 +92,7 @@
       <form class="inline-form" action="add.html" method="get">
         <input type="hidden" name="ue" value="on"/>
         <input type="hidden" name="opml" value="{$file}"/>
+        <xsl:call-template name="token"/>
         <label for="add-u">フィードの URL</label>
         <input id="add-u" type="url" name="u" required="required" placeholder="https://example.jp/feed.rdf"/>
         <button class="btn btn-primary" type="submit">追加</button>
@@ -112,6 +121,7 @@
     </xsl:if>
     <form class="panel stack-form" action="add.html" method="get">
       <input type="hidden" name="ue" value="on"/>
+      <xsl:call-template name="token"/>
       <div class="field">
         <label for="add-u">フィードの URL</label>
         <input id="add-u" type="url" name="u" value="{$url}" required="required" placeholder="https://example.jp/feed.rdf">

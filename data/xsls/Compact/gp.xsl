@@ -105,6 +105,7 @@
               <form class="inline-form" action="add.html" method="get">
                 <input type="hidden" name="ue" value="on"/>
                 <input type="hidden" name="opml" value="{$file}"/>
+                <xsl:if test="/group/@token"><input type="hidden" name="token" value="{/group/@token}"/></xsl:if>
                 <label for="add-u">フィードの URL</label>
                 <input id="add-u" type="url" name="u" required="required" placeholder="https://example.jp/feed.rdf"/>
                 <button class="btn btn-primary" type="submit">追加</button>

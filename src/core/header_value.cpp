@@ -1,0 +1,16 @@
+#include "core/header_value.h"
+
+namespace norvane {
+
+std::string CleanHeaderValue(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (char c : value) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace norvane

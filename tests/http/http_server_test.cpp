@@ -1,0 +1,148 @@
+// The engine's bounds for outside clients: connections per address, room kept for local
+// clients, and a deadline for a request's header. Every client is on 127.0.0.0/8;
+// 127.0.0.1 plays the local client, 127.0.0.2 and 127.0.0.3 play other machines.
+#include "http/http_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "support/http_fetch.h"
+#include "support/raw_socket.h"
+
+namespace norvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RawConnection;
+
+constexpr const char* kHalfHeader = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+
+class EngineLimits : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    limits_.total = 24;
+    limits_.localReserve = 8;
+    limits_.perOutsideAddress = 6;
+    limits_.headerTimeout = 2000ms;
+    server_ = std::make_unique<HttpServer>(
+        [](const HttpRequest& req, HttpResponse& res) {
+          res.contentType = "text/plain";
+          res.body = "hello " + req.clientAddress;
+        },
+        "Probe", [](const std::string& a) { return a == "127.0.0.1"; }, limits_);
+    server_->Listen(0);
+  }
+  void TearDown() override { server_->Stop(); }
+
+  // Opens n half-open requests from an address; returns those the server kept open.
+  std::vector<RawConnection> Slowloris(const std::string& from, int n) {
+    std::vector<RawConnection> open;
+    for (int i = 0; i < n; ++i) {
+      RawConnection c(server_->port(), from);
+      if (!c.valid() || !c.Send(kHalfHeader)) continue;
+      open.push_back(std::move(c));
+    }
+    // A refused connection is closed at once; give the server a moment for all of them.
+    std::this_thread::sleep_for(200ms);
+    std::vector<RawConnection> kept;
+    for (auto& c : open)
+      if (!c.ClosedByServer(0)) kept.push_back(std::move(c));
+    return kept;
+  }
+  test::FetchResult LocalGet() {
+    return test::Fetch("http://127.0.0.1:" + std::to_string(server_->port()) + "/",
+                       {.timeoutMs = 3000});
+  }
+
+  ConnectionLimits limits_;
+  std::unique_ptr<HttpServer> server_;
+};
+
+TEST_F(EngineLimits, OneOutsideAddressHoldsOnlyItsShareAndLocalClientsAreServed) {
+  std::vector<RawConnection> kept = Slowloris("127.0.0.2", 15);
+  EXPECT_EQ(kept.size(), limits_.perOutsideAddress);
+  EXPECT_EQ(server_->OutsideConnections(), static_cast<int>(limits_.perOutsideAddress));
+  auto local = LocalGet();
+  EXPECT_EQ(local.status, 200) << local.error;
+  EXPECT_EQ(local.body, "hello 127.0.0.1");
+  // Another outside address still gets its own share.
+  auto other = test::Fetch("http://127.0.0.1:" + std::to_string(server_->port()) + "/",
+                           {.fromAddress = "127.0.0.3", .timeoutMs = 3000});
+  EXPECT_EQ(other.status, 200);
+}
+
+TEST_F(EngineLimits, OutsideClientsTogetherLeaveTheReserveToLocalClients) {
+  // Three outside addresses could hold 18 connections, but only 16 of the 24 are theirs.
+  std::vector<RawConnection> all;
+  for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4"})
+    for (auto& c : Slowloris(from, 8)) all.push_back(std::move(c));
+  EXPECT_EQ(all.size(), limits_.total - limits_.localReserve);
+  // The local client can open every reserved connection at once.
+  std::vector<std::thread> locals;
+  std::vector<long> statuses(limits_.localReserve);
+  for (unsigned i = 0; i < limits_.localReserve; ++i)
+    locals.emplace_back([&, i] { statuses[i] = LocalGet().status; });
+  for (auto& t : locals) t.join();
+  for (long s : statuses) EXPECT_EQ(s, 200);
+}
+
+TEST_F(EngineLimits, HeadersThatDoNotArriveInTimeCloseTheConnection) {
+  auto start = std::chrono::steady_clock::now();
+  std::vector<RawConnection> kept = Slowloris("127.0.0.2", 3);
+  ASSERT_EQ(kept.size(), 3u);
+  // Dripping bytes keeps the connection busy but does not move the deadline.
+  bool closed = false;
+  while (!closed && std::chrono::steady_clock::now() - start < 5s) {
+    kept[0].Send("x");
+    closed = kept[0].ClosedByServer(300);
+  }
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(closed);
+  EXPECT_GE(took, limits_.headerTimeout - 100ms);
+  EXPECT_LT(took, limits_.headerTimeout + 2s);
+  EXPECT_TRUE(kept[1].ClosedByServer(2000));
+  EXPECT_TRUE(kept[2].ClosedByServer(2000));
+  for (int i = 0; i < 50 && server_->OutsideConnections() > 0; ++i) std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(server_->OutsideConnections(), 0);
+
+  // A whole header in time is answered, and a kept-alive connection then has the same
+  // time for its next request.
+  RawConnection ok(server_->port(), "127.0.0.2");
+  ASSERT_TRUE(ok.Send("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+  std::string answer = ok.Receive(500);
+  EXPECT_NE(answer.find("hello 127.0.0.2"), std::string::npos) << answer;
+  EXPECT_TRUE(ok.ClosedByServer(static_cast<int>(limits_.headerTimeout.count()) + 2000));
+
+  // Local clients have no such deadline.
+  RawConnection local(server_->port());
+  ASSERT_TRUE(local.Send(kHalfHeader));
+  EXPECT_FALSE(local.ClosedByServer(static_cast<int>(limits_.headerTimeout.count()) + 500));
+}
+
+TEST_F(EngineLimits, ConcurrencyConnectionsOpenAndCloseWhileTheWatchRuns) {
+  // Many short outside requests from several threads, next to half-open ones that the
+  // watch closes: the counts end at zero and every complete request was answered.
+  std::vector<RawConnection> slow = Slowloris("127.0.0.3", 4);
+  std::vector<std::thread> clients;
+  std::vector<int> answered(4, 0);
+  for (int t = 0; t < 4; ++t)
+    clients.emplace_back([&, t] {
+      const std::string from = "127.0.0." + std::to_string(4 + t);
+      for (int i = 0; i < 10; ++i) {
+        auto r = test::Fetch("http://127.0.0.1:" + std::to_string(server_->port()) + "/",
+                             {.fromAddress = from, .timeoutMs = 3000});
+        if (r.status == 200) ++answered[t];
+      }
+    });
+  for (auto& c : clients) c.join();
+  for (int a : answered) EXPECT_EQ(a, 10);
+  for (auto& c : slow) EXPECT_TRUE(c.ClosedByServer(3000));
+  for (int i = 0; i < 50 && server_->OutsideConnections() > 0; ++i) std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(server_->OutsideConnections(), 0);
+}
+
+}  // namespace
+}  // namespace norvane
