@@ -109,7 +109,13 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
       // A root that takes no declaration still gets its items stamped.
     }
     xmlNodePtr title = SelectSingleNode(paths.title);
-    if (!title) return false;  // a channel without a title is never stamped or stored
+    if (!title) {
+      // A channel without a title is read with an empty one, where the marks go.
+      const std::string titlePath = paths.title;
+      xmlNodePtr channel = SelectSingleNode(titlePath.substr(0, titlePath.rfind('/')));
+      if (!channel) return false;
+      title = channel->children ? InsertBefore(channel->children, "title", "") : AddChild(channel, "title", "");
+    }
     if (date.empty()) date = HttpDateNow();
     InsertBefore(title, "rg:revday", date);
     entry_.SetLastModified(date);

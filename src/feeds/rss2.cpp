@@ -45,9 +45,9 @@ const std::string& TRSS2::ReadVersion() {
 std::string TRSS2::ChannelText(const char* FeedPaths::*which) const {
   if (Version.empty()) return {};
   const char* path = PathsForVersion(Version).*which;
+  // A feed may leave out its title, link or description: the field is then empty.
   xmlNodePtr node = SelectSingleNode(path);
-  if (!node) throw XmlError(T().noChannelElement + path);
-  return NodeText(node);
+  return node ? NodeText(node) : std::string();
 }
 
 std::string TRSS2::GetTitle() const { return ChannelText(&FeedPaths::title); }

@@ -36,7 +36,7 @@ class TRSS2 : public TRXML {
   const std::string& ReadVersion();
   std::string GetRSSVersion() const { return DetectRSSVersion(*this); }
 
-  // Empty when Version is empty; throw XmlError when the channel element is missing.
+  // Empty when Version is empty or the feed has no such element.
   std::string GetTitle() const;
   std::string GetLink() const;
   std::string GetDescription() const;

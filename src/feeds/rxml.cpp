@@ -1,8 +1,10 @@
 #include "feeds/rxml.h"
 
+#include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/xmlsave.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <system_error>
@@ -32,6 +34,34 @@ std::string SerialiseUtf8(xmlDocPtr doc) {
   xmlSaveClose(save);
   return std::string(reinterpret_cast<const char*>(xmlBufferContent(buf.get())),
                      static_cast<size_t>(xmlBufferLength(buf.get())));
+}
+
+// HTML's named entities as numeric character references; the five of XML stay. Safe on
+// Shift_JIS bytes too: no trail byte is "&" or ";".
+std::string HtmlEntitiesAsReferences(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  size_t i = 0;
+  while (i < bytes.size()) {
+    if (bytes[i] != '&') {
+      out.push_back(bytes[i++]);
+      continue;
+    }
+    size_t j = i + 1;
+    while (j < bytes.size() && j - i <= 32 && std::isalnum(static_cast<unsigned char>(bytes[j]))) ++j;
+    std::string name(bytes.substr(i + 1, j - i - 1));
+    const htmlEntityDesc* e = nullptr;
+    if (j < bytes.size() && bytes[j] == ';' && !name.empty() && name != "amp" && name != "lt" &&
+        name != "gt" && name != "quot" && name != "apos")
+      e = htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()));
+    if (e) {
+      out += "&#" + std::to_string(e->value) + ";";
+      i = j + 1;
+    } else {
+      out.push_back(bytes[i++]);
+    }
+  }
+  return out;
 }
 
 bool StartsWithDeclaration(std::string_view bytes) {
@@ -66,7 +96,19 @@ bool TRXML::Parse(std::string_view bytes, const char* encoding, const char* base
   xmlDocPtr parsed = nullptr;
   if (!bytes.empty() && bytes.size() <= static_cast<size_t>(INT_MAX)) {
     int options = ParseOptionsFor(bytes) | (encoding ? XML_PARSE_IGNORE_ENC : 0);
+    xmlResetLastError();
     parsed = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), baseUrl, encoding, options);
+    parseError_.clear();
+    parseErrorCode_ = 0;
+    if (!parsed) {
+      // What the parser stopped at, for the error feed ("XML error at line 3: ...").
+      if (const xmlError* e = xmlGetLastError(); e && e->message) {
+        std::string m = e->message;
+        while (!m.empty() && (m.back() == '\n' || m.back() == '\r')) m.pop_back();
+        parseError_ = "XML error at line " + std::to_string(e->line) + ": " + m;
+        parseErrorCode_ = e->code;
+      }
+    }
   }
   if (parsed && !xmlDocGetRootElement(parsed)) {
     xmlFreeDoc(parsed);
@@ -85,6 +127,18 @@ void TRXML::ParseOrThrow(std::string_view bytes, const char* encoding) {
   }
 }
 
+void TRXML::ParseWithHtmlEntities(std::string_view bytes, const char* encoding) {
+  try {
+    ParseOrThrow(bytes, encoding);
+  } catch (const XmlError&) {
+    // Feeds often use HTML's named entities (&nbsp;, &mdash;) that XML does not know.
+    if (parseErrorCode_ != XML_ERR_UNDECLARED_ENTITY) throw;
+    std::string fixed = HtmlEntitiesAsReferences(bytes);
+    if (fixed == bytes) throw;
+    ParseOrThrow(fixed, encoding);
+  }
+}
+
 void TRXML::LoadFromXML(std::string_view text) {
   // Program text is Shift_JIS whatever its declaration says.
   ParseOrThrow(text, "Shift_JIS");
@@ -95,7 +149,7 @@ bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
   try {
     if (family == DeclaredFamily::Other) {
       // Neither Japanese nor UTF-8: only the document's own declaration reads it right.
-      ParseOrThrow(text, nullptr);
+      ParseWithHtmlEntities(text, nullptr);
       return true;
     }
     int code = DetectTextCode(text);
@@ -117,7 +171,7 @@ bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
     if (close != std::string::npos) body.erase(0, close + 2);
     body.insert(0, utf8 ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
                         : "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>");
-    ParseOrThrow(body, utf8 ? "UTF-8" : "Shift_JIS");
+    ParseWithHtmlEntities(body, utf8 ? "UTF-8" : "Shift_JIS");
     return true;
   } catch (const XmlError&) {
   }
@@ -128,6 +182,7 @@ bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
   second.Parse(text, nullptr, nullptr);
   if (second.IsEmpty()) {
     AddErrorLine(T().xmlLoadFailed);
+    if (!second.parseError_.empty()) AddErrorLine(second.parseError_);  // where it broke
     return false;
   }
   try {

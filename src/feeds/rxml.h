@@ -89,6 +89,9 @@ class TRXML {
   bool LoadFromHTTPIfModified(const std::string& url, const std::string& lastModified,
                               std::string& newLastModified);
   void LoadFromHTTP(const std::string& url);
+  // Fetched bytes into the document: a JSON Feed or an Atom feed becomes RSS 2.0 (see
+  // feed_formats.h), and a web page that came instead says so in ErrorText.
+  bool LoadFetched(std::string body, const std::string& url);
 
  protected:
   void AddErrorLine(std::string_view line);
@@ -107,6 +110,12 @@ class TRXML {
   bool IsEmpty() const;
 
   std::shared_ptr<Slot> slot_;
+  // ParseOrThrow, and once more with HTML's named entities as references when the
+  // parser stopped at an entity it does not know.
+  void ParseWithHtmlEntities(std::string_view bytes, const char* encoding);
+
+  std::string parseError_;  // the parser's own words on the last failed parse
+  int parseErrorCode_ = 0;
 };
 
 }  // namespace norvane

@@ -1,5 +1,7 @@
 // The HTTP operations of TRXML: conditional fetches through the program's client.
 #include "core/header_value.h"
+#include "feeds/feed_formats.h"
+#include "feeds/rss2.h"
 #include "feeds/rxml.h"
 #include "http/http_client.h"
 
@@ -34,16 +36,24 @@ std::string TRXML::GetIfModified(const std::string& url, const std::string& last
   return body;
 }
 
+bool TRXML::LoadFetched(std::string body, const std::string& url) {
+  if (std::optional<std::string> rss = JsonFeedToRss(body, url)) body = std::move(*rss);
+  const bool loaded = LoadFromString(body, url);
+  if (loaded) NormaliseFeed(*this, url);
+  if (!loaded || DetectRSSVersion(*this).empty()) {
+    std::string reason = HtmlPageReason(body, url);
+    if (!reason.empty()) AddErrorLine(reason);
+  }
+  return loaded;
+}
+
 bool TRXML::LoadFromHTTPIfModified(const std::string& url, const std::string& lastModified,
                                    std::string& newLastModified) {
   std::string body = GetIfModified(url, lastModified, newLastModified);
   if (body.empty()) return false;
-  return LoadFromString(body, url);
+  return LoadFetched(std::move(body), url);
 }
 
-void TRXML::LoadFromHTTP(const std::string& url) {
-  std::string body = GET(url);
-  LoadFromString(body, url);
-}
+void TRXML::LoadFromHTTP(const std::string& url) { LoadFetched(GET(url), url); }
 
 }  // namespace norvane

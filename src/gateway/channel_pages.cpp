@@ -57,7 +57,8 @@ void CollectFeedParams(const xmlNode* node, ParamList& params, std::vector<std::
   // Nesting is bounded by the parser's depth limit.
   for (xmlNodePtr child = FirstChildElement(node); child; child = NextSiblingElement(child)) {
     if (!HasQualifiedName(child, "outline")) continue;
-    if (child->children) {
+    // A folder holds outlines; an exported feed outline may hold white space only.
+    if (FirstChildElement(child)) {
       CollectFeedParams(child, params, paramTexts);
       continue;
     }

@@ -151,6 +151,23 @@ TEST_F(GroupRefresh, FeedsInNestedFoldersAndOutlinesWithoutUrlKeepTheirPlaces) {
   EXPECT_EQ(ParamValue(ParseCommaText(texts[4]), "u"), feeds_.Url("/f3"));
 }
 
+// Other readers export pretty-printed OPML: a feed outline holding only white space is a
+// feed, not a folder.
+TEST_F(GroupRefresh, AnOutlineHoldingOnlyWhiteSpaceIsAFeed) {
+  home_.Write("opmls/exported.opml",
+              test::OpmlText("E", "\n  <outline text=\"a\" type=\"rss\" xmlUrl=\"http://e/a\">\n  </outline>\n"
+                                  "  <outline text=\"folder\">\n    <outline text=\"b\" xmlUrl=\"http://e/b\">\n"
+                                  "    </outline>\n  </outline>\n"));
+  TRXML opml;
+  opml.LoadFromFile("opmls\\exported.opml");
+  ParamList params{"u=exported.opml"};
+  std::vector<std::string> texts;
+  CollectFeedParams(opml.SelectSingleNode("opml/body"), params, texts);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(ParamValue(ParseCommaText(texts[0]), "u"), "http://e/a");
+  EXPECT_EQ(ParamValue(ParseCommaText(texts[1]), "u"), "http://e/b");
+}
+
 TEST_F(GroupRefresh, RelativeGatewayAddressesAreCompletedToTheProgramItself) {
   UpdateSettings([](Settings& s) {
     s.PORT = 4999;
