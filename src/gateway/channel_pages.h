@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/params.h"
 #include "feeds/rss.h"
-#include "gateway/params.h"
 
 namespace norvane {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/access_log.h"
-#include "gateway/params.h"
+#include "core/params.h"
 #include "http/http_server.h"
 
 namespace norvane {

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/params.h"
 #include "feeds/rxml.h"
-#include "gateway/params.h"
 
 namespace norvane {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
+#include "core/params.h"
 #include "gateway/channel_pages.h"
-#include "gateway/params.h"
 #include "groups/group_catalogue.h"
 
 namespace norvane {
