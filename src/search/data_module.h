@@ -8,7 +8,7 @@
 #include "gateway/server.h"
 #include "groups/group_catalogue.h"
 #include "groups/patrol.h"
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 #include "search/scrap_collection.h"
 #include "search/search_catalogue.h"
 
