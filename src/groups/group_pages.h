@@ -2,7 +2,7 @@
 #include <string>
 
 #include "core/params.h"
-#include "gateway/channel_pages.h"
+#include "groups/channel_pages.h"
 #include "groups/group_catalogue.h"
 
 namespace norvane {

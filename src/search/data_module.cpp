@@ -3,13 +3,13 @@
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
-#include "gateway/channel_pages.h"
 #include "gateway/page_builders.h"
+#include "groups/channel_pages.h"
+#include "groups/group_file_name.h"
+#include "groups/group_pages.h"
 #include "htr/htr_route.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_page.h"
-#include "groups/group_file_name.h"
-#include "groups/group_pages.h"
 
 namespace norvane {
 

@@ -4,8 +4,8 @@
 
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
-#include "gateway/channel_pages.h"
 #include "gateway/server.h"
+#include "groups/channel_pages.h"
 #include "groups/group_catalogue.h"
 #include "groups/patrol.h"
 #include "pattern/rserch.h"

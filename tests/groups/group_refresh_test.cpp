@@ -9,7 +9,7 @@
 #include "core/shell.h"
 #include "core/texts.h"
 #include "feeds/xml_node.h"
-#include "gateway/channel_pages.h"
+#include "groups/channel_pages.h"
 #include "groups/fetch_workers.h"
 #include "groups/group_home.h"
 #include "support/fake_shell.h"

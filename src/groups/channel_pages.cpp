@@ -1,4 +1,4 @@
-#include "gateway/channel_pages.h"
+#include "groups/channel_pages.h"
 
 #include <stdexcept>
 
