@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "app/data_module.h"
 #include "core/settings.h"
-#include "search/data_module.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
 #include "support/temp_dir.h"

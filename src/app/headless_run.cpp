@@ -1,5 +1,6 @@
 #include "app/headless_run.h"
 
+#include "app/data_module.h"
 #include "app/headless_popup.h"
 
 #include <sys/stat.h>
@@ -21,7 +22,6 @@
 #include "core/single_instance.h"
 #include "core/texts.h"
 #include "core/url_helpers.h"
-#include "search/data_module.h"
 
 namespace norvane {
 

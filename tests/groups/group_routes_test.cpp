@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "app/data_module.h"
 #include "core/texts.h"
 #include "groups/group_home.h"
-#include "search/data_module.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
 

@@ -1,4 +1,4 @@
-#include "search/data_module.h"
+#include "app/data_module.h"
 
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
