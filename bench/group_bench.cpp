@@ -10,6 +10,7 @@
 
 #include "app/data_module.h"
 #include "core/settings.h"
+#include "support/fake_shell.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
 #include "support/temp_dir.h"
@@ -61,7 +62,7 @@ class GroupSetup {
       s.MAXCONNECTION = kMaxConnection;
       s.LocalAddress = "";
     });
-    module_ = std::make_unique<TDataM>();
+    module_ = std::make_unique<TDataM>(shell_);
     module_->RestartServer();
     Refresh();  // the first fetch makes the logs
   }
@@ -81,6 +82,7 @@ class GroupSetup {
   test::TempDir home_;
   test::FeedServer feeds_;
   int port_ = 0;
+  test::FakeShell shell_;  // before the module, which uses it to its end
   std::unique_ptr<TDataM> module_;
 };
 

@@ -13,14 +13,7 @@
 
 namespace norvane {
 
-namespace {
-TDataM* g_module = nullptr;
-}  // namespace
-
-TDataM& DataModule() { return *g_module; }
-void SetDataModule(TDataM* module) { g_module = module; }
-
-TDataM::TDataM() {
+TDataM::TDataM(Shell& shell) : shell_(shell) {
   searchDoc_ = std::make_unique<SearchCatalogue>();
   searchDoc_->LoadFromFile("search.xml");
   dicSerch_ = std::make_unique<TRSerch>();
@@ -64,9 +57,9 @@ void TDataM::StopServer() {
 
 bool TDataM::IsIdle() const { return patrol_ && patrol_->Active() && fetchIdle_; }
 
-void TDataM::StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick) {
+void TDataM::StartPatrol(TForm5& popup, std::chrono::milliseconds tick) {
   patrol_ = std::make_unique<TReroad>(
-      shell, popup, [this](const std::string& file) { return PatrolRefresh(file); }, tick);
+      shell_, popup, [this](const std::string& file) { return PatrolRefresh(file); }, tick);
   try {
     gp_->LoadGpXml([this](const std::string& file, const std::string&, int goround) {
       patrol_->AddGroup(file, goround);
@@ -115,7 +108,7 @@ FeedContext TDataM::Feeds() {
 
 void TDataM::SaveChangedBooks() { scrapSerch_->SaveChanged(); }
 GroupContext TDataM::Groups() {
-  return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }};
+  return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }, &shell_};
 }
 
 void TDataM::InstallRoutes() {

@@ -20,8 +20,9 @@ namespace norvane {
 class TDataM {
  public:
   // Loads "search.xml" (its absence is an error that ends the start), "dic.csv", the
-  // channel list, then creates the server, which does not listen yet.
-  TDataM();
+  // channel list, then creates the server, which does not listen yet. shell is the
+  // desktop (tray, timers, popup) for the module's whole life.
+  explicit TDataM(Shell& shell);
   ~TDataM();
   TDataM(const TDataM&) = delete;
   TDataM& operator=(const TDataM&) = delete;
@@ -36,7 +37,7 @@ class TDataM {
 
   // Creates the patrol with every group of the catalogue and starts its timer (on the
   // main thread). tick is the patrol period (ten minutes).
-  void StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick);
+  void StartPatrol(TForm5& popup, std::chrono::milliseconds tick);
   // Stops the patrol's timer and waits for a patrol still running; then frees it.
   void StopPatrol();
   // One group refreshed the patrol's way (r=on, sel=new): new items per channel.
@@ -66,6 +67,7 @@ class TDataM {
  private:
   void InstallRoutes();
 
+  Shell& shell_;
   std::atomic<bool> fetchIdle_{true};
   std::unique_ptr<SearchCatalogue> searchDoc_;
   std::unique_ptr<TRSerch> dicSerch_;
@@ -75,9 +77,5 @@ class TDataM {
   std::unique_ptr<TServer> server_;  // created last
   std::unique_ptr<TReroad> patrol_;  // none until StartPatrol
 };
-
-// The process's data module; valid between its creation and destruction in main.
-TDataM& DataModule();
-void SetDataModule(TDataM* module);
 
 }  // namespace norvane

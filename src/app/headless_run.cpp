@@ -88,7 +88,6 @@ int Run(const StartOptions& options) {
 
   // Without a desktop build every run is headless; the flag is kept for scripts.
   HeadlessShell shell;
-  SetShell(&shell);
   UpdateSettings([](Settings& s) {
     s.WebUserName = EnvOrEmpty("NORVANE_WEB_USER");
     s.WebPassWord = EnvOrEmpty("NORVANE_WEB_PASSWORD");
@@ -101,17 +100,16 @@ int Run(const StartOptions& options) {
   {
     std::unique_ptr<TDataM> module;
     try {
-      module = std::make_unique<TDataM>();
-      SetDataModule(module.get());
-      module->StartPatrol(shell, popup, PatrolTick());
+      module = std::make_unique<TDataM>(shell);
+      module->StartPatrol(popup, PatrolTick());
       module->RestartServer();
     } catch (const std::exception& e) {
       ConsoleLine(std::string("norvane: ") + e.what());
-      SetDataModule(nullptr);
       return 1;
     }
     // Scrapbooks are also saved while the program runs, not only at its end.
-    auto saveBooks = shell.StartTimer(std::chrono::minutes(1), [] { DataModule().SaveChangedBooks(); });
+    auto saveBooks =
+        shell.StartTimer(std::chrono::minutes(1), [&module] { module->SaveChangedBooks(); });
     const Settings s = GetSettings();
     if (s.OPEN) OpenInBrowser(HomeURL(s.PORT));
     ForwardArgument(s.PORT, options.argument);
@@ -124,10 +122,8 @@ int Run(const StartOptions& options) {
     // once), then a patrol still running is waited for.
     module->StopServer();
     module->StopPatrol();
-    SetDataModule(nullptr);
   }
   FlushBrowserRequests();
-  SetShell(nullptr);
   return status;
 }
 

@@ -39,11 +39,10 @@ class GroupRefresh : public test::GroupHome {
           // Called with GateLock held: a second lock on the same thread must succeed.
           GateGuard again(GateLock());
           idle_.push_back(idle);
-        }});
-    SetShell(&shell_);
+        },
+        &shell_});
   }
   void TearDown() override {
-    SetShell(nullptr);
     context_.reset();
     list_.reset();
     GroupHome::TearDown();
@@ -231,7 +230,7 @@ TEST_F(GroupRefresh, ConcurrencyWorkersParseTheirTextBackAndOneFailureStopsNoOth
     if (u == "feed 3") throw std::runtime_error("builder failed");
     if (u == "feed 7") return "<not xml";
     return "<doc u=\"" + u + "\"/>";
-  });
+  }, nullptr);
   manager.Run();
   EXPECT_EQ(seen, std::vector<std::string>(12, "today/on"));  // sel=today reaches every feed
   auto& results = manager.Results();

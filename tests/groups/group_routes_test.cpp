@@ -3,6 +3,7 @@
 #include "app/data_module.h"
 #include "core/texts.h"
 #include "groups/group_home.h"
+#include "support/fake_shell.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
 
@@ -31,7 +32,7 @@ class GroupRoutes : public test::GroupHome {
     home_.Write("opmls/ニュース.opml", OpmlOf("日本", {{"b", feeds_.Url("/b")}}));
   }
   void Start() {
-    module_ = std::make_unique<TDataM>();
+    module_ = std::make_unique<TDataM>(shell_);
     module_->RestartServer();
   }
   void TearDown() override {
@@ -43,6 +44,7 @@ class GroupRoutes : public test::GroupHome {
   }
 
   test::FeedServer feeds_;
+  test::FakeShell shell_;
   int port_ = 0;
   std::unique_ptr<TDataM> module_;
 };
