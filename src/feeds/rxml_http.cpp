@@ -1,4 +1,6 @@
 // The HTTP operations of TRXML: conditional fetches through the program's client.
+#include "core/settings.h"
+#include "feeds/fetch_options.h"
 #include "feeds/rxml.h"
 #include "http/http_client.h"
 
@@ -6,7 +8,8 @@ namespace norvane {
 
 std::string TRXML::GET(const std::string& url) {
   try {
-    FetchResponse response = HttpGet(url, LastModified);
+    FetchResponse response = HttpGet(url, LastModified, FetchOptionsFor(url, GetSettings()));
+    if (response.kind != FetchKind::Ok) throw HttpError(response);
     LastModified = response.lastModified;
     return std::move(response.body);
   } catch (const std::exception& e) {
