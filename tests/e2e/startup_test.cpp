@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <regex>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -90,6 +91,30 @@ TEST(Startup, AMissingSearchCatalogueEndsTheStartWithItsMessage) {
   EXPECT_EQ(app.Wait(), 1);
   std::string err = app.StderrText();
   EXPECT_NE(err.find("ファイル search.xml は開けません"), std::string::npos) << err;
+}
+
+TEST(Startup, FailuresLeaveOneTraceLineEachOnlyWithNorvaneTrace) {
+  for (bool traced : {false, true}) {
+    SCOPED_TRACE(traced);
+    NorvaneProcess app;
+    ASSERT_TRUE(app.Start({}, traced ? std::map<std::string, std::string>{{"NORVANE_TRACE", "1"}}
+                                     : std::map<std::string, std::string>{}));
+    // Nothing listens on port 1: the first fetch fails and the feed page says so.
+    EXPECT_EQ(app.Get("/rss.html?u=http://127.0.0.1:1/feed/").status, 200);
+    EXPECT_EQ(app.Stop(), 0);
+    std::string err = app.StderrText();
+    size_t at = err.find("norvane trace ");
+    if (!traced) {
+      EXPECT_EQ(at, std::string::npos) << err;
+      continue;
+    }
+    ASSERT_NE(at, std::string::npos) << err;
+    std::string line = err.substr(at, err.find('\n', at) - at);
+    // The time, the thread and the place, on one line.
+    EXPECT_TRUE(std::regex_search(line, std::regex(R"(^norvane trace \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )"
+                                                   R"(thread \d+ TRSS\.Excute Exception: .+$)")))
+        << line;
+  }
 }
 
 TEST(Startup, HelpPrintsTheUsage) {
