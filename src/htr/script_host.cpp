@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "core/atomic_file.h"
+#include "core/child_process.h"
 #include "core/sjis.h"
 #include "core/trace.h"
 #include "core/utf8.h"
@@ -228,8 +229,7 @@ class ChildGuard {
   explicit ChildGuard(pid_t pid) : pid_(pid) {}
   ~ChildGuard() {
     kill(pid_, SIGKILL);  // ours and not yet reaped: the pid cannot belong to another
-    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    ReapChild(pid_);
   }
   ChildGuard(const ChildGuard&) = delete;
   ChildGuard& operator=(const ChildGuard&) = delete;
