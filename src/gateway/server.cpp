@@ -44,7 +44,7 @@ std::string ResolveDiskName(const std::string& folder, const std::string& name, 
 // UTF-8; the code detector cannot tell UTF-8 of five bytes or fewer (one or two
 // Japanese characters), so such a short text that is well-formed UTF-8 is taken as it.
 std::string ConvertQueryText(const std::string& w) {
-  if (w.size() <= 5 && IsNonAsciiUtf8(w)) return NormalizeLineBreaks(UTF8ToSJIS(w));
+  if (w.size() <= 5 && IsNonAsciiUtf8(w)) return NormalizeLineBreaks(Utf8ToSjisMarkingInvalid(w));
   return ConvertToSJIS(w);
 }
 
