@@ -7,8 +7,9 @@
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "gateway/server.h"
+#include "support/held_port.h"
 #include "support/http_fetch.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
 
 namespace norvane {
 namespace {
@@ -26,10 +27,7 @@ class Router : public ::testing::Test {
     home_.Write("xsls/Default/sub/deep.css", "p{}");
     home_.Write("opmls/g.opml", "<opml/>");
     home_.Write("secret.txt", "secret");
-    ASSERT_EQ(getcwd(oldCwd_, sizeof oldCwd_), oldCwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
-    ResetSettings();
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.LocalAddress = "";
@@ -44,8 +42,6 @@ class Router : public ::testing::Test {
   }
   void TearDown() override {
     server_.Stop();
-    ResetSettings();
-    ASSERT_EQ(chdir(oldCwd_), 0);
   }
   test::FetchResult Get(const std::string& target, const test::FetchOptions& o = {}) {
     return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target, o);
@@ -56,8 +52,8 @@ class Router : public ::testing::Test {
     return false;
   }
 
-  test::TempDir home_;
-  char oldCwd_[4096];
+  test::ProgramHome home_;
+  test::HeldPort heldPort_;
   int port_ = 0;
   TServer server_;
   std::string route_;

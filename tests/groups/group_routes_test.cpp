@@ -4,6 +4,7 @@
 #include "core/texts.h"
 #include "groups/group_home.h"
 #include "support/fake_shell.h"
+#include "support/held_port.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
 
@@ -21,7 +22,7 @@ class GroupRoutes : public test::GroupHome {
     GroupHome::SetUp();
     for (const char* file : {"/search.xml", "/dic.csv"})
       test::CopyTree(std::string(NORVANE_DATA_DIR) + file, home_.path());
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.LocalAddress = "";
@@ -45,6 +46,7 @@ class GroupRoutes : public test::GroupHome {
 
   test::FeedServer feeds_;
   test::FakeShell shell_;
+  test::HeldPort heldPort_;
   int port_ = 0;
   std::unique_ptr<TDataM> module_;
 };

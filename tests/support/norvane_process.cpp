@@ -16,10 +16,9 @@ extern char** environ;
 
 namespace norvane::test {
 
-NorvaneProcess::NorvaneProcess(bool copyData, const std::map<std::string, std::string>& ini)
-    : port_(FreePort()) {
+NorvaneProcess::NorvaneProcess(bool copyData, const std::map<std::string, std::string>& ini) {
   if (copyData) CopyTree(NORVANE_DATA_DIR, home_.path());
-  std::string text = "[Norvane]\r\nPORT=" + std::to_string(port_) + "\r\n";
+  std::string text = "[Norvane]\r\nPORT=" + std::to_string(port_.port()) + "\r\n";
   for (const auto& [k, v] : ini) text += k + "=" + v + "\r\n";
   home_.Write("norvane.ini", text);
   std::string recorder = home_.Write(
@@ -76,7 +75,7 @@ bool NorvaneProcess::Start(const std::vector<std::string>& args,
   // Ready once it listens, unless it ended first.
   auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < end) {
-    if (WaitForPort(port_, 100)) return true;
+    if (WaitForPort(port_.port(), 100)) return true;
     int st;
     if (waitpid(pid_, &st, WNOHANG) == pid_) {
       pid_ = -1;
@@ -118,7 +117,7 @@ int NorvaneProcess::RunSecondCopy(const std::vector<std::string>& args, std::str
 }
 
 std::string NorvaneProcess::Url(const std::string& target) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + target;
+  return "http://127.0.0.1:" + std::to_string(port_.port()) + target;
 }
 
 FetchResult NorvaneProcess::Get(const std::string& target, const FetchOptions& options) const {

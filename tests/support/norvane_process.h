@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/held_port.h"
 #include "support/http_fetch.h"
 #include "support/temp_dir.h"
 
@@ -42,7 +43,7 @@ class NorvaneProcess {
   std::string StderrText() const;
 
   TempDir& home() { return home_; }
-  int port() const { return port_; }
+  int port() const { return port_.port(); }
   pid_t pid() const { return pid_; }
 
  private:
@@ -50,7 +51,7 @@ class NorvaneProcess {
               const std::string& stderrFile);
 
   TempDir home_;
-  int port_;
+  HeldPort port_;
   pid_t pid_ = -1;
 };
 
