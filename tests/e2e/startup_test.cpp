@@ -121,6 +121,12 @@ TEST(Startup, HelpPrintsTheUsage) {
   NorvaneProcess app(false);
   ASSERT_TRUE(app.Start({"--help"}, {}, false));
   EXPECT_EQ(app.Wait(), 0);
+  std::string out = app.StdoutText();
+  EXPECT_EQ(out.rfind("usage: norvane [--headless] [--home DIR] [URL]\n", 0), 0u) << out;
+  for (const char* word : {"--home DIR", "NORVANE_WEB_USER", "NORVANE_BROWSER", "NORVANE_TRACE"})
+    EXPECT_NE(out.find(word), std::string::npos) << word << " in " << out;
+  EXPECT_EQ(app.StderrText(), "");
+  EXPECT_FALSE(app.home().Exists("channels")) << "help starts nothing";
 }
 
 }  // namespace

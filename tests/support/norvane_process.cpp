@@ -60,6 +60,8 @@ pid_t NorvaneProcess::Spawn(const std::vector<std::string>& args,
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  const std::string stdoutFile = home_.path() + "/stdout.log";
+  posix_spawn_file_actions_addopen(&fa, 1, stdoutFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_addopen(&fa, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   pid_t pid = -1;
   int rc = posix_spawn(&pid, cargv[0], &fa, nullptr, cargv.data(), cenv.data());
@@ -142,5 +144,6 @@ std::vector<std::string> NorvaneProcess::WaitForBrowserLog(size_t n, int timeout
 }
 
 std::string NorvaneProcess::StderrText() const { return home_.Read("stderr.log"); }
+std::string NorvaneProcess::StdoutText() const { return home_.Read("stdout.log"); }
 
 }  // namespace norvane::test

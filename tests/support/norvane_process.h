@@ -41,6 +41,7 @@ class NorvaneProcess {
   // Waits (bounded) until the browser was given at least n URLs; returns the log.
   std::vector<std::string> WaitForBrowserLog(size_t n, int timeoutMs = 10000) const;
   std::string StderrText() const;
+  std::string StdoutText() const;  // of every copy started on this home
 
   TempDir& home() { return home_; }
   int port() const { return port_.port(); }
