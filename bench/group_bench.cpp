@@ -8,11 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "app/data_module.h"
 #include "core/settings.h"
-#include "search/data_module.h"
+#include "support/fake_shell.h"
 #include "support/feed_server.h"
+#include "support/held_port.h"
 #include "support/http_fetch.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
 
 namespace norvane {
 namespace {
@@ -38,7 +40,6 @@ std::string Feed(int n) {
 class GroupSetup {
  public:
   explicit GroupSetup(bool unchanged) {
-    getcwd(cwd_, sizeof cwd_);
     for (const char* f : {"/search.xml", "/dic.csv"}) test::CopyTree(std::string(NORVANE_DATA_DIR) + f, home_.path());
     test::CopyTree(std::string(NORVANE_DATA_DIR) + "/xsls", home_ / "xsls");
     home_.Write("channels/.keep", "");
@@ -53,23 +54,17 @@ class GroupSetup {
     }
     home_.Write("opmls/bench.opml", "<opml version=\"1.0\"><head><title>Bench</title></head><body>" + body +
                                         "</body></opml>");
-    chdir(home_.path().c_str());
-    ResetSettings();
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.MAXCONNECTION = kMaxConnection;
       s.LocalAddress = "";
     });
-    module_ = std::make_unique<TDataM>();
+    module_ = std::make_unique<TDataM>(shell_);
     module_->RestartServer();
     Refresh();  // the first fetch makes the logs
   }
-  ~GroupSetup() {
-    module_.reset();
-    ResetSettings();
-    chdir(cwd_);
-  }
+  ~GroupSetup() { module_.reset(); }
   bool Refresh() {
     auto r = test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/ch.html?u=bench.opml/&r=on",
                          {.timeoutMs = 120000});
@@ -77,10 +72,11 @@ class GroupSetup {
   }
 
  private:
-  char cwd_[4096];
-  test::TempDir home_;
+  test::ProgramHome home_;
   test::FeedServer feeds_;
+  test::HeldPort heldPort_;
   int port_ = 0;
+  test::FakeShell shell_;  // before the module, which uses it to its end
   std::unique_ptr<TDataM> module_;
 };
 

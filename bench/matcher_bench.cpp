@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/sjis.h"
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 
 namespace {
 

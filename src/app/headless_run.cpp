@@ -1,5 +1,6 @@
 #include "app/headless_run.h"
 
+#include "app/data_module.h"
 #include "app/headless_popup.h"
 
 #include <sys/stat.h>
@@ -25,7 +26,6 @@
 #include "core/style_choice.h"
 #include "core/texts.h"
 #include "core/url_helpers.h"
-#include "search/data_module.h"
 
 namespace norvane {
 
@@ -127,7 +127,6 @@ int Run(const StartOptions& options) {
 
   // Without a desktop build every run is headless; the flag is kept for scripts.
   HeadlessShell shell;
-  SetShell(&shell);
   UpdateSettings([](Settings& s) {
     s.WebUserName = EnvOrEmpty("NORVANE_WEB_USER");
     s.WebPassWord = EnvOrEmpty("NORVANE_WEB_PASSWORD");
@@ -140,20 +139,19 @@ int Run(const StartOptions& options) {
   {
     std::unique_ptr<TDataM> module;
     try {
-      module = std::make_unique<TDataM>();
-      SetDataModule(module.get());
-      module->StartPatrol(shell, popup, PatrolTick());
+      module = std::make_unique<TDataM>(shell);
+      module->StartPatrol(popup, PatrolTick());
       module->RestartServer();
     } catch (const std::exception& e) {
       ConsoleLine(std::string("norvane: ") + e.what());
-      SetDataModule(nullptr);
       return 1;
     }
     // Scrapbooks are also saved while the program runs, not only at its end.
-    auto saveBooks = shell.StartTimer(std::chrono::minutes(1), [] { DataModule().SaveChangedBooks(); });
+    auto saveBooks =
+        shell.StartTimer(std::chrono::minutes(1), [&module] { module->SaveChangedBooks(); });
     // New channel entries reach the disk within seconds, not only at the end.
     auto saveChannels =
-        shell.StartTimer(std::chrono::seconds(5), [] { DataModule().SaveChannelListIfChanged(); });
+        shell.StartTimer(std::chrono::seconds(5), [&module] { module->SaveChannelListIfChanged(); });
     const Settings s = GetSettings();
     if (s.OPEN) OpenInBrowser(HomeURL(s.PORT));
     ForwardArgument(s.PORT, options.argument);
@@ -166,11 +164,9 @@ int Run(const StartOptions& options) {
     // for them are answered within a second or so.
     EndWatchdog watchdog(kEndBound);
     module->EndInOrder();
-    SetDataModule(nullptr);
     module.reset();  // saves the channel list and every scrapbook, under the watchdog
   }
   FlushBrowserRequests();
-  SetShell(nullptr);
   return status;
 }
 

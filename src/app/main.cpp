@@ -17,7 +17,8 @@ void PrintUsage() {
       "  URL          a feed to add: opens the add page for it in the browser\n"
       "\n"
       "Environment: NORVANE_WEB_USER and NORVANE_WEB_PASSWORD set the credentials other\n"
-      "machines must give; NORVANE_BROWSER names the command that opens pages.");
+      "machines must give; NORVANE_BROWSER names the command that opens pages;\n"
+      "NORVANE_TRACE=1 writes a line to standard error at every trace point.");
 }
 
 }  // namespace

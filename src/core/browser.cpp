@@ -1,14 +1,7 @@
 #include "core/browser.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -17,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "core/child_process.h"
 
 namespace norvane {
 
@@ -30,33 +23,12 @@ constexpr int kCommandWaitMs = 10000;
 // is still running when the wait ends, or 0.
 pid_t RunCommand(const std::string& url) {
   const char* custom = std::getenv("NORVANE_BROWSER");
-  std::string program = custom && *custom ? custom : "xdg-open";
-  std::vector<char*> argv{program.data(), const_cast<char*>(url.c_str()), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  // Children must not inherit the blocked shutdown signals of this process.
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
-  pid_t pid = -1;
-  int rc = posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
-  posix_spawnattr_destroy(&attr);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return 0;
-  int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-  if (pidfd >= 0) {
-    pollfd p{pidfd, POLLIN, 0};
-    int r;
-    do r = poll(&p, 1, kCommandWaitMs); while (r < 0 && errno == EINTR);
-    close(pidfd);
-    if (r == 0) return pid;  // still running: leave it to a later pass
-  }
-  waitpid(pid, nullptr, 0);
-  return 0;
+  ChildSpec spec;
+  spec.argv = {custom && *custom ? custom : "xdg-open", url};
+  pid_t pid = StartChild(spec);
+  if (pid < 0) return 0;
+  // Still running: left to a later pass.
+  return WaitForChild(pid, std::chrono::milliseconds(kCommandWaitMs)) ? 0 : pid;
 }
 
 class Launcher {

@@ -8,16 +8,11 @@
 namespace norvane {
 
 namespace {
-Shell* g_shell = nullptr;
 std::mutex& ConsoleMutex() {
   static std::mutex m;
   return m;
 }
 }  // namespace
-
-Shell& TheShell() { return *g_shell; }
-void SetShell(Shell* shell) { g_shell = shell; }
-Shell* CurrentShell() { return g_shell; }
 
 void ConsoleLine(const std::string& sjisLine) {
   std::string utf8 = SjisToUtf8(sjisLine);

@@ -27,10 +27,4 @@ class Shell {
   virtual void StopTimer(TimerId id) = 0;
 };
 
-// The process's shell; set once at start, before any other thread exists.
-Shell& TheShell();
-void SetShell(Shell* shell);
-// The shell, or nullptr before it is set (and in tests that need none).
-Shell* CurrentShell();
-
 }  // namespace norvane

@@ -2,6 +2,8 @@
 #include <functional>
 #include <thread>
 
+#include "core/unique_fd.h"
+
 namespace norvane {
 
 // Blocks the end signals (SIGINT, SIGTERM, SIGHUP) in the calling thread, so every
@@ -17,9 +19,9 @@ class SignalWatch {
   SignalWatch& operator=(const SignalWatch&) = delete;
 
  private:
-  int signalFd_ = -1;
-  int stopFd_ = -1;
-  std::jthread thread_;
+  UniqueFd signalFd_;
+  UniqueFd stopFd_;
+  std::jthread thread_;  // last: it uses the descriptors above
 };
 
 }  // namespace norvane

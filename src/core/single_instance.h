@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "core/unique_fd.h"
+
 namespace norvane {
 
 // One running copy per program folder: an advisory lock on a file there, released by
@@ -8,7 +10,6 @@ namespace norvane {
 class InstanceLock {
  public:
   explicit InstanceLock(const std::string& diskPath);
-  ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
@@ -18,7 +19,7 @@ class InstanceLock {
   const std::string& error() const { return error_; }
 
  private:
-  int fd_ = -1;
+  UniqueFd fd_;
   bool held_ = false;
   std::string error_;
 };

@@ -8,7 +8,8 @@ namespace norvane {
 // where text leaves the program: file names on disk, the console, the XML library.
 
 // UTF-8 to Shift_JIS. A character without a Shift_JIS form becomes '?' (the lossy
-// platform rule); invalid UTF-8 bytes are dropped.
+// platform rule); invalid UTF-8 bytes are dropped. Text from outside goes through
+// Utf8ToSjisMarkingInvalid instead, which marks them.
 std::string Utf8ToSjis(std::string_view utf8);
 
 // Shift_JIS to UTF-8. Bytes that do not form a Shift_JIS character pass through

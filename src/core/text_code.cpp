@@ -394,7 +394,7 @@ std::string JapaneseToSjis(std::string_view text, int code) {
 // Converting straight from UTF-8 gives what going through UTF-16 gives: every character,
 // and every ill-formed piece the decoder would turn into U+FFFD, that CP932 cannot hold
 // becomes one default character.
-std::string UTF8ToSJIS(std::string_view text) {
+std::string Utf8ToSjisMarkingInvalid(std::string_view text) {
   // The conversion works on a zero-terminated text, so a zero byte ends it.
   if (const size_t z = text.find('\0'); z != std::string_view::npos) text = text.substr(0, z);
   thread_local IconvCodec codec("CP932", "UTF-8");
@@ -438,8 +438,8 @@ std::string NormalizeLineBreaks(std::string_view sjis) {
 std::string ConvertToSJIS(std::string_view text) {
   const int code = DetectTextCode(text);
   switch (code) {
-    case kCodeUtf8Mark: return NormalizeLineBreaks(UTF8ToSJIS(text.substr(3)));
-    case kCodeUtf8: return NormalizeLineBreaks(UTF8ToSJIS(text));
+    case kCodeUtf8Mark: return NormalizeLineBreaks(Utf8ToSjisMarkingInvalid(text.substr(3)));
+    case kCodeUtf8: return NormalizeLineBreaks(Utf8ToSjisMarkingInvalid(text));
     case kCodeBinary:
     case kCodeUtf16LE:
     case kCodeUtf16BE: return std::string(text);

@@ -38,9 +38,11 @@ std::string EucToSjis(std::string_view text);
 // everything else is returned unchanged.
 std::string JapaneseToSjis(std::string_view text, int code);
 
-// UTF-8 to Shift_JIS through UTF-16; characters without a Shift_JIS form become the
-// platform's default character; the result ends at the first zero character.
-std::string UTF8ToSJIS(std::string_view text);
+// UTF-8 to Shift_JIS as the conversion through UTF-16 does it, for text that came from
+// outside: every character without a Shift_JIS form and every ill-formed piece of UTF-8
+// becomes one default character '?', so nothing vanishes unseen; the result ends at the
+// first zero character. (Utf8ToSjis, for the program's own edges, drops ill-formed bytes.)
+std::string Utf8ToSjisMarkingInvalid(std::string_view text);
 
 // Every CR, LF and CR LF becomes CR LF; a trail byte of a double-byte Shift_JIS
 // character is never taken for a line break.

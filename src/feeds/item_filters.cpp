@@ -3,7 +3,7 @@
 #include "core/gate_lock.h"
 #include "feeds/rss.h"
 #include "feeds/xml_node.h"
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 
 namespace norvane {
 

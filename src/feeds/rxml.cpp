@@ -13,6 +13,7 @@
 #include "core/disk_path.h"
 #include "core/text_code.h"
 #include "core/texts.h"
+#include "core/utf8.h"
 #include "feeds/xml_encoding.h"
 
 namespace norvane {
@@ -155,8 +156,7 @@ bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
     int code = DetectTextCode(text);
     bool utf8 = code == kCodeUtf8Mark || code == kCodeUtf8;
     if (!utf8 && (family == DeclaredFamily::None || family == DeclaredFamily::Utf8)) {
-      bool nonAscii = false;
-      utf8 = IsUtf8(text, nonAscii) && nonAscii;
+      utf8 = IsNonAsciiUtf8(text);
     }
     std::string body;
     if (utf8) {

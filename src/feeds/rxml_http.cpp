@@ -1,6 +1,8 @@
 // The HTTP operations of TRXML: conditional fetches through the program's client.
 #include "core/header_value.h"
+#include "core/settings.h"
 #include "feeds/feed_formats.h"
+#include "feeds/fetch_options.h"
 #include "feeds/rss2.h"
 #include "feeds/rxml.h"
 #include "http/http_client.h"
@@ -11,7 +13,8 @@ std::string TRXML::GET(const std::string& url) {
   try {
     // The date is a header value both ways: as received it is stored and sent back, and a
     // date stored before may still hold what a server put there.
-    FetchResponse response = HttpGet(url, CleanHeaderValue(LastModified));
+    FetchResponse response = HttpGet(url, CleanHeaderValue(LastModified), FetchOptionsFor(url, GetSettings()));
+    if (response.kind != FetchKind::Ok) throw HttpError(response);
     LastModified = CleanHeaderValue(response.lastModified);
     return std::move(response.body);
   } catch (const std::exception& e) {

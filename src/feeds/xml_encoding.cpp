@@ -7,6 +7,7 @@
 
 #include "core/iconv_codec.h"
 #include "core/sjis.h"
+#include "core/utf8.h"
 #include "feeds/xml_document.h"
 
 namespace norvane {
@@ -30,30 +31,6 @@ bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
-}
-
-// Length of the well-formed UTF-8 sequence at the start of s, or 0.
-size_t Utf8Length(std::string_view s, char32_t* cp = nullptr) {
-  auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char c = b(0);
-  if (c < 0x80) {
-    if (cp) *cp = c;
-    return 1;
-  }
-  size_t n;
-  char32_t v, min;
-  if (c >= 0xC2 && c <= 0xDF) { n = 2; v = c & 0x1F; min = 0x80; }
-  else if (c >= 0xE0 && c <= 0xEF) { n = 3; v = c & 0x0F; min = 0x800; }
-  else if (c >= 0xF0 && c <= 0xF4) { n = 4; v = c & 0x07; min = 0x10000; }
-  else return 0;
-  if (s.size() < n) return 0;
-  for (size_t i = 1; i < n; ++i) {
-    if ((b(i) & 0xC0) != 0x80) return 0;
-    v = (v << 6) | (b(i) & 0x3F);
-  }
-  if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-  if (cp) *cp = v;
-  return n;
 }
 
 enum class Context { Text, Tag, TagQuote, Cdata, Comment, Pi, Doctype };
@@ -124,41 +101,10 @@ DeclaredFamily FamilyOf(const std::string& encoding) {
   return DeclaredFamily::Other;
 }
 
-bool IsUtf8(std::string_view bytes, bool& nonAscii) {
-  nonAscii = false;
-  for (size_t i = 0; i < bytes.size();) {
-    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-      ++i;
-      continue;
-    }
-    nonAscii = true;
-    size_t n = Utf8Length(bytes.substr(i));
-    if (!n) return false;
-    i += n;
-  }
-  return true;
-}
-
 std::string CleanUtf8(std::string_view bytes) {
   size_t zero = bytes.find('\0');
   if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
-  std::string out;
-  out.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-      out.push_back(bytes[i++]);
-      continue;
-    }
-    size_t n = Utf8Length(bytes.substr(i));
-    if (n) {
-      out.append(bytes.substr(i, n));
-      i += n;
-    } else {
-      out += "\xEF\xBF\xBD";
-      ++i;
-    }
-  }
-  return out;
+  return ReplaceIllFormedUtf8(bytes);
 }
 
 std::string SjisToDom(std::string_view sjis) { return CleanUtf8(SjisToUtf8(sjis)); }
@@ -179,7 +125,7 @@ std::string SerialisedToSjis(std::string_view s) {
       while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x80) ++j;
       out += codec.Convert(s.substr(i, j - i), [where](std::string_view rest, std::string& o) -> size_t {
         char32_t cp = 0;
-        size_t n = Utf8Length(rest, &cp);
+        size_t n = Utf8SequenceLength(rest, &cp);
         if (!n) {
           o.push_back('?');
           return 1;

@@ -18,9 +18,6 @@ enum class DeclaredFamily {
 std::string DeclaredEncoding(std::string_view bytes);
 DeclaredFamily FamilyOf(const std::string& encoding);
 
-// True when bytes are well-formed UTF-8; nonAscii tells whether any byte is above 0x7F.
-bool IsUtf8(std::string_view bytes, bool& nonAscii);
-
 // Well-formed UTF-8 for the XML library: each ill-formed sequence becomes U+FFFD and
 // the text ends at the first zero byte.
 std::string CleanUtf8(std::string_view bytes);

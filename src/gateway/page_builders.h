@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
+#include "core/params.h"
 #include "feeds/rss.h"
-#include "gateway/params.h"
 
 namespace norvane {
 

@@ -15,6 +15,7 @@
 #include "core/text_code.h"
 #include "core/texts.h"
 #include "core/url_helpers.h"
+#include "core/utf8.h"
 #include "gateway/content_types.h"
 
 namespace norvane {
@@ -157,28 +158,12 @@ std::string ResolveDiskName(const std::string& folder, const std::string& name, 
   }
   return found.empty() ? DiskPath(folder + "/" + name) : found;
 }
-// True when every byte belongs to a well-formed UTF-8 sequence and at least one is
-// not ASCII.
-bool IsWideUtf8(std::string_view t) {
-  bool wide = false;
-  for (size_t i = 0; i < t.size();) {
-    unsigned char b = static_cast<unsigned char>(t[i]);
-    size_t n = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3
-                                                                        : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
-    if (n == 0 || i + n > t.size()) return false;
-    for (size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(t[i + k]) & 0xC0) != 0x80) return false;
-    wide |= n > 1;
-    i += n;
-  }
-  return wide;
-}
 
 // The keyword of a request as Shift_JIS. A modern browser sends it percent-encoded as
 // UTF-8; the code detector cannot tell UTF-8 of five bytes or fewer (one or two
 // Japanese characters), so such a short text that is well-formed UTF-8 is taken as it.
 std::string ConvertQueryText(const std::string& w) {
-  if (w.size() <= 5 && IsWideUtf8(w)) return NormalizeLineBreaks(UTF8ToSJIS(w));
+  if (w.size() <= 5 && IsNonAsciiUtf8(w)) return NormalizeLineBreaks(Utf8ToSjisMarkingInvalid(w));
   return ConvertToSJIS(w);
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/access_log.h"
-#include "gateway/params.h"
+#include "core/params.h"
 #include "http/http_server.h"
 
 namespace norvane {

@@ -5,7 +5,6 @@
 #include "core/comma_text.h"
 #include "core/gate_lock.h"
 #include "core/settings.h"
-#include "core/shell.h"
 #include "core/trace.h"
 
 namespace norvane {
@@ -16,9 +15,10 @@ size_t BatchSize(int maxConnection) {
   return static_cast<size_t>(std::max(1LL, size));
 }
 
-void SetTrayIcon(int index) {
+void SetTrayIcon(Shell* tray, int index) {
+  if (!tray) return;
   GateGuard lock(GateLock());
-  if (Shell* shell = CurrentShell()) shell->SetTrayImage(index);
+  tray->SetTrayImage(index);
 }
 
 TRThread::TRThread(std::string paramText, size_t index)
@@ -56,8 +56,11 @@ void TRThread::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-TRTMnage::TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build)
-    : paramTexts_(std::move(paramTexts)), build_(std::move(build)), remaining_(paramTexts_.size()) {
+TRTMnage::TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build, Shell* tray)
+    : paramTexts_(std::move(paramTexts)),
+      build_(std::move(build)),
+      tray_(tray),
+      remaining_(paramTexts_.size()) {
   results_.reserve(paramTexts_.size());
   for (size_t i = 0; i < paramTexts_.size(); ++i) results_.push_back(std::make_unique<TRXML>());
 }
@@ -76,8 +79,8 @@ void TRTMnage::ThreadDone(TRThread& worker) {
 void TRTMnage::Run() {
   const size_t batch = BatchSize(GetSettings().MAXCONNECTION);
   int frame = 0;
-  auto nextFrame = [&frame] {
-    SetTrayIcon(frame);
+  auto nextFrame = [this, &frame] {
+    SetTrayIcon(tray_, frame);
     frame = std::min(frame + 1, 3);
   };
   while (remaining_ > 0) {
@@ -100,7 +103,7 @@ void TRTMnage::Run() {
           std::lock_guard<std::mutex> lock(mutex_);
           unfinished_ -= workers_.size() - k;
         }
-        SetTrayIcon(4);
+        SetTrayIcon(tray_, 4);
         throw;
       }
     }
@@ -113,7 +116,7 @@ void TRTMnage::Run() {
     nextFrame();
   }
   workers_.clear();
-  SetTrayIcon(4);
+  SetTrayIcon(tray_, 4);
 }
 
 }  // namespace norvane

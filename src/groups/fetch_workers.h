@@ -9,8 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/params.h"
+#include "core/shell.h"
 #include "feeds/rxml.h"
-#include "gateway/params.h"
 
 namespace norvane {
 
@@ -49,7 +50,8 @@ class TRThread {
 // parameter texts whatever order the feeds finish in.
 class TRTMnage {
  public:
-  TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build);
+  // tray shows the progress frames; none: no tray.
+  TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build, Shell* tray);
   // Asks the workers still running to stop and joins them; no thread outlives this.
   ~TRTMnage();
   TRTMnage(const TRTMnage&) = delete;
@@ -68,6 +70,7 @@ class TRTMnage {
 
   const std::vector<std::string> paramTexts_;
   const TRThread::FeedBuilder build_;
+  Shell* const tray_;
   size_t remaining_;
   std::vector<std::unique_ptr<TRXML>> results_;
 
@@ -83,6 +86,6 @@ size_t BatchSize(int maxConnection);
 
 // Sets the tray icon's image under GateLock: 0 to 3 are the progress frames, 4 the
 // normal icon. Without a shell it does nothing.
-void SetTrayIcon(int index);
+void SetTrayIcon(Shell* tray, int index);
 
 }  // namespace norvane

@@ -3,25 +3,11 @@
 #include "core/disk_path.h"
 #include "core/sjis.h"
 #include "core/url_helpers.h"
+#include "core/utf8.h"
 
 namespace norvane {
 
 namespace {
-
-// True when the bytes are well-formed UTF-8 holding at least one non-ASCII character.
-bool IsNonAsciiUtf8(const std::string& s) {
-  bool nonAscii = false;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || (len == 2 && c < 0xC2) || i + len > s.size()) return false;
-    for (size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    if (len > 1) nonAscii = true;
-    i += len;
-  }
-  return nonAscii;
-}
 
 bool GroupFileExists(const std::string& file) {
   return FileExists(DiskPath(GroupFilePath(file)));

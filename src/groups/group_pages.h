@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
-#include "gateway/channel_pages.h"
-#include "gateway/params.h"
+#include "core/params.h"
+#include "groups/channel_pages.h"
 #include "groups/group_catalogue.h"
 
 namespace norvane {

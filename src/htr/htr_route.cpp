@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "gateway/params.h"
+#include "core/params.h"
 #include "htr/rdms.h"
 #include "http/user_agent.h"
 

@@ -1,11 +1,7 @@
 #include "htr/process.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -16,6 +12,7 @@
 #include <vector>
 
 #include "core/cancellation.h"
+#include "core/child_process.h"
 #include "core/disk_path.h"
 #include "core/settings.h"
 #include "core/sjis.h"
@@ -23,20 +20,12 @@
 #include "htr/command_line.h"
 #include "htr/pipe_io.h"
 
-extern char** environ;
-
 namespace norvane {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr size_t kChunk = 65536;
-
-// Both the group and the child itself: a child that moved to another group is still hit.
-void KillChild(pid_t pid) {
-  kill(-pid, SIGKILL);
-  kill(pid, SIGKILL);
-}
 
 // Reads what is there; false at end of file or on a real error.
 bool ReadSome(int fd, std::string* into) {
@@ -60,38 +49,15 @@ struct Spawned {
 bool Spawn(const std::vector<std::string>& args, const std::string& dir, Spawned& child) {
   PipeEnds in, out, err;
   if (!MakePipe(in) || !MakePipe(out) || !MakePipe(err)) return false;
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in.read.Get(), 0);
-  posix_spawn_file_actions_adddup2(&actions, out.write.Get(), 1);
-  posix_spawn_file_actions_adddup2(&actions, err.write.Get(), 2);
-  if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  // The program blocks its end signals in every thread and ignores SIGPIPE; neither
-  // may reach the child, or it could not be stopped and would not see broken pipes.
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  // Its own group, so a time-out ends whatever it started as well.
-  posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawnattr_setflags(&attr,
-                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  // glibc reports a failed exec here and reaps that child itself.
-  int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
-  posix_spawnattr_destroy(&attr);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) {
+  ChildSpec spec;
+  spec.argv = args;
+  spec.dir = dir;
+  spec.stdinFd = in.read.Get();
+  spec.stdoutFd = out.write.Get();
+  spec.stderrFd = err.write.Get();
+  spec.ownGroup = true;  // so a time-out ends whatever it started as well
+  pid_t pid = StartChild(spec);
+  if (pid < 0) {
     WriteErrorLog("RunProcess", "spawn", args[0]);
     return false;
   }
@@ -128,7 +94,7 @@ std::optional<std::string> RunProcess(std::string_view commandLine, std::string_
   Spawned child;
   if (!Spawn(args, dir, child)) return std::nullopt;
 
-  UniqueFd pidfd(static_cast<int>(syscall(SYS_pidfd_open, child.pid, 0)));
+  UniqueFd pidfd = ChildEndFd(child.pid);
   UniqueFd wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   std::stop_callback onStop(stop, [&wake] {
     uint64_t one = 1;
@@ -199,20 +165,17 @@ std::optional<std::string> RunProcess(std::string_view commandLine, std::string_
       // pipes reach end of file.
       exited = true;
       child.in.Reset();
-      KillChild(child.pid);
+      KillChildAndGroup(child.pid);
     }
   }
   if (killIt) {
     WriteLog("RunProcess: child killed", 1);
-    if (child.pid > 0) KillChild(child.pid);
+    if (child.pid > 0) KillChildAndGroup(child.pid);
   }
   child.in.Reset();
   child.out.Reset();
   child.err.Reset();
-  if (child.pid > 0) {
-    while (waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-  }
+  if (child.pid > 0) ReapChild(child.pid);
   return output;
 }
 

@@ -17,8 +17,10 @@
 
 #include "core/atomic_file.h"
 #include "core/cancellation.h"
+#include "core/child_process.h"
 #include "core/sjis.h"
 #include "core/trace.h"
+#include "core/utf8.h"
 #include "htr/pipe_io.h"
 #include "htr/process.h"
 
@@ -78,43 +80,7 @@ std::string Frame(char type, std::string_view payload) {
 
 // Byte sequences that form no UTF-8 character become U+FFFD: raw bytes would otherwise
 // reach the engine, which reads a string starting with some of them as a hidden symbol.
-bool ScanUtf8(std::string_view s, std::string* cleaned) {
-  bool valid = true;
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    size_t n = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3
-               : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
-    bool ok = n > 0 && i + n <= s.size();
-    for (size_t k = 1; ok && k < n; ++k)
-      ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    if (ok && n == 3) {
-      unsigned char c = static_cast<unsigned char>(s[i + 1]);
-      ok = !(b == 0xE0 && c < 0xA0);  // overlong
-    } else if (ok && n == 4) {
-      unsigned char c = static_cast<unsigned char>(s[i + 1]);
-      ok = !(b == 0xF0 && c < 0x90) && !(b == 0xF4 && c > 0x8F);
-    }
-    if (ok) {
-      if (cleaned) cleaned->append(s.substr(i, n));
-      i += n;
-    } else {
-      valid = false;
-      if (cleaned) cleaned->append("\xEF\xBF\xBD");
-      ++i;
-    }
-  }
-  return valid;
-}
-
-std::string CleanUtf8(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  ScanUtf8(s, &out);
-  return out;
-}
-
-std::string ToScript(std::string_view sjis) { return CleanUtf8(SjisToUtf8(sjis)); }
+std::string ToScript(std::string_view sjis) { return ReplaceIllFormedUtf8(SjisToUtf8(sjis)); }
 std::string FromScript(std::string_view text) { return Utf8ToSjis(text); }
 
 // Child side: plain blocking writes and reads.
@@ -264,8 +230,7 @@ class ChildGuard {
   explicit ChildGuard(pid_t pid) : pid_(pid) {}
   ~ChildGuard() {
     kill(pid_, SIGKILL);  // ours and not yet reaped: the pid cannot belong to another
-    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    ReapChild(pid_);
   }
   ChildGuard(const ChildGuard&) = delete;
   ChildGuard& operator=(const ChildGuard&) = delete;
@@ -390,7 +355,7 @@ bool ScriptHost::CompileFile(const std::string& diskPath) {
   }
   if (source.starts_with("\xEF\xBB\xBF"))
     source.erase(0, 3);
-  else if (!ScanUtf8(source, nullptr))
+  else if (!IsWellFormedUtf8(source))
     source = ToScript(source);
   duk_push_lstring(ctx, diskPath.data(), diskPath.size());
   if (duk_pcompile_lstring_filename(ctx, 0, source.data(), source.size()) != 0) {

@@ -8,7 +8,6 @@
 #include <mutex>
 
 #include "core/cancellation.h"
-#include "http/user_agent.h"
 
 namespace norvane {
 
@@ -153,34 +152,33 @@ int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
   return 0;
 }
 
-}  // namespace
-
-bool UsesProxy(const std::string& url, const Settings& settings) {
-  if (!settings.USEPROXY) return false;
-  if (url.find("localhost") != std::string::npos) return false;
-  if (!settings.LocalAddress.empty() && url.find(settings.LocalAddress) != std::string::npos)
-    return false;
-  return true;
+FetchResponse Failed(FetchKind kind, std::string error, FetchResponse response = {}) {
+  response.kind = kind;
+  response.error = std::move(error);
+  return response;
 }
 
-static std::string SecondsText(std::chrono::milliseconds ms) {
+std::string SecondsText(std::chrono::milliseconds ms) {
   long long tenths = (ms.count() + 50) / 100;
   std::string s = std::to_string(tenths / 10);
   if (tenths % 10) s += "." + std::to_string(tenths % 10);
   return s;
 }
 
-FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince) {
-  if (OutstandingWorkCancelled()) throw HttpError("Cancelled: the program is ending");
+}  // namespace
+
+FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,
+                      const FetchOptions& options) {
+  if (OutstandingWorkCancelled()) return Failed(FetchKind::Cancelled, "Cancelled: the program is ending");
   CurlGlobal& global = Global();
-  Settings settings = GetSettings();
 
   CurlEasy easy(curl_easy_init());
-  if (!easy) throw HttpError("cannot create an HTTP client");
+  if (!easy) return Failed(FetchKind::Transport, "cannot create an HTTP client");
   CURL* c = easy.get();
 
   Transfer t;
-  t.readTimeout = std::chrono::milliseconds(settings.READTIMEOUT > 0 ? settings.READTIMEOUT : 45000);
+  t.readTimeout = options.readTimeout > std::chrono::milliseconds(0) ? options.readTimeout
+                                                                     : std::chrono::milliseconds(45000);
   // A feed that drips a byte now and then is never silent, so the whole transfer has
   // the same bound as the silence.
   t.deadline = Clock::now() + t.readTimeout;
@@ -200,15 +198,15 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-  curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(c, CURLOPT_USERAGENT, options.userAgent.c_str());
   curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
   curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxResponseBytes));
   if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   if (global.share()) curl_easy_setopt(c, CURLOPT_SHARE, global.share());
 
-  if (UsesProxy(url, settings) && !settings.PROXYSERVER.empty()) {
-    curl_easy_setopt(c, CURLOPT_PROXY, settings.PROXYSERVER.c_str());
-    curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(settings.PROXYPORT));
+  if (!options.proxy.empty()) {
+    curl_easy_setopt(c, CURLOPT_PROXY, options.proxy.c_str());
+    curl_easy_setopt(c, CURLOPT_PROXYPORT, options.proxyPort);
   } else {
     // An empty proxy also overrides the *_proxy environment variables.
     curl_easy_setopt(c, CURLOPT_PROXY, "");
@@ -224,19 +222,28 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
 
   CURLcode rc = curl_easy_perform(c);
   if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
-    throw HttpError("Response too large: more than " + std::to_string(kMaxResponseBytes) + " bytes");
-  if (t.cancelled) throw HttpError("Cancelled: the program is ending");
+    return Failed(FetchKind::TooLarge,
+                  "Response too large: more than " + std::to_string(kMaxResponseBytes) + " bytes");
+  if (t.cancelled) return Failed(FetchKind::Cancelled, "Cancelled: the program is ending");
   if (t.overDeadline || rc == CURLE_OPERATION_TIMEDOUT)
-    throw HttpError("Fetch timed out after " + SecondsText(t.readTimeout) + " s");
+    return Failed(FetchKind::Timeout, "Fetch timed out after " + SecondsText(t.readTimeout) + " s");
   if (t.timedOut)
-    throw HttpError("Read timed out (" + std::to_string(t.readTimeout.count()) + " ms)");
-  if (rc != CURLE_OK) throw HttpError(errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc));
+    return Failed(FetchKind::Timeout,
+                  "Read timed out (" + std::to_string(t.readTimeout.count()) + " ms)");
+  if (rc != CURLE_OK) {
+    std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc);
+    // The allowed protocols are set above: curl refuses every other scheme with this.
+    return Failed(rc == CURLE_UNSUPPORTED_PROTOCOL ? FetchKind::NotAllowedScheme : FetchKind::Transport,
+                  std::move(error));
+  }
 
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);
   if (t.response.status < 200 || t.response.status > 299) {
     if (t.response.statusLine.empty())
       t.response.statusLine = "HTTP " + std::to_string(t.response.status);
-    throw HttpError(t.response.statusLine);
+    FetchKind kind = t.response.status == 304 ? FetchKind::NotModified : FetchKind::Status;
+    std::string error = t.response.statusLine;
+    return Failed(kind, std::move(error), std::move(t.response));
   }
   return std::move(t.response);
 }

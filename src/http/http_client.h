@@ -1,40 +1,69 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 
-#include "core/settings.h"
+#include "http/user_agent.h"
 
 namespace norvane {
 
-// A failed request. The message is the engine's: the status line for an answer outside
-// 2xx, otherwise what went wrong with the connection or the transfer.
-class HttpError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
+// How a fetch ended.
+enum class FetchKind {
+  Ok,                // an answer in 2xx
+  NotModified,       // 304: nothing new since If-Modified-Since
+  Status,            // any other answer outside 2xx; status holds its code
+  Timeout,           // silent longer than the read time-out, or longer in all
+  Cancelled,         // the program is ending
+  TooLarge,          // the body passed kMaxResponseBytes
+  Transport,         // no answer: name lookup, connection, protocol
+  NotAllowedScheme,  // neither http nor https
 };
 
 struct FetchResponse {
+  FetchKind kind = FetchKind::Ok;
+  // What went wrong, as a person reads it (the error feed shows it): the status line for
+  // an answer outside 2xx, else the engine's account. Empty when kind is Ok.
+  std::string error;
   long status = 0;
   std::string statusLine;    // e.g. "HTTP/1.1 200 OK"
   std::string lastModified;  // the Last-Modified header as received; empty when none
   std::string body;          // exactly as received, after gzip or deflate decoding
 };
 
+// A failed fetch raised as an error: its kind, its status (0 without an answer) and
+// its human message.
+class HttpError : public std::runtime_error {
+ public:
+  explicit HttpError(const FetchResponse& failed)
+      : std::runtime_error(failed.error), kind_(failed.kind), status_(failed.status) {}
+  FetchKind kind() const { return kind_; }
+  long status() const { return status_; }
+
+ private:
+  FetchKind kind_;
+  long status_;
+};
+
 // Bodies above this size fail the request.
 inline constexpr size_t kMaxResponseBytes = 32u * 1024 * 1024;
 
-// True when a request for url goes through the configured proxy: USEPROXY is on and the
-// URL contains neither "localhost" nor LocalAddress (an empty LocalAddress counts as not
-// contained), so the program's own pages are always fetched direct.
-bool UsesProxy(const std::string& url, const Settings& settings);
+// What a fetch is told by its caller; the client reads no settings of its own.
+struct FetchOptions {
+  // How long the transfer may stay silent; zero or less: 45 seconds.
+  std::chrono::milliseconds readTimeout{45000};
+  std::string proxy;  // an HTTP proxy's host; empty: direct
+  long proxyPort = 0;
+  std::string userAgent = kUserAgent;
+};
 
-// One GET over HTTP/1.1 with the current settings (proxy, the user agent, READTIMEOUT as
-// both the time the transfer may stay silent and the time the whole transfer may take).
-// Gives up at once, and does not begin, once the program's end cancelled outstanding
-// work. Sends If-Modified-Since when
-// ifModifiedSince is not empty. Redirects are not followed. Only http and https.
-// Throws HttpError on every failure, including any status outside 2xx.
-FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince);
+// One GET over HTTP/1.1. Sends If-Modified-Since when ifModifiedSince is not empty.
+// Redirects are not followed. Only http and https. The read time-out bounds both how
+// long the transfer may stay silent and how long the whole transfer may take. Gives up
+// at once, and does not begin, once the program's end cancelled outstanding work. Every
+// failure, a status outside 2xx included, comes back as the response's kind and error;
+// nothing is thrown.
+FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,
+                      const FetchOptions& options);
 
 }  // namespace norvane

@@ -11,7 +11,7 @@
 #include "feeds/rg_namespace.h"
 #include "feeds/xml_node.h"
 #include "pattern/regexp_error.h"
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 
 namespace norvane {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "feeds/rss.h"
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 
 namespace norvane {
 

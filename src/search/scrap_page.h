@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "gateway/params.h"
+#include "core/params.h"
 
 namespace norvane {
 

@@ -241,20 +241,20 @@ TEST(EucToSjis, EveryJis0208CellMatchesCp932) {
 
 // ---- UTF-8 ----------------------------------------------------------------------------
 
-TEST(UTF8ToSJIS, UnmappableAndInvalidBecomeOneDefaultCharacterEach) {
-  EXPECT_EQ(UTF8ToSJIS(U8(u8"日本é語😀！")), Sjis(u8"日本") + "?" + Sjis(u8"語") + "?" + Sjis(u8"！"));
-  EXPECT_EQ(UTF8ToSJIS(Exact("a\xE3\x81" "b")), "a?b");  // a cut sequence is one piece
-  EXPECT_EQ(UTF8ToSJIS(Exact("\x80\xBF")), "??");
-  EXPECT_EQ(UTF8ToSJIS(Exact("\xED\xA0\x80")), "???");  // an encoded surrogate
-  EXPECT_EQ(UTF8ToSJIS(Exact("\xC0\xAF" "x")), "??x");  // overlong
-  EXPECT_EQ(UTF8ToSJIS(Exact("\xF4\x90\x80\x80")), "????");  // above U+10FFFF
-  EXPECT_EQ(UTF8ToSJIS(Exact("ok\xF0\x9F\x98")), "ok?");  // cut at the end
+TEST(Utf8ToSjisMarkingInvalid, UnmappableAndInvalidBecomeOneDefaultCharacterEach) {
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(U8(u8"日本é語😀！")), Sjis(u8"日本") + "?" + Sjis(u8"語") + "?" + Sjis(u8"！"));
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(Exact("a\xE3\x81" "b")), "a?b");  // a cut sequence is one piece
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(Exact("\x80\xBF")), "??");
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(Exact("\xED\xA0\x80")), "???");  // an encoded surrogate
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(Exact("\xC0\xAF" "x")), "??x");  // overlong
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(Exact("\xF4\x90\x80\x80")), "????");  // above U+10FFFF
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(Exact("ok\xF0\x9F\x98")), "ok?");  // cut at the end
 }
 
-TEST(UTF8ToSJIS, AZeroByteEndsTheText) {
-  EXPECT_EQ(UTF8ToSJIS(U8(u8"日本") + std::string(1, '\0') + U8(u8"語")), Sjis(u8"日本"));
-  EXPECT_EQ(UTF8ToSJIS(std::string("\0abc", 4)), "");
-  EXPECT_EQ(UTF8ToSJIS(""), "");
+TEST(Utf8ToSjisMarkingInvalid, AZeroByteEndsTheText) {
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(U8(u8"日本") + std::string(1, '\0') + U8(u8"語")), Sjis(u8"日本"));
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(std::string("\0abc", 4)), "");
+  EXPECT_EQ(Utf8ToSjisMarkingInvalid(""), "");
 }
 
 // ---- line breaks ----------------------------------------------------------------------

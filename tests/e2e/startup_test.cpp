@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <regex>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -92,10 +93,40 @@ TEST(Startup, AMissingSearchCatalogueEndsTheStartWithItsMessage) {
   EXPECT_NE(err.find("ファイル search.xml は開けません"), std::string::npos) << err;
 }
 
+TEST(Startup, FailuresLeaveOneTraceLineEachOnlyWithNorvaneTrace) {
+  for (bool traced : {false, true}) {
+    SCOPED_TRACE(traced);
+    NorvaneProcess app;
+    ASSERT_TRUE(app.Start({}, traced ? std::map<std::string, std::string>{{"NORVANE_TRACE", "1"}}
+                                     : std::map<std::string, std::string>{}));
+    // Nothing listens on port 1: the first fetch fails and the feed page says so.
+    EXPECT_EQ(app.Get("/rss.html?u=http://127.0.0.1:1/feed/").status, 200);
+    EXPECT_EQ(app.Stop(), 0);
+    std::string err = app.StderrText();
+    size_t at = err.find("norvane trace ");
+    if (!traced) {
+      EXPECT_EQ(at, std::string::npos) << err;
+      continue;
+    }
+    ASSERT_NE(at, std::string::npos) << err;
+    std::string line = err.substr(at, err.find('\n', at) - at);
+    // The time, the thread and the place, on one line.
+    EXPECT_TRUE(std::regex_search(line, std::regex(R"(^norvane trace \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )"
+                                                   R"(thread \d+ TRSS\.Excute Exception: .+$)")))
+        << line;
+  }
+}
+
 TEST(Startup, HelpPrintsTheUsage) {
   NorvaneProcess app(false);
   ASSERT_TRUE(app.Start({"--help"}, {}, false));
   EXPECT_EQ(app.Wait(), 0);
+  std::string out = app.StdoutText();
+  EXPECT_EQ(out.rfind("usage: norvane [--headless] [--home DIR] [URL]\n", 0), 0u) << out;
+  for (const char* word : {"--home DIR", "NORVANE_WEB_USER", "NORVANE_BROWSER", "NORVANE_TRACE"})
+    EXPECT_NE(out.find(word), std::string::npos) << word << " in " << out;
+  EXPECT_EQ(app.StderrText(), "");
+  EXPECT_FALSE(app.home().Exists("channels")) << "help starts nothing";
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include "core/texts.h"
 #include "feeds/xml_node.h"
 #include "support/feed_server.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
 
 namespace norvane {
 namespace {
@@ -66,16 +66,11 @@ class RecordingScrapper : public ItemScrapper {
 class ChannelLog : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(getcwd(cwd_, sizeof cwd_), cwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
     home_.Write("channels/.keep", "");
-    ResetSettings();
     list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
   }
   void TearDown() override {
     list_.reset();
-    ResetSettings();
-    ASSERT_EQ(chdir(cwd_), 0);
   }
 
   void Serve(const std::vector<Item>& items, const std::string& lastModified,
@@ -114,8 +109,7 @@ class ChannelLog : public ::testing::Test {
     return doc;
   }
 
-  test::TempDir home_;
-  char cwd_[4096];
+  test::ProgramHome home_;
   test::FeedServer server_;
   std::unique_ptr<TChList> list_;
   std::vector<std::string> scrapped_;
@@ -330,12 +324,8 @@ TEST_F(ChannelLog, JapaneseAndCharactersShiftJisLacksSurviveTheLog) {
 }
 
 TEST(ChannelLogConcurrency, RunsForOneChannelTakeTurnsAndLoseNoItem) {
-  test::TempDir home;
-  char cwd[4096];
-  ASSERT_EQ(getcwd(cwd, sizeof cwd), cwd);
-  ASSERT_EQ(chdir(home.path().c_str()), 0);
+  test::ProgramHome home;
   home.Write("channels/.keep", "");
-  ResetSettings();
   {
     TChList list("channels\\ChannelList.xml");
     test::FeedServer server;
@@ -363,8 +353,6 @@ TEST(ChannelLogConcurrency, RunsForOneChannelTakeTurnsAndLoseNoItem) {
     log.LoadFromFile("channels\\" + ChannelFileName(server.Url("/one")) + ".xml");
     EXPECT_EQ(log.SelectNodes("rss/channel/item").Length(), 2u);
   }
-  ResetSettings();
-  ASSERT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace

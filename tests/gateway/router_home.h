@@ -11,6 +11,7 @@
 
 #include "core/settings.h"
 #include "gateway/server.h"
+#include "support/held_port.h"
 #include "support/http_fetch.h"
 #include "support/temp_dir.h"
 
@@ -30,7 +31,7 @@ class RouterHome : public ::testing::Test {
     ASSERT_EQ(getcwd(oldCwd_, sizeof oldCwd_), oldCwd_);
     ASSERT_EQ(chdir(home_.path().c_str()), 0);
     ResetSettings();
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.LocalAddress = "";
@@ -81,6 +82,7 @@ class RouterHome : public ::testing::Test {
 
   test::TempDir home_;
   char oldCwd_[4096];
+  test::HeldPort heldPort_;
   int port_ = 0;
   TServer server_;
   std::mutex seen_;

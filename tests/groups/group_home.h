@@ -10,7 +10,7 @@
 
 #include "core/settings.h"
 #include "core/sjis.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
 
 namespace norvane::test {
 
@@ -74,21 +74,12 @@ inline void WriteProbeStyle(const TempDir& home) {
 class GroupHome : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(getcwd(cwd_, sizeof cwd_), cwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
     home_.Write("channels/.keep", "");
     home_.Write("opmls/.keep", "");
     WriteProbeStyle(home_);
-    ResetSettings();
     UpdateSettings([](Settings& s) { s.XSL_STYLE = "Probe"; });
   }
-  void TearDown() override {
-    ResetSettings();
-    ASSERT_EQ(chdir(cwd_), 0);
-  }
-
-  TempDir home_;
-  char cwd_[4096];
+  ProgramHome home_;
 };
 
 }  // namespace norvane::test

@@ -9,7 +9,7 @@
 #include "core/shell.h"
 #include "core/texts.h"
 #include "feeds/xml_node.h"
-#include "gateway/channel_pages.h"
+#include "groups/channel_pages.h"
 #include "groups/fetch_workers.h"
 #include "groups/group_home.h"
 #include "support/fake_shell.h"
@@ -39,11 +39,10 @@ class GroupRefresh : public test::GroupHome {
           // Called with GateLock held: a second lock on the same thread must succeed.
           GateGuard again(GateLock());
           idle_.push_back(idle);
-        }});
-    SetShell(&shell_);
+        },
+        &shell_});
   }
   void TearDown() override {
-    SetShell(nullptr);
     context_.reset();
     list_.reset();
     GroupHome::TearDown();
@@ -248,7 +247,7 @@ TEST_F(GroupRefresh, ConcurrencyWorkersParseTheirTextBackAndOneFailureStopsNoOth
     if (u == "feed 3") throw std::runtime_error("builder failed");
     if (u == "feed 7") return "<not xml";
     return "<doc u=\"" + u + "\"/>";
-  });
+  }, nullptr);
   manager.Run();
   EXPECT_EQ(seen, std::vector<std::string>(12, "today/on"));  // sel=today reaches every feed
   auto& results = manager.Results();

@@ -2,10 +2,12 @@
 
 #include <stdexcept>
 
+#include "app/data_module.h"
 #include "core/headless_shell.h"
 #include "core/texts.h"
 #include "groups/group_home.h"
-#include "search/data_module.h"
+#include "support/fake_shell.h"
+#include "support/held_port.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
 
@@ -23,7 +25,7 @@ class GroupRoutes : public test::GroupHome {
     GroupHome::SetUp();
     for (const char* file : {"/search.xml", "/dic.csv"})
       test::CopyTree(std::string(NORVANE_DATA_DIR) + file, home_.path());
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.LocalAddress = "";
@@ -34,7 +36,7 @@ class GroupRoutes : public test::GroupHome {
     home_.Write("opmls/ニュース.opml", OpmlOf("日本", {{"b", feeds_.Url("/b")}}));
   }
   void Start() {
-    module_ = std::make_unique<TDataM>();
+    module_ = std::make_unique<TDataM>(shell_);
     module_->RestartServer();
   }
   void TearDown() override {
@@ -46,6 +48,8 @@ class GroupRoutes : public test::GroupHome {
   }
 
   test::FeedServer feeds_;
+  test::FakeShell shell_;
+  test::HeldPort heldPort_;
   int port_ = 0;
   std::unique_ptr<TDataM> module_;
 };
@@ -124,11 +128,12 @@ TEST_F(GroupRoutes, APatrolStepThatThrowsEndsTheRunInOrderWithItsSaves) {
   UpdateSettings([](Settings& s) { s.GOROUND = true; });
   home_.Write("opmls/gp.xml", "<?xml version=\"1.0\"?><group><items>"
                               "<item title=\"News\" file=\"news.opml\" goround=\"1\"/></items></group>");
-  Start();
   HeadlessShell shell;
+  module_ = std::make_unique<TDataM>(shell);
+  module_->RestartServer();
   SilentPopup view;
   TForm5 popup(shell, view);
-  module_->StartPatrol(shell, popup, std::chrono::milliseconds(20), [this](const std::string& file) {
+  module_->StartPatrol(popup, std::chrono::milliseconds(20), [this](const std::string& file) {
     module_->PatrolRefresh(file);
     throw std::runtime_error("patrol step broke");
     return std::optional<std::vector<ChannelCount>>();
@@ -138,6 +143,7 @@ TEST_F(GroupRoutes, APatrolStepThatThrowsEndsTheRunInOrderWithItsSaves) {
   module_->EndInOrder();
   EXPECT_NE(testing::internal::GetCapturedStderr().find("norvane: patrol step broke"), std::string::npos);
   EXPECT_NE(home_.Read("channels/ChannelList.xml").find(feeds_.Url("/a")), std::string::npos);
+  module_.reset();  // before the shell it was given
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 
 #include "core/texts.h"
 #include "groups/group_home.h"
-#include "search/data_module.h"
+#include "app/data_module.h"
+#include "support/fake_shell.h"
 #include "support/feed_server.h"
+#include "support/held_port.h"
 #include "support/http_fetch.h"
 
 namespace norvane {
@@ -54,12 +56,12 @@ class PageEscaping : public test::GroupHome {
     home_.Write("xsls/Probe/chs.xsl", Quoting("//*[local-name()='channel']/*[local-name()='title']"));
     home_.Write("xsls/Probe/add.xsl", Quoting("/add/addUrl/@xmlUrl"));
     home_.Write("xsls/Probe/gp.xsl", Quoting("/group/selected/@file"));
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.LocalAddress = "";
     });
-    module_ = std::make_unique<TDataM>();
+    module_ = std::make_unique<TDataM>(shell_);
     module_->RestartServer();
   }
   void TearDown() override {
@@ -72,6 +74,8 @@ class PageEscaping : public test::GroupHome {
 
   test::FeedServer feeds_;
   int port_ = 0;
+  test::FakeShell shell_;
+  test::HeldPort heldPort_;
   std::unique_ptr<TDataM> module_;
 };
 

@@ -19,7 +19,8 @@
 #include "http/user_agent.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
-#include "support/temp_dir.h"
+#include "support/held_port.h"
+#include "support/program_home.h"
 
 namespace norvane {
 namespace {
@@ -32,10 +33,7 @@ const std::string kStamp = "Mon, 01 Jul 2024 00:00:00 GMT";
 class HtrGateway : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(getcwd(oldCwd_, sizeof oldCwd_), oldCwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
-    ResetSettings();
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.LocalAddress = "";
@@ -60,8 +58,6 @@ class HtrGateway : public ::testing::Test {
   }
   void TearDown() override {
     server_.Stop();
-    ResetSettings();
-    ASSERT_EQ(chdir(oldCwd_), 0);
   }
   void Put(const std::string& name, const std::string& text, bool executable = false) {
     std::string path = home_.Write("scripts/" + name, text);
@@ -85,8 +81,8 @@ class HtrGateway : public ::testing::Test {
     return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target, o);
   }
 
-  test::TempDir home_;
-  char oldCwd_[4096];
+  test::ProgramHome home_;
+  test::HeldPort heldPort_;
   int port_ = 0;
   test::FeedServer pages_;
   TServer server_;

@@ -13,7 +13,7 @@
 #include "core/settings.h"
 #include "core/texts.h"
 #include "support/feed_server.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
 
 namespace norvane {
 namespace {
@@ -46,16 +46,9 @@ std::string Descriptor(const std::string& url, const Script& s) {
 class Gateway : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(getcwd(oldCwd_, sizeof oldCwd_), oldCwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
-    ResetSettings();
     pages_.Route("/page.html", {.body = "<p>page</p>", .contentType = "text/html",
                                 .lastModified = "Mon, 01 Jul 2024 00:00:00 GMT"});
     pages_.Route("/plain.html", {.body = "<p>plain</p>", .contentType = "text/html"});
-  }
-  void TearDown() override {
-    ResetSettings();
-    ASSERT_EQ(chdir(oldCwd_), 0);
   }
   void Put(const std::string& name, const std::string& text, bool executable = false) {
     std::string path = home_.Write("scripts/" + name, text);
@@ -75,8 +68,7 @@ class Gateway : public ::testing::Test {
     return "<no error>";
   }
 
-  test::TempDir home_;
-  char oldCwd_[4096];
+  test::ProgramHome home_;
   test::FeedServer pages_;
 };
 

@@ -6,7 +6,7 @@
 
 #include "core/texts.h"
 #include "feeds/rg_namespace.h"
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 #include "search/scrap_collection.h"
 #include "search/scrap_test_home.h"
 

@@ -11,7 +11,7 @@
 #include "feeds/rxml.h"
 #include "feeds/xml_node.h"
 #include "search/scrap_book.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
 
 namespace norvane::test {
 
@@ -23,17 +23,10 @@ class ScrapHome : public ::testing::Test {
  protected:
   void SetUp() override {
     home.Write("scrap/.keep", "");
-    ASSERT_EQ(getcwd(oldCwd, sizeof oldCwd), oldCwd);
-    ASSERT_EQ(chdir(home.path().c_str()), 0);
-    ResetSettings();
     UpdateSettings([](Settings& s) {
       s.PORT = 4565;
       s.LocalAddress = "192.168.1.5";
     });
-  }
-  void TearDown() override {
-    ResetSettings();
-    ASSERT_EQ(chdir(oldCwd), 0);
   }
 
   // The keyword file as the organizer writes it: Shift_JIS, CR LF, words escaped.
@@ -64,8 +57,7 @@ class ScrapHome : public ::testing::Test {
     return feeds.back()->SelectNodes("rss/channel/item");
   }
 
-  TempDir home;
-  char oldCwd[4096];
+  ProgramHome home;
   std::vector<std::unique_ptr<TRXML>> feeds;
 };
 

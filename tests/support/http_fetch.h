@@ -25,9 +25,6 @@ struct FetchResult {
 // One HTTP request with libcurl, nothing rewritten: the target is sent as given.
 FetchResult Fetch(const std::string& url, const FetchOptions& options = {});
 
-// A port that was free a moment ago on 127.0.0.1.
-int FreePort();
-
 // Waits (bounded) until something accepts connections on 127.0.0.1:port.
 bool WaitForPort(int port, int timeoutMs = 10000);
 

@@ -16,10 +16,9 @@ extern char** environ;
 
 namespace norvane::test {
 
-NorvaneProcess::NorvaneProcess(bool copyData, const std::map<std::string, std::string>& ini)
-    : port_(FreePort()) {
+NorvaneProcess::NorvaneProcess(bool copyData, const std::map<std::string, std::string>& ini) {
   if (copyData) CopyTree(NORVANE_DATA_DIR, home_.path());
-  std::string text = "[Norvane]\r\nPORT=" + std::to_string(port_) + "\r\n";
+  std::string text = "[Norvane]\r\nPORT=" + std::to_string(port_.port()) + "\r\n";
   for (const auto& [k, v] : ini) text += k + "=" + v + "\r\n";
   home_.Write("norvane.ini", text);
   std::string recorder = home_.Write(
@@ -61,6 +60,8 @@ pid_t NorvaneProcess::Spawn(const std::vector<std::string>& args,
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  const std::string stdoutFile = home_.path() + "/stdout.log";
+  posix_spawn_file_actions_addopen(&fa, 1, stdoutFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_addopen(&fa, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   pid_t pid = -1;
   int rc = posix_spawn(&pid, cargv[0], &fa, nullptr, cargv.data(), cenv.data());
@@ -76,7 +77,7 @@ bool NorvaneProcess::Start(const std::vector<std::string>& args,
   // Ready once it listens, unless it ended first.
   auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < end) {
-    if (WaitForPort(port_, 100)) return true;
+    if (WaitForPort(port_.port(), 100)) return true;
     int st;
     if (waitpid(pid_, &st, WNOHANG) == pid_) {
       pid_ = -1;
@@ -118,7 +119,7 @@ int NorvaneProcess::RunSecondCopy(const std::vector<std::string>& args, std::str
 }
 
 std::string NorvaneProcess::Url(const std::string& target) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + target;
+  return "http://127.0.0.1:" + std::to_string(port_.port()) + target;
 }
 
 FetchResult NorvaneProcess::Get(const std::string& target, const FetchOptions& options) const {
@@ -143,5 +144,6 @@ std::vector<std::string> NorvaneProcess::WaitForBrowserLog(size_t n, int timeout
 }
 
 std::string NorvaneProcess::StderrText() const { return home_.Read("stderr.log"); }
+std::string NorvaneProcess::StdoutText() const { return home_.Read("stdout.log"); }
 
 }  // namespace norvane::test

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/held_port.h"
 #include "support/http_fetch.h"
 #include "support/temp_dir.h"
 
@@ -40,9 +41,10 @@ class NorvaneProcess {
   // Waits (bounded) until the browser was given at least n URLs; returns the log.
   std::vector<std::string> WaitForBrowserLog(size_t n, int timeoutMs = 10000) const;
   std::string StderrText() const;
+  std::string StdoutText() const;  // of every copy started on this home
 
   TempDir& home() { return home_; }
-  int port() const { return port_; }
+  int port() const { return port_.port(); }
   pid_t pid() const { return pid_; }
 
  private:
@@ -50,7 +52,7 @@ class NorvaneProcess {
               const std::string& stderrFile);
 
   TempDir home_;
-  int port_;
+  HeldPort port_;
   pid_t pid_ = -1;
 };
 

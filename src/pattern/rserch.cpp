@@ -1,4 +1,4 @@
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 
 #include <memory>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "gateway/channel_pages.h"
+#include "groups/channel_pages.h"
 
 #include <stdexcept>
 
@@ -82,7 +82,8 @@ std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupConte
     }
     const FeedContext& feeds = context.feeds;
     TRTMnage manager(std::move(paramTexts),
-                     [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); });
+                     [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); },
+                     context.tray);
     {
       FetchBusy busy(context.setFetchIdle);
       manager.Run();

@@ -1,4 +1,4 @@
-#include "gateway/params.h"
+#include "core/params.h"
 
 #include "core/url_helpers.h"
 

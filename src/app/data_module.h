@@ -4,11 +4,11 @@
 
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
-#include "gateway/channel_pages.h"
 #include "gateway/server.h"
+#include "groups/channel_pages.h"
 #include "groups/group_catalogue.h"
 #include "groups/patrol.h"
-#include "search/rserch.h"
+#include "pattern/rserch.h"
 #include "search/scrap_collection.h"
 #include "search/search_catalogue.h"
 
@@ -20,8 +20,9 @@ namespace norvane {
 class TDataM {
  public:
   // Loads "search.xml" (its absence is an error that ends the start), "dic.csv", the
-  // channel list, then creates the server, which does not listen yet.
-  TDataM();
+  // channel list, then creates the server, which does not listen yet. shell is the
+  // desktop (tray, timers, popup) for the module's whole life.
+  explicit TDataM(Shell& shell);
   ~TDataM();
   TDataM(const TDataM&) = delete;
   TDataM& operator=(const TDataM&) = delete;
@@ -42,8 +43,7 @@ class TDataM {
   // Creates the patrol with every group of the catalogue and starts its timer (on the
   // main thread). tick is the patrol period (ten minutes).
   // refresh replaces the group refresh of each patrol step (tests); none: PatrolRefresh.
-  void StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick,
-                   TReroad::Refresh refresh = {});
+  void StartPatrol(TForm5& popup, std::chrono::milliseconds tick, TReroad::Refresh refresh = {});
   // Stops the patrol's timer and waits for a patrol still running; then frees it.
   void StopPatrol();
   // One group refreshed the patrol's way (r=on, sel=new): new items per channel.
@@ -75,6 +75,7 @@ class TDataM {
  private:
   void InstallRoutes();
 
+  Shell& shell_;
   std::atomic<bool> fetchIdle_{true};
   std::unique_ptr<SearchCatalogue> searchDoc_;
   std::unique_ptr<TRSerch> dicSerch_;
@@ -84,9 +85,5 @@ class TDataM {
   std::unique_ptr<TServer> server_;  // created last
   std::unique_ptr<TReroad> patrol_;  // none until StartPatrol
 };
-
-// The process's data module; valid between its creation and destruction in main.
-TDataM& DataModule();
-void SetDataModule(TDataM* module);
 
 }  // namespace norvane

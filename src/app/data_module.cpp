@@ -1,28 +1,21 @@
-#include "search/data_module.h"
+#include "app/data_module.h"
 
 #include "core/cancellation.h"
 #include "core/disk_path.h"
 #include "core/settings.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
-#include "gateway/channel_pages.h"
 #include "gateway/page_builders.h"
+#include "groups/channel_pages.h"
+#include "groups/group_file_name.h"
+#include "groups/group_pages.h"
 #include "htr/htr_route.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_page.h"
-#include "groups/group_file_name.h"
-#include "groups/group_pages.h"
 
 namespace norvane {
 
-namespace {
-TDataM* g_module = nullptr;
-}  // namespace
-
-TDataM& DataModule() { return *g_module; }
-void SetDataModule(TDataM* module) { g_module = module; }
-
-TDataM::TDataM() {
+TDataM::TDataM(Shell& shell) : shell_(shell) {
   ResetCancellation();  // a new module works normally, whatever an earlier one ended
   searchDoc_ = std::make_unique<SearchCatalogue>();
   searchDoc_->LoadFromFile("search.xml");
@@ -78,10 +71,9 @@ void TDataM::EndInOrder() {
   StopPatrol();
 }
 
-void TDataM::StartPatrol(Shell& shell, TForm5& popup, std::chrono::milliseconds tick,
-                         TReroad::Refresh refresh) {
+void TDataM::StartPatrol(TForm5& popup, std::chrono::milliseconds tick, TReroad::Refresh refresh) {
   if (!refresh) refresh = [this](const std::string& file) { return PatrolRefresh(file); };
-  patrol_ = std::make_unique<TReroad>(shell, popup, std::move(refresh), tick);
+  patrol_ = std::make_unique<TReroad>(shell_, popup, std::move(refresh), tick);
   try {
     gp_->LoadGpXml([this](const std::string& file, const std::string&, int goround) {
       patrol_->AddGroup(file, goround);
@@ -138,7 +130,7 @@ void TDataM::SaveChannelListIfChanged() {
   }
 }
 GroupContext TDataM::Groups() {
-  return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }};
+  return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }, &shell_};
 }
 
 void TDataM::InstallRoutes() {

@@ -7,16 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "core/params.h"
+#include "core/shell.h"
 #include "feeds/rss.h"
-#include "gateway/params.h"
 
 namespace norvane {
 
-// What a group refresh shares with the rest of the program: the feed path, and the
-// data module's FetchIdle flag (the setter is called with GateLock held).
+// What a group refresh shares with the rest of the program: the feed path, the data
+// module's FetchIdle flag (the setter is called with GateLock held) and the shell whose
+// tray shows the progress (none: no tray).
 struct GroupContext {
   FeedContext feeds;
   std::function<void(bool idle)> setFetchIdle;
+  Shell* tray = nullptr;
 };
 
 using ChannelDocs = std::vector<std::unique_ptr<TRXML>>;
