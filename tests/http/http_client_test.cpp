@@ -84,7 +84,7 @@ TEST_F(HttpClientTest, EveryFailureComesBackWithItsKindAndMessage) {
       {server.Url("/moved"), "", FetchKind::Status, 302, "HTTP/1.1 302"},
       {server.Url("/broken"), "", FetchKind::Status, 500, "HTTP/1.1 500"},
       {server.Url("/nothing-here"), "", FetchKind::Status, 404, "HTTP/1.1 404"},
-      {server.Url("/slow"), "", FetchKind::Timeout, 0, "Read timed out (200 ms)"},
+      {server.Url("/slow"), "", FetchKind::Timeout, 0, "Fetch timed out after 0.2 s"},
       {server.Url("/big"), "", FetchKind::TooLarge, 0, "Response too large"},
       {server.Url("/big-chunked"), "", FetchKind::TooLarge, 0, "Response too large"},
       {"http://127.0.0.1:1/x", "", FetchKind::Transport, 0, ""},
