@@ -41,6 +41,10 @@ class NorvaneProcess {
   std::vector<std::string> WaitForBrowserLog(size_t n, int timeoutMs = 10000) const;
   std::string StderrText() const;
 
+  // Later starts leave out --headless: the desktop, when the environment names a
+  // display.
+  void UseDesktop() { headless_ = false; }
+
   TempDir& home() { return home_; }
   int port() const { return port_; }
   pid_t pid() const { return pid_; }
@@ -52,6 +56,7 @@ class NorvaneProcess {
   TempDir home_;
   int port_;
   pid_t pid_ = -1;
+  bool headless_ = true;
 };
 
 }  // namespace norvane::test
