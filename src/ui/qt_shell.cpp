@@ -70,7 +70,9 @@ void QtShell::SetTrayImage(int index) {
   QMetaObject::invokeMethod(
       &context_,
       [this, index] {
-        if (traySink_) traySink_(index);
+        Guard([this, index] {
+          if (traySink_) traySink_(index);
+        });
       },
       Qt::QueuedConnection);
 }
