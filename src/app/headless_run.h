@@ -1,17 +1,10 @@
 #pragma once
-#include <optional>
-#include <string>
+#include "app/start.h"
 
 namespace norvane {
 
-struct StartOptions {
-  bool headless = false;
-  std::string home;                     // empty: the executable's folder
-  std::optional<std::string> argument;  // a feed URL to add
-};
-
-// Starts the program, runs it until it is told to end, and ends it in order.
-// Returns the process exit status.
-int Run(const StartOptions& options);
+// Starts the program without a desktop, runs it until it is told to end, and ends it
+// in order. Returns the process exit status.
+int RunHeadless(const StartOptions& options);
 
 }  // namespace norvane

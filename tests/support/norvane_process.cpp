@@ -36,7 +36,8 @@ NorvaneProcess::~NorvaneProcess() {
 pid_t NorvaneProcess::Spawn(const std::vector<std::string>& args,
                             const std::map<std::string, std::string>& env,
                             const std::string& stderrFile) {
-  std::vector<std::string> argv{NORVANE_BINARY, "--headless", "--home", home_.path()};
+  std::vector<std::string> argv{NORVANE_BINARY, "--home", home_.path()};
+  if (headless_) argv.insert(argv.begin() + 1, "--headless");
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> cargv;
   for (auto& a : argv) cargv.push_back(a.data());

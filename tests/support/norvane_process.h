@@ -43,6 +43,10 @@ class NorvaneProcess {
   std::string StderrText() const;
   std::string StdoutText() const;  // of every copy started on this home
 
+  // Later starts leave out --headless: the desktop, when the environment names a
+  // display.
+  void UseDesktop() { headless_ = false; }
+
   TempDir& home() { return home_; }
   int port() const { return port_.port(); }
   pid_t pid() const { return pid_; }
@@ -54,6 +58,7 @@ class NorvaneProcess {
   TempDir home_;
   HeldPort port_;
   pid_t pid_ = -1;
+  bool headless_ = true;
 };
 
 }  // namespace norvane::test

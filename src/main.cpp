@@ -1,10 +1,15 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/headless_run.h"
+#include "app/run_mode.h"
+#ifdef NORVANE_DESKTOP_BUILD
+#include "ui/desktop_run.h"
+#endif
 
 namespace {
 
@@ -52,5 +57,16 @@ int main(int argc, char** argv) {
       opts.argument = a;  // further arguments are ignored
     }
   }
-  return norvane::Run(opts);
+#ifdef NORVANE_DESKTOP_BUILD
+  constexpr bool desktopBuilt = true;
+#else
+  constexpr bool desktopBuilt = false;
+#endif
+  // Settled before any Qt application exists: one without a display ends the process.
+  if (norvane::WantsDesktop(opts.headless, desktopBuilt, [](const char* n) { return std::getenv(n); })) {
+#ifdef NORVANE_DESKTOP_BUILD
+    return norvane::RunDesktop(opts, argv[0]);
+#endif
+  }
+  return norvane::RunHeadless(opts);
 }

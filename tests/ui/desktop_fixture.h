@@ -1,0 +1,91 @@
+#pragma once
+// Shared parts of the desktop tests: a program folder, a host that records what the
+// main window asks of the program, message boxes closed as a user would, screenshots.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/main_form_host.h"
+#include "core/program_folder.h"
+#include "core/settings.h"
+#include "support/temp_dir.h"
+
+namespace norvane::test {
+
+class RecordingHost : public MainFormHost {
+ public:
+  bool IsIdle() const override { return idle; }
+  void RestartServer() override { events.push_back("restart"); }
+  std::vector<std::string> AccessLogLines() const override { return log; }
+  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  void EndProgram() override { events.push_back("end"); }
+  bool Ending() const override { return false; }
+
+  bool idle = true;
+  std::vector<std::string> events;
+  std::vector<std::string> urls;
+  std::vector<std::string> log;
+};
+
+// The current directory and program folder for the test's length, with two styles.
+class DesktopFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(getcwd(cwd_, sizeof cwd_), cwd_);
+    ASSERT_EQ(chdir(home_.path().c_str()), 0);
+    oldFolder_ = ProgramFolder();
+    SetProgramFolder(home_.path());
+    ResetSettings();
+    home_.Write("xsls/Default/rss.xsl", "<x/>");
+    home_.Write("xsls/Compact/rss.xsl", "<x/>");
+  }
+  void TearDown() override {
+    ResetSettings();
+    SetProgramFolder(oldFolder_);
+    ASSERT_EQ(chdir(cwd_), 0);
+  }
+
+  TempDir home_;
+  char cwd_[4096];
+  std::string oldFolder_;
+};
+
+// Closes the next message box that opens, with its default button, after onBox has
+// seen it. Returns the timer that watches for it (it stops itself).
+inline void CloseNextMessageBox(std::function<void(QMessageBox&)> onBox) {
+  auto* watch = new QTimer(qApp);  // goes with the application if no box comes
+  watch->setInterval(10);
+  QObject::connect(watch, &QTimer::timeout, [watch, onBox] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    watch->stop();
+    watch->deleteLater();
+    onBox(*box);
+    QAbstractButton* button = box->defaultButton();
+    if (!button && !box->buttons().isEmpty()) button = box->buttons().first();
+    if (button) button->click();
+  });
+  watch->start();
+}
+
+// Saves a picture of widget as build-asan/screenshots/ui-<name>.png.
+inline bool Screenshot(QWidget& widget, const std::string& name) {
+  const QString dir = QString::fromStdString(NORVANE_SCREENSHOT_DIR);
+  QDir().mkpath(dir);
+  QPixmap shot = widget.grab();
+  return !shot.isNull() && shot.save(dir + "/ui-" + QString::fromStdString(name) + ".png");
+}
+
+}  // namespace norvane::test

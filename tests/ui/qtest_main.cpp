@@ -1,0 +1,22 @@
+// The desktop tests' main: one application object on Qt's offscreen platform (unless
+// the run names another), the Japanese look of the program, and a browser that only
+// records.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+
+#include "ui/desktop_look.h"
+#include "ui/norvane_application.h"
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("NORVANE_BROWSER", "/bin/true", 0);
+  int qtArgc = 1;
+  norvane::NorvaneApplication app(qtArgc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  norvane::InstallJapaneseLook(app);
+  return RUN_ALL_TESTS();
+}
