@@ -38,6 +38,7 @@ int RunDesktop(const StartOptions& options, const char* programPath) {
   // The global error handler: whatever escapes a task, timer or window handler of the
   // GUI thread is shown in an error box, and then the program ends in order.
   QtShell shell;
+  app.SetShell(&shell);
   SignalWatch endSignals([&shell](int) { shell.Quit(0); });
   // The session ending ends the program like a signal: in order, with its saves.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
@@ -87,6 +88,7 @@ int RunDesktop(const StartOptions& options, const char* programPath) {
     if (module) module->EndInOrder();
     module.reset();  // saves the channel list and every scrapbook
   }
+  app.SetShell(nullptr);
   FlushBrowserRequests();
   return status;
 }

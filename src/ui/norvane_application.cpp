@@ -18,7 +18,7 @@ bool NorvaneApplication::notify(QObject* receiver, QEvent* event) {
   } catch (...) {
     message = "unknown error";
   }
-  if (Shell* shell = CurrentShell()) shell->ShowErrorAndEnd(message);
+  if (shell_) shell_->ShowErrorAndEnd(message);
   return false;
 }
 

@@ -12,6 +12,7 @@
 #include "core/texts.h"
 #include "gateway/server.h"
 #include "support/feed_server.h"
+#include "support/held_port.h"
 #include "support/http_fetch.h"
 
 namespace norvane {
@@ -43,7 +44,7 @@ class Credentials : public test::DesktopHome {
   void SetUp() override {
     DesktopHome::SetUp();
     home_.Write("www/index.html", "<p>home</p>");
-    port_ = test::FreePort();
+    port_ = heldPort_.port();
     UpdateSettings([&](Settings& s) {
       s.PORT = port_;
       s.LocalAddress = "";
@@ -61,6 +62,7 @@ class Credentials : public test::DesktopHome {
     return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/", o).status;
   }
   TServer server_;
+  test::HeldPort heldPort_;
   int port_ = 0;
 };
 
