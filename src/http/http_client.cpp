@@ -154,8 +154,9 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   CURL* c = easy.get();
 
   Transfer t;
-  t.readTimeout = options.readTimeout > std::chrono::milliseconds(0) ? options.readTimeout
-                                                                     : std::chrono::milliseconds(45000);
+  t.readTimeout = options.readTimeout > std::chrono::milliseconds(0)
+                      ? options.readTimeout
+                      : std::chrono::milliseconds(45000);
   char errbuf[CURL_ERROR_SIZE] = {0};
 
   CurlSlist headers;
@@ -202,8 +203,9 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   if (rc != CURLE_OK) {
     std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc);
     // The allowed protocols are set above: curl refuses every other scheme with this.
-    return Failed(rc == CURLE_UNSUPPORTED_PROTOCOL ? FetchKind::NotAllowedScheme : FetchKind::Transport,
-                  std::move(error));
+    return Failed(
+        rc == CURLE_UNSUPPORTED_PROTOCOL ? FetchKind::NotAllowedScheme : FetchKind::Transport,
+        std::move(error));
   }
 
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);

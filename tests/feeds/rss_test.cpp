@@ -64,9 +64,7 @@ class ChannelLog : public ::testing::Test {
     home_.Write("channels/.keep", "");
     list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
   }
-  void TearDown() override {
-    list_.reset();
-  }
+  void TearDown() override { list_.reset(); }
 
   void Serve(const std::vector<Item>& items, const std::string& lastModified,
              const std::string& title = "Channel") {

@@ -40,9 +40,7 @@ class Router : public ::testing::Test {
       });
     server_.Restart();
   }
-  void TearDown() override {
-    server_.Stop();
-  }
+  void TearDown() override { server_.Stop(); }
   test::FetchResult Get(const std::string& target, const test::FetchOptions& o = {}) {
     return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target, o);
   }
