@@ -35,7 +35,9 @@ TEST(Utf8, OnlyWellFormedSequencesCount) {
     SCOPED_TRACE(testing::PrintToString(c.text));
     bool nonAscii = false;
     EXPECT_EQ(IsWellFormedUtf8(c.text, &nonAscii), c.wellFormed);
-    if (c.wellFormed) EXPECT_EQ(nonAscii, c.nonAscii);
+    if (c.wellFormed) {
+      EXPECT_EQ(nonAscii, c.nonAscii);
+    }
     EXPECT_EQ(IsNonAsciiUtf8(c.text), c.wellFormed && c.nonAscii);
     EXPECT_EQ(ReplaceIllFormedUtf8(c.text), c.replaced);
   }
