@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <mutex>
+#include <type_traits>
+#include <variant>
 
 #include "core/ini_file.h"
 #include "core/program_folder.h"
@@ -10,6 +12,30 @@ namespace norvane {
 
 namespace {
 constexpr const char* kSection = "Norvane";
+
+// Every stored setting once, in the order the file lists them: its key and its field.
+// The defaults are those of Settings itself.
+struct StoredKey {
+  const char* name;
+  std::variant<int Settings::*, bool Settings::*, std::string Settings::*> field;
+  bool savedWithTheOthers = true;  // LASTOPML is written at the end alone (SaveLastGroup)
+};
+
+const StoredKey kStoredKeys[] = {
+    {"PORT", &Settings::PORT},
+    {"MINIMIZE", &Settings::MINIMIZE},
+    {"MAXCONNECTION", &Settings::MAXCONNECTION},
+    {"USEPROXY", &Settings::USEPROXY},
+    {"PROXYSERVER", &Settings::PROXYSERVER},
+    {"PROXYPORT", &Settings::PROXYPORT},
+    {"OPEN", &Settings::OPEN},
+    {"GOROUND", &Settings::GOROUND},
+    {"ROUNDRESULT", &Settings::ROUNDRESULT},
+    {"XSL_STYLE", &Settings::XSL_STYLE},
+    {"LOG_CNT", &Settings::LOG_CNT},
+    {"READTIMEOUT", &Settings::READTIMEOUT},
+    {"LASTOPML", &Settings::LASTOPML, false},
+};
 
 std::mutex& SettingsMutex() {
   static std::mutex m;
@@ -49,19 +75,19 @@ void LoadSettings() {
                  IniPath().c_str(), kSection);
   const Settings d;
   UpdateSettings([&](Settings& s) {
-    s.PORT = ini.ReadInteger(kSection, "PORT", d.PORT);
-    s.MINIMIZE = ini.ReadBool(kSection, "MINIMIZE", d.MINIMIZE);
-    s.MAXCONNECTION = ini.ReadInteger(kSection, "MAXCONNECTION", d.MAXCONNECTION);
-    s.USEPROXY = ini.ReadBool(kSection, "USEPROXY", d.USEPROXY);
-    s.PROXYSERVER = ini.ReadString(kSection, "PROXYSERVER", d.PROXYSERVER);
-    s.PROXYPORT = ini.ReadInteger(kSection, "PROXYPORT", d.PROXYPORT);
-    s.OPEN = ini.ReadBool(kSection, "OPEN", d.OPEN);
-    s.GOROUND = ini.ReadBool(kSection, "GOROUND", d.GOROUND);
-    s.ROUNDRESULT = ini.ReadBool(kSection, "ROUNDRESULT", d.ROUNDRESULT);
-    s.XSL_STYLE = ini.ReadString(kSection, "XSL_STYLE", d.XSL_STYLE);
-    s.LOG_CNT = ini.ReadInteger(kSection, "LOG_CNT", d.LOG_CNT);
-    s.READTIMEOUT = ini.ReadInteger(kSection, "READTIMEOUT", d.READTIMEOUT);
-    s.LASTOPML = ini.ReadString(kSection, "LASTOPML", d.LASTOPML);
+    for (const StoredKey& key : kStoredKeys) {
+      std::visit(
+          [&](auto field) {
+            using T = std::remove_reference_t<decltype(s.*field)>;
+            if constexpr (std::is_same_v<T, int>)
+              s.*field = ini.ReadInteger(kSection, key.name, d.*field);
+            else if constexpr (std::is_same_v<T, bool>)
+              s.*field = ini.ReadBool(kSection, key.name, d.*field);
+            else
+              s.*field = ini.ReadString(kSection, key.name, d.*field);
+          },
+          key.field);
+    }
   });
 }
 
@@ -69,18 +95,20 @@ bool SaveSettings() {
   IniFile ini(IniPath());
   ini.Load();
   Settings s = GetSettings();
-  ini.WriteInteger(kSection, "PORT", s.PORT);
-  ini.WriteBool(kSection, "MINIMIZE", s.MINIMIZE);
-  ini.WriteInteger(kSection, "MAXCONNECTION", s.MAXCONNECTION);
-  ini.WriteBool(kSection, "USEPROXY", s.USEPROXY);
-  ini.WriteString(kSection, "PROXYSERVER", s.PROXYSERVER);
-  ini.WriteInteger(kSection, "PROXYPORT", s.PROXYPORT);
-  ini.WriteBool(kSection, "OPEN", s.OPEN);
-  ini.WriteBool(kSection, "GOROUND", s.GOROUND);
-  ini.WriteBool(kSection, "ROUNDRESULT", s.ROUNDRESULT);
-  ini.WriteString(kSection, "XSL_STYLE", s.XSL_STYLE);
-  ini.WriteInteger(kSection, "LOG_CNT", s.LOG_CNT);
-  ini.WriteInteger(kSection, "READTIMEOUT", s.READTIMEOUT);
+  for (const StoredKey& key : kStoredKeys) {
+    if (!key.savedWithTheOthers) continue;
+    std::visit(
+        [&](auto field) {
+          using T = std::remove_reference_t<decltype(s.*field)>;
+          if constexpr (std::is_same_v<T, int>)
+            ini.WriteInteger(kSection, key.name, s.*field);
+          else if constexpr (std::is_same_v<T, bool>)
+            ini.WriteBool(kSection, key.name, s.*field);
+          else
+            ini.WriteString(kSection, key.name, s.*field);
+        },
+        key.field);
+  }
   return ini.Save();
 }
 

@@ -33,7 +33,7 @@ std::string Now() {
   const long millis = static_cast<long>(sinceEpoch % 1000);
   std::tm utc{};
   gmtime_r(&seconds, &utc);
-  char text[40];
+  char text[96];  // room for any int the compiler can imagine
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ", utc.tm_year + 1900,
                 utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, millis);
   return text;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "core/iconv_codec.h"
 #include "core/sjis.h"
@@ -35,14 +36,21 @@ std::string Upper(std::string s) {
 
 enum class Context { Text, Tag, TagQuote, Cdata, Comment, Pi, Doctype };
 
-// What stands for a character Shift_JIS lacks, by where it stands.
+// What stands for a character Shift_JIS lacks, by where it stands. Where no reference
+// can stand (names, processing instructions) it becomes "_<hex code>_": a name stays a
+// name, two names that differ stay apart, and nothing can end a processing instruction
+// early the way '?' before '>' would. Written as '?', a name would make the document,
+// and so a stored channel log, unreadable. A comment takes '?'.
 void Substitute(Context where, char32_t cp, std::string& out) {
   std::string ref = "&#" + std::to_string(static_cast<unsigned long>(cp)) + ";";
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "_%X_", static_cast<unsigned>(cp));
   switch (where) {
     case Context::Text:
     case Context::TagQuote: out += ref; break;
     case Context::Cdata: out += "]]>" + ref + "<![CDATA["; break;
-    default: out.push_back('?'); break;
+    case Context::Comment: out.push_back('?'); break;
+    default: out += hex; break;
   }
 }
 
@@ -127,7 +135,7 @@ std::string SerialisedToSjis(std::string_view s) {
         char32_t cp = 0;
         size_t n = Utf8SequenceLength(rest, &cp);
         if (!n) {
-          o.push_back('?');
+          Substitute(where, 0xFFFD, o);
           return 1;
         }
         Substitute(where, cp, o);

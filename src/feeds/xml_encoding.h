@@ -31,8 +31,9 @@ std::string DomToSjis(std::string_view utf8);
 
 // A serialised document (UTF-8) as Shift_JIS bytes that still mean the same document:
 // a character Shift_JIS lacks becomes a numeric character reference in text and in
-// attribute values (inside CDATA the section is closed around the reference); in names,
-// comments and processing instructions, where no reference is possible, it becomes '?'.
+// attribute values (inside CDATA the section is closed around the reference); in names
+// and processing instructions, where no reference is possible, it becomes "_<hex code>_"
+// (U+00E9 is "_E9_"), in comments '?'.
 std::string SerialisedToSjis(std::string_view utf8);
 
 }  // namespace norvane

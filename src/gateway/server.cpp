@@ -375,6 +375,11 @@ void TServer::Dispatch(RouteContext& ctx, HttpResponse& res) {
     if (builder(route)) return;
   if (name.find(".css") != std::string::npos) {
     ServeUnder("xsls/" + s.XSL_STYLE, ctx.fileName, ContentTypeFor(ctx.fileName), res);
+    // A style built on another names that one's sheets "/<style>/<file>".
+    if (res.status == 404 && !rootLevel) {
+      res.status = 200;
+      ServeUnder("xsls", ctx.fileName, ContentTypeFor(ctx.fileName), res);
+    }
     return;
   }
   if (rootLevel && name == "opml.xml") {

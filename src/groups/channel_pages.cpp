@@ -53,7 +53,8 @@ std::string EscapeAttribute(const std::string& text) {
 
 }  // namespace
 
-void CollectFeedParams(const xmlNode* node, ParamList& params, std::vector<std::string>& paramTexts) {
+void CollectFeedParams(const xmlNode* node, ParamList& params,
+                       std::vector<std::string>& paramTexts) {
   // Nesting is bounded by the parser's depth limit.
   for (xmlNodePtr child = FirstChildElement(node); child; child = NextSiblingElement(child)) {
     if (!HasQualifiedName(child, "outline")) continue;
@@ -81,9 +82,9 @@ std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupConte
       CollectFeedParams(body, list, paramTexts);
     }
     const FeedContext& feeds = context.feeds;
-    TRTMnage manager(std::move(paramTexts),
-                     [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); },
-                     context.tray);
+    TRTMnage manager(
+        std::move(paramTexts),
+        [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); }, context.tray);
     {
       FetchBusy busy(context.setFetchIdle);
       manager.Run();

@@ -233,8 +233,9 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   if (rc != CURLE_OK) {
     std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc);
     // The allowed protocols are set above: curl refuses every other scheme with this.
-    return Failed(rc == CURLE_UNSUPPORTED_PROTOCOL ? FetchKind::NotAllowedScheme : FetchKind::Transport,
-                  std::move(error));
+    return Failed(
+        rc == CURLE_UNSUPPORTED_PROTOCOL ? FetchKind::NotAllowedScheme : FetchKind::Transport,
+        std::move(error));
   }
 
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);

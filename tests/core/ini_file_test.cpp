@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/program_folder.h"
 #include "core/settings.h"
 #include "support/temp_dir.h"
@@ -122,6 +124,35 @@ TEST_F(SettingsFile, SaveWritesEveryKeyButTheLastGroupWhichOnlyExitWrites) {
   EXPECT_EQ(GetSettings().PORT, 8080);
   EXPECT_TRUE(GetSettings().WebUserName.empty());
   EXPECT_TRUE(GetSettings().WebPassWord.empty());
+}
+
+TEST_F(SettingsFile, EveryStoredSettingReadsBackAsItWasSaved) {
+  Settings want;
+  want.PORT = 4600;
+  want.MINIMIZE = true;
+  want.MAXCONNECTION = 3;
+  want.USEPROXY = false;  // the booleans alternate, so two that trade places show
+  want.PROXYSERVER = "proxy.example";
+  want.PROXYPORT = 8081;
+  want.OPEN = true;
+  want.GOROUND = false;
+  want.ROUNDRESULT = true;
+  want.XSL_STYLE = "Compact";
+  want.LOG_CNT = 7;
+  want.READTIMEOUT = 1234;
+  want.LASTOPML = "news.opml";
+  UpdateSettings([&](Settings& s) { s = want; });
+  ASSERT_TRUE(SaveSettings());
+  ASSERT_TRUE(SaveLastGroup());
+  ResetSettings();
+  LoadSettings();
+  Settings got = GetSettings();
+  EXPECT_EQ(std::tie(got.PORT, got.MINIMIZE, got.MAXCONNECTION, got.USEPROXY, got.PROXYSERVER,
+                     got.PROXYPORT, got.OPEN, got.GOROUND, got.ROUNDRESULT, got.XSL_STYLE,
+                     got.LOG_CNT, got.READTIMEOUT, got.LASTOPML),
+            std::tie(want.PORT, want.MINIMIZE, want.MAXCONNECTION, want.USEPROXY, want.PROXYSERVER,
+                     want.PROXYPORT, want.OPEN, want.GOROUND, want.ROUNDRESULT, want.XSL_STYLE,
+                     want.LOG_CNT, want.READTIMEOUT, want.LASTOPML));
 }
 
 }  // namespace

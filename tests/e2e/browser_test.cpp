@@ -52,6 +52,22 @@ TEST(BrowserPages, EveryPageShowsWhatItShouldWithoutConsoleErrors) {
   EXPECT_EQ(app.Stop(), 0);
 }
 
+TEST(BrowserPages, CompactBuildsOnDefaultsSheetsAndStylesheets) {
+  if (ChromiumPath().empty()) GTEST_SKIP() << "chromium is not installed";
+  NorvaneProcess app(true, {{"XSL_STYLE", "Compact"}});
+  ASSERT_TRUE(app.Start()) << app.StderrText();
+  // The sheet Compact imports comes through the gateway like its own.
+  EXPECT_EQ(app.Get("/Default/norvane.css").status, 200);
+  BrowserRun run = DumpDom(app.Url("/ch.html?u=sample.opml/&r=on"));
+  ASSERT_EQ(run.status, 0);
+  EXPECT_NE(run.dom.find("Norvane 0.9 へようこそ"), std::string::npos);
+  EXPECT_EQ(run.console, "");
+  EXPECT_EQ(run.dom.find("XSLT"), std::string::npos) << "a stylesheet failed";
+  EXPECT_TRUE(Screenshot(app.Url("/ch.html?u=sample.opml/"),
+                         std::string(NORVANE_SCREENSHOT_DIR) + "/channels-compact.png", 1280, 900));
+  EXPECT_EQ(app.Stop(), 0);
+}
+
 TEST(BrowserPages, JapaneseGroupNamesFromAModernBrowserReachTheirFiles) {
   if (ChromiumPath().empty()) GTEST_SKIP() << "chromium is not installed";
   NorvaneProcess app;

@@ -111,9 +111,9 @@ TEST(Startup, FailuresLeaveOneTraceLineEachOnlyWithNorvaneTrace) {
     ASSERT_NE(at, std::string::npos) << err;
     std::string line = err.substr(at, err.find('\n', at) - at);
     // The time, the thread and the place, on one line.
-    EXPECT_TRUE(std::regex_search(line, std::regex(R"(^norvane trace \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )"
-                                                   R"(thread \d+ TRSS\.Excute Exception: .+$)")))
-        << line;
+    const std::regex form(R"(^norvane trace \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )"
+                          R"(thread \d+ TRSS\.Excute Exception: .+$)");
+    EXPECT_TRUE(std::regex_search(line, form)) << line;
   }
 }
 

@@ -69,9 +69,7 @@ class ChannelLog : public ::testing::Test {
     home_.Write("channels/.keep", "");
     list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
   }
-  void TearDown() override {
-    list_.reset();
-  }
+  void TearDown() override { list_.reset(); }
 
   void Serve(const std::vector<Item>& items, const std::string& lastModified,
              const std::string& title = "Channel") {
@@ -321,6 +319,24 @@ TEST_F(ChannelLog, JapaneseAndCharactersShiftJisLacksSurviveTheLog) {
   EXPECT_NE(stored.find(Utf8ToSjis("日本語 caf")), std::string::npos);
   EXPECT_NE(stored.find("&#233;"), std::string::npos);     // é
   EXPECT_NE(stored.find("&#128512;"), std::string::npos);  // the emoji
+}
+
+TEST_F(ChannelLog, NamesWithCharactersShiftJisLacksStillGiveALogThatReadsBack) {
+  // No reference can stand in a name: the stored name must stay a name.
+  const std::string head =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>T</title>"
+      "<link>http://e/</link><description>d</description>";
+  test::FeedRoute r;
+  r.body = head + "<item><title>a</title><link>http://e/a</link><mark😀 é=\"1\" ü=\"2\">v</mark😀></item>" +
+           "</channel></rss>";
+  r.lastModified = kDay1;
+  server_.Route("/feed", r);
+  Request(false);
+  Serve({{"b", "http://e/b"}}, kDay2);
+  auto doc = Request(true);
+  EXPECT_EQ(doc->SelectNodes("rss/channel/item").Length(), 2u) << answer_;
+  EXPECT_NO_THROW(StoredLog()) << "the log reads back";
+  EXPECT_NE(StoredLog()->XMLWithEncoding().find("<mark_1F600_ _E9_=\"1\" _FC_=\"2\">v</mark_1F600_>"), std::string::npos);
 }
 
 TEST(ChannelLogConcurrency, RunsForOneChannelTakeTurnsAndLoseNoItem) {

@@ -278,7 +278,9 @@ TEST(RxmlLoad, ExternalEntitiesAndDtdsAreNeverRead) {
   TRXML big;
   big.LoadFromString(bomb, "s");
   EXPECT_LT(big.GetXML().size(), 1u << 20);
-  if (big.DocumentElement()) EXPECT_LT(NodeText(big.DocumentElement()).size(), 1u << 20);
+  if (big.DocumentElement()) {
+    EXPECT_LT(NodeText(big.DocumentElement()).size(), 1u << 20);
+  }
 }
 
 TEST(RxmlLoad, StylesheetLoaderReadsFilesOnly) {

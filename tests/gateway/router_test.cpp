@@ -31,6 +31,18 @@ TEST_F(Router, ServesStaticFilesStylesAndGroupsWithTheServerHeader) {
   EXPECT_EQ(css.Header("Content-Type"), "text/css");
   EXPECT_EQ(Get("/sub/deep.css").body, "p{}");  // keeps the sub-folder under the style
 
+  // A style built on Default reaches Default's sheets as "/Default/<file>"; its own come
+  // first, and a plain name never leaves the style.
+  home_.Write("xsls/Built/style.css", "@import url(\"/Default/style.css\");");
+  UpdateSettings([](Settings& s) { s.XSL_STYLE = "Built"; });
+  EXPECT_EQ(Get("/style.css").body, "@import url(\"/Default/style.css\");");
+  EXPECT_EQ(Get("/Default/style.css").body, "body{}");
+  EXPECT_EQ(Get("/Default/style.css").Header("Content-Type"), "text/css");
+  EXPECT_EQ(Get("/Default/sub/deep.css").body, "p{}");
+  EXPECT_EQ(Get("/sub/deep.css").status, 404);
+  EXPECT_EQ(Get("/Default/missing.css").status, 404);
+  UpdateSettings([](Settings& s) { s.XSL_STYLE = "Default"; });
+
   auto opml = Get("/OPML.XML?u=g.opml/");  // routes ignore letter case
   EXPECT_EQ(opml.status, 200);
   EXPECT_EQ(opml.body, "<opml/>");

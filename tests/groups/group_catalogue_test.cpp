@@ -81,7 +81,7 @@ TEST_F(Catalogue, KeptItemsKeepOrderTitleAndIntervalWhileDeletedFilesLoseTheirs)
 
 TEST_F(Catalogue, DamagedCatalogueIsSetAsideAndRebuilt) {
   Group("g.opml", "G");
-  for (const std::string damaged : {std::string("<group><items>"), std::string("<group/>"),
+  for (const std::string& damaged : {std::string("<group><items>"), std::string("<group/>"),
                                     std::string("<other><items/></other>")}) {
     SCOPED_TRACE(damaged);
     home_.Write("opmls/gp.xml", damaged);

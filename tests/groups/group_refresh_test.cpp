@@ -238,7 +238,7 @@ TEST_F(GroupRefresh, ConcurrencyWorkersParseTheirTextBackAndOneFailureStopsNoOth
     texts.push_back(WriteCommaText({"u=feed " + std::to_string(i), "r=on", "sel=today"}));
   std::mutex m;
   std::vector<std::string> seen;
-  TRTMnage manager(texts, [&](const ParamList& p) -> std::string {
+  auto build = [&](const ParamList& p) -> std::string {
     {
       std::lock_guard<std::mutex> lock(m);
       seen.push_back(ParamValue(p, "sel") + "/" + ParamValue(p, "r"));
@@ -247,7 +247,8 @@ TEST_F(GroupRefresh, ConcurrencyWorkersParseTheirTextBackAndOneFailureStopsNoOth
     if (u == "feed 3") throw std::runtime_error("builder failed");
     if (u == "feed 7") return "<not xml";
     return "<doc u=\"" + u + "\"/>";
-  }, nullptr);
+  };
+  TRTMnage manager(texts, build, nullptr);
   manager.Run();
   EXPECT_EQ(seen, std::vector<std::string>(12, "today/on"));  // sel=today reaches every feed
   auto& results = manager.Results();

@@ -7,8 +7,8 @@
 #include "core/texts.h"
 #include "groups/group_home.h"
 #include "support/fake_shell.h"
-#include "support/held_port.h"
 #include "support/feed_server.h"
+#include "support/held_port.h"
 #include "support/http_fetch.h"
 
 namespace norvane {

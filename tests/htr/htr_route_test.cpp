@@ -11,15 +11,15 @@
 
 #include "core/atomic_file.h"
 #include "core/settings.h"
-#include "htr/rdms.h"
+#include "core/texts.h"
 #include "core/url_helpers.h"
 #include "feeds/rxml.h"
 #include "feeds/xml_node.h"
-#include "core/texts.h"
+#include "htr/rdms.h"
 #include "http/user_agent.h"
 #include "support/feed_server.h"
-#include "support/http_fetch.h"
 #include "support/held_port.h"
+#include "support/http_fetch.h"
 #include "support/program_home.h"
 
 namespace norvane {
@@ -56,9 +56,7 @@ class HtrGateway : public ::testing::Test {
     server_.SetRoute("htr.xml", HtrRoute);
     server_.Restart();
   }
-  void TearDown() override {
-    server_.Stop();
-  }
+  void TearDown() override { server_.Stop(); }
   void Put(const std::string& name, const std::string& text, bool executable = false) {
     std::string path = home_.Write("scripts/" + name, text);
     if (executable) {

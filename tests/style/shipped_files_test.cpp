@@ -15,6 +15,7 @@
 #include "core/comma_text.h"
 #include "style/style_documents.h"
 #include "style/style_page.h"
+#include "support/temp_dir.h"
 
 namespace norvane::test {
 namespace {
@@ -29,6 +30,25 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// A style's sheet with the sheets it imports, as the gateway serves them: "/<style>/x.css"
+// is the sheet of that style folder. Anything else imported fails the test.
+std::string StyleSheetText(const std::string& style) {
+  std::string css = ReadBytes(StylePath(style, "norvane.css"));
+  std::string all;
+  size_t at = 0;
+  const std::string import = "@import url(\"/";
+  while ((at = css.find("@import", at)) != std::string::npos) {
+    EXPECT_EQ(css.compare(at, import.size(), import), 0) << "only the program's own sheets";
+    size_t slash = css.find('/', at + import.size());
+    size_t end = css.find("\")", at);
+    if (slash == std::string::npos || end == std::string::npos || slash > end) break;
+    std::string from = css.substr(at + import.size(), slash - at - import.size());
+    all += ReadBytes(StylePath(from, css.substr(slash + 1, end - slash - 1)));
+    at = end;
+  }
+  return all + css;
 }
 
 // Text the program keeps in Shift_JIS must survive the round trip through UTF-8.
@@ -65,19 +85,18 @@ TEST_P(StyleFolder, HoldsEveryStylesheetInShiftJisAndItsStyleSheet) {
     EXPECT_TRUE(IsCleanSjis(bytes)) << name;
     EXPECT_NO_THROW(LoadSheet(StylePath(GetParam(), name))) << name;
   }
-  std::string css = ReadBytes(StylePath(GetParam(), "norvane.css"));
+  std::string css = StyleSheetText(GetParam());
   EXPECT_NE(css.find("prefers-color-scheme: dark"), std::string::npos);
   EXPECT_NE(css.find("max-width: 560px"), std::string::npos) << "phone width";
 }
 
 TEST_P(StyleFolder, PagesLoadNothingFromOutside) {
   // The gateway works offline: pages link only the program's own style sheet and script.
-  std::string css = ReadBytes(StylePath(GetParam(), "norvane.css"));
+  std::string css = StyleSheetText(GetParam());
   std::string js = ReadBytes(DataPath("www/norvane.js"));
   for (const std::string* text : {&css, &js}) {
     EXPECT_EQ(text->find("http:"), std::string::npos);
     EXPECT_EQ(text->find("https:"), std::string::npos);
-    EXPECT_EQ(text->find("@import"), std::string::npos);
   }
   std::vector<Page> pages;
   pages.push_back(Render(GetParam(), "rss.xsl", Rss10Log()));
@@ -99,6 +118,18 @@ TEST(Styles, CompactDiffersFromDefault) {
   EXPECT_EQ(def.Count("//img"), 1u);
   EXPECT_EQ(compact.Count("//img"), 0u) << "text only";
   EXPECT_NE(ReadBytes(StylePath("Default", "norvane.css")), ReadBytes(StylePath("Compact", "norvane.css")));
+}
+
+TEST(Styles, AStyleFolderOfTheUsersOwnWorksWithNoOtherBeside) {
+  // Compact builds on Default; a style of the user's own may hold everything itself.
+  test::TempDir home;
+  test::CopyTree(DataPath("xsls/Default"), home / "xsls/Mine");
+  for (const char* name : {"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl", "add.xsl"})
+    EXPECT_NO_THROW(LoadSheet(home / (std::string("xsls/Mine/") + name))) << name;
+  Page page(Transform(LoadSheet(home / "xsls/Mine/rss.xsl").get(), SjisDoc(Rss10Log())));
+  EXPECT_GE(page.Count("//link[@rel='stylesheet']"), 1u);
+  EXPECT_NE(ReadBytes(home / "xsls/Mine/norvane.css").find("prefers-color-scheme: dark"),
+            std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, StyleFolder, ::testing::Values("Default", "Compact"));
