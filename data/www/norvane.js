@@ -30,8 +30,18 @@
     }
   }
 
-  // j and k step through the item titles, as in most feed readers.
+  // The bottom edge of the sticky bar: what lies above it is out of sight.
+  function barBottom() {
+    var bar = document.querySelector('.topbar');
+    if (!bar || getComputedStyle(bar).position !== 'sticky') return 0;
+    return bar.getBoundingClientRect().bottom;
+  }
+
+  // j and k step through the item titles, as in most feed readers: from the focused
+  // title while it is on screen, otherwise from what the reader sees, so j takes the
+  // first title below the bar and k the last one above it.
   function itemKeys() {
+    var calm = window.matchMedia && window.matchMedia('(prefers-reduced-motion: reduce)');
     document.addEventListener('keydown', function (e) {
       if (e.altKey || e.ctrlKey || e.metaKey) return;
       var tag = (e.target && e.target.tagName) || '';
@@ -39,11 +49,27 @@
       if (e.key !== 'j' && e.key !== 'k') return;
       var titles = Array.prototype.slice.call(document.querySelectorAll('.item-title a'));
       if (!titles.length) return;
+      var top = barBottom() - 0.5;
       var at = titles.indexOf(document.activeElement);
-      var next = e.key === 'j' ? at + 1 : (at < 0 ? 0 : at - 1);
+      if (at >= 0) {
+        var r = titles[at].getBoundingClientRect();
+        if (r.bottom <= top || r.top >= window.innerHeight) at = -1;  // scrolled away from it
+      }
+      var next = -1;
+      if (at >= 0) {
+        next = e.key === 'j' ? at + 1 : at - 1;
+      } else {
+        for (var i = 0; i < titles.length; i++) {
+          var below = titles[i].getBoundingClientRect().top >= top;
+          if (e.key === 'j' && below) { next = i; break; }
+          if (e.key === 'k' && !below) next = i;
+        }
+      }
       if (next < 0 || next >= titles.length) return;
-      titles[next].focus();
-      titles[next].closest('.item').scrollIntoView({ block: 'start', behavior: 'smooth' });
+      titles[next].focus({ preventScroll: true });
+      titles[next].closest('.item').scrollIntoView({
+        block: 'start', behavior: calm && calm.matches ? 'auto' : 'smooth'
+      });
       e.preventDefault();
     });
   }

@@ -10,6 +10,8 @@ std::string CompleteLocalURL(const std::string& u);
 
 // The current time in RFC 1123 form, e.g. "Sun, 06 Nov 1994 08:49:37 GMT".
 std::string HttpDateNow();
+// A time in the same form.
+std::string HttpDate(long long secondsSinceEpoch);
 
 // Every byte but ASCII letters and digits becomes %XX (upper-case hex).
 std::string EncodeURLParam(std::string_view text);

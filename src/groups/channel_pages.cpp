@@ -96,10 +96,18 @@ std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupConte
   }
 }
 
-std::string CreateChFrame(const std::string& file) {
+std::string CreateChFrame(const std::string& file, const std::string& word) {
   // The name is escaped: any name a group file may have gives a well-formed frame.
   std::string text = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<chbody file=\"" +
-                     EscapeAttribute(file) + "\">%s</chbody>";
+                     EscapeAttribute(file) + "\"";
+  if (!word.empty()) {
+    // Control characters have no place in XML; the keyword is only shown.
+    std::string shown = word;
+    for (char& c : shown)
+      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    text += " w=\"" + EscapeAttribute(shown) + "\"";
+  }
+  text += ">%s</chbody>";
   TRXML doc;
   doc.LoadFromXML(text);
   return TransformWithStyle(doc, "ch.xsl");

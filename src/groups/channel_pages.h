@@ -35,8 +35,9 @@ void CollectFeedParams(const xmlNode* node, ParamList& params, std::vector<std::
 std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context);
 
 // The frame of the group page: "ch.xsl" applied to a chbody element whose file is the
-// name (inserted as it stands) and whose text is "%s". Throws when it cannot be made.
-std::string CreateChFrame(const std::string& file);
+// name (inserted as it stands) and whose text is "%s"; a non-empty word (the filter
+// page's keyword) goes along as its attribute w. Throws when it cannot be made.
+std::string CreateChFrame(const std::string& file, const std::string& word = {});
 
 // Puts text in place of the frame's "%s", replacing nothing else, so a "%" elsewhere in
 // the frame is harmless. The place is the last "%s": a group name holding one shows in

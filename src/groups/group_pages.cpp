@@ -118,8 +118,14 @@ std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly, bool e
 
 std::string CreateFilterHtml(TGP& gp, const std::string& word, const GroupContext& context) {
   // The frame first: when it cannot be made the request fails, and nothing was fetched
-  // for nothing.
-  const std::string frame = CreateChFrame("");
+  // for nothing. A keyword the frame cannot hold (bytes that are no Shift_JIS) only
+  // costs the page its showing of the word.
+  std::string frame;
+  try {
+    frame = CreateChFrame("", word);
+  } catch (const std::exception&) {
+    frame = CreateChFrame("");
+  }
   std::string joined;
   for (const std::string& file : gp.GpFiles()) {
     ParamList params{"u=" + file, "w=" + word, "sel=today", "d=off"};

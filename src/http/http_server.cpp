@@ -2,6 +2,7 @@
 
 #include "core/header_value.h"
 #include "core/url_helpers.h"
+#include "http/file_validators.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -351,6 +352,19 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
     int fd = open(res.filePath.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st;
     if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+      // Validators from the very file that is sent; browsers revalidate on every use
+      // (no-cache), as the style folder behind an address can change.
+      const FileValidators v = ValidatorsOf(st, time(nullptr));
+      res.headers.emplace_back("ETag", v.etag);
+      if (!v.lastModified.empty()) res.headers.emplace_back("Last-Modified", v.lastModified);
+      res.headers.emplace_back("Cache-Control", "no-cache");
+      const bool conditional = req.method == "GET" || req.method == "HEAD";
+      if (conditional && res.status == 200 &&
+          ClientHoldsFile(req.Header("If-None-Match"), req.Header("If-Modified-Since"), v)) {
+        // The engine sends no body with a 304; the file's own length stays the one told.
+        res.status = MHD_HTTP_NOT_MODIFIED;
+        res.contentType.clear();
+      }
       r = MHD_create_response_from_fd(static_cast<uint64_t>(st.st_size), fd);  // owns fd
       if (!r) close(fd);
     } else {

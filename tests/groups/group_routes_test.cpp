@@ -107,6 +107,35 @@ TEST_F(GroupRoutes, ConcurrencyFeedsServedByTheProgramItselfAreFetchedWhileTheGr
   EXPECT_EQ(page.body, "[frame self.opml](Self 0:1)(Self 1:1)(Self 2:1)(Self 3:1)[/frame]");
 }
 
+TEST_F(GroupRoutes, TheFilterPageIsToldItsKeyword) {
+  // A frame that shows the keyword it was given between bars.
+  home_.Write("xsls/Probe/ch.xsl",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+              "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+              "<xsl:output method=\"text\" encoding=\"Shift_JIS\"/><xsl:template match=\"/\">"
+              "|<xsl:value-of select=\"chbody/@w\"/>|<xsl:value-of select=\"chbody\"/></xsl:template>"
+              "</xsl:stylesheet>");
+  Start();
+  struct Case {
+    const char* query;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"w=needle", "needle"},
+      {"w=%E3%82%AB%E3%83%BC%E3%83%8D%E3%83%AB", Sjis("カーネル")},  // UTF-8 from a browser
+      {"w=a%22b%26c%3Cd%3E", "a\"b&c<d>"},  // markup stays text
+      {"w=100%25s", "100%s"},  // the blocks still go where the frame's own place is
+      {"w=x%01y%09z", "x y z"},  // no control characters in the frame's document
+      {"w=", ""},
+  };
+  for (const Case& c : cases) {
+    auto r = Get(std::string("/filter?") + c.query);
+    EXPECT_EQ(r.status, 200) << c.query;
+    EXPECT_EQ(r.body.substr(0, r.body.find("(Alpha")), "|" + c.shown + "|") << c.query;
+    EXPECT_NE(r.body.find("(Beta:"), std::string::npos) << c.query << ": " << r.body;
+  }
+}
+
 TEST_F(GroupRoutes, AFilterWhoseFrameFailsFailsTheRequest) {
   Start();
   std::remove("xsls/Probe/ch.xsl");

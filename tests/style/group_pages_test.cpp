@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/url_helpers.h"
+#include "gateway/channel_pages.h"
 #include "style/style_documents.h"
 #include "style/style_page.h"
 
@@ -165,6 +166,25 @@ TEST_P(GroupPages, ChannelFrameHoldsOnlyThePlaceOfTheBlocks) {
   Page filter(Frame(""));
   EXPECT_EQ(filter.Count("//form[@action='filter']//input[@name='w']"), 1u);
   EXPECT_EQ(filter.Count("//a[starts-with(@href,'ch.html')]"), 0u);
+}
+
+TEST_P(GroupPages, FilterPageShowsItsKeywordAndKeepsItInItsBox) {
+  XsltSheetPtr s = LoadSheet(StylePath(GetParam(), "ch.xsl"));
+  // The frame's document as the filter page makes it, the keyword escaped.
+  const std::string frame = Transform(s.get(), Utf8ToSjis("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n"
+                                                          "<chbody file=\"\" w=\"カーネル 100%s &lt;b&gt;\">%s</chbody>"));
+  Page page(FillFrame(frame, "<p class=\"blocks\">B</p>"));
+  const std::string word = "カーネル 100%s <b>";
+  EXPECT_NE(page.One("//h1").find(word), std::string::npos) << page.One("//h1");
+  EXPECT_NE(page.One("//title").find(word), std::string::npos);
+  EXPECT_EQ(page.One("//form[@action='filter']//input[@name='w']/@value"), word);
+  EXPECT_EQ(page.Count("//b"), 0u);
+  EXPECT_EQ(page.One("//div[@class='channels']/p[@class='blocks']"), "B");
+
+  // Without a keyword the box is empty and waits for one.
+  Page empty(Frame(""));
+  EXPECT_EQ(empty.Count("//input[@name='w'][@value]"), 0u);
+  EXPECT_EQ(empty.One("//h1").find("「"), std::string::npos);
 }
 
 TEST_P(GroupPages, FrameAndBlocksMakeOneChannelPage) {

@@ -111,6 +111,43 @@ TEST_P(StyleFolder, PagesLoadNothingFromOutside) {
   }
 }
 
+// What a screen reader's lists of headings and landmarks need: no heading level skipped
+// on the way down, and each search form a landmark with a name of its own.
+TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
+  const std::string style = GetParam();
+  XsltSheetPtr frameSheet = LoadSheet(StylePath(style, "ch.xsl"));
+  XsltSheetPtr blockSheet = LoadSheet(StylePath(style, "chs.xsl"));
+  auto framed = [&](const std::string& file) {
+    std::string frame = Transform(frameSheet.get(), SjisDoc("<chbody file=\"" + file + "\" w=\"語\">%s</chbody>"));
+    return frame.replace(frame.find("%s"), 2, Transform(blockSheet.get(), SjisDoc(Rss10Log())));
+  };
+  std::map<std::string, Page> pages;
+  pages.emplace("home", Page(ReadBytes(DataPath("www/index.html"))));
+  pages.emplace("group", Render(style, "gp.xsl", GroupDocument()));
+  pages.emplace("feed", Render(style, "rss.xsl", Rss10Log()));
+  pages.emplace("error", Render(style, "rss.xsl", ErrorFeed("だめ")));
+  pages.emplace("add", Render(style, "add.xsl", "<add><result><error>1</error><message/></result><addUrl xmlUrl=\"\"/><selected file=\"\"/>" + Catalogue() + "</add>"));
+  pages.emplace("channels", Page(framed("sample.opml")));
+  pages.emplace("filter", Page(framed("")));
+  const std::string any = "self::h1 or self::h2 or self::h3 or self::h4 or self::h5 or self::h6";
+  for (const auto& [name, page] : pages) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(page.Count("//h1"), 1u);
+    for (int level = 3; level <= 6; ++level)
+      for (int before = 1; before <= level - 2; ++before)
+        EXPECT_EQ(page.Count("//h" + std::to_string(level) + "[preceding::*[" + any + "][1][self::h" +
+                             std::to_string(before) + "]]"),
+                  0u)
+            << "h" << before << " is followed by h" << level;
+    EXPECT_EQ(page.Count("//*[@role='search'][not(normalize-space(@aria-label)) and not(@aria-labelledby)]"), 0u);
+    for (const std::string& id : page.All("//*[@role='search']/@aria-labelledby"))
+      EXPECT_EQ(page.Count("//*[@id='" + id + "'][normalize-space()]"), 1u) << id;
+    // Every page names itself with the program's icon.
+    EXPECT_EQ(page.All("//link[@rel='icon']/@href"), Strings{"/norvane.svg"});
+  }
+  EXPECT_EQ(pages.at("home").Count("//*[@role='search']"), 2u);
+}
+
 TEST(Styles, CompactDiffersFromDefault) {
   std::string doc = Rss10Log("<p>絵 <img src=\"http://127.0.0.1/i.png\"></p>");
   Page def = Render("Default", "rss.xsl", doc);

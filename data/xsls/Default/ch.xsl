@@ -17,6 +17,7 @@
       <meta name="referrer" content="no-referrer"/>
       <title><xsl:if test="string($title) != ''"><xsl:value-of select="$title"/> - </xsl:if>Norvane</title>
       <link rel="stylesheet" href="/norvane.css"/>
+      <link rel="icon" href="/norvane.svg" type="image/svg+xml"/>
       <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
     </head>
   </xsl:template>
@@ -48,6 +49,8 @@
 
   <xsl:template match="chbody">
     <xsl:variable name="file" select="string(@file)"/>
+    <!-- The filter page's keyword, shown and kept in its box. -->
+    <xsl:variable name="word" select="normalize-space(@w)"/>
     <!-- The group's title as the catalogue lists it, when it does. -->
     <xsl:variable name="catalogued" select="string(document('../../opmls/gp.xml')/group/items/item[@file = $file][1]/@title)"/>
     <xsl:variable name="name">
@@ -61,6 +64,7 @@
       <xsl:call-template name="head">
         <xsl:with-param name="title">
           <xsl:choose>
+            <xsl:when test="$file = '' and $word != ''">キーワードフィルタ「<xsl:value-of select="$word"/>」</xsl:when>
             <xsl:when test="$file = ''">キーワードフィルタ</xsl:when>
             <xsl:otherwise><xsl:value-of select="$name"/></xsl:otherwise>
           </xsl:choose>
@@ -76,11 +80,18 @@
             <xsl:when test="$file = ''">
               <header class="page-head">
                 <p class="kicker">キーワードフィルタ</p>
-                <h1>今日の記事から探す</h1>
+                <h1>
+                  <xsl:choose>
+                    <xsl:when test="$word != ''">「<span class="keyword"><xsl:value-of select="$word"/></span>」を含む記事</xsl:when>
+                    <xsl:otherwise>今日の記事から探す</xsl:otherwise>
+                  </xsl:choose>
+                </h1>
                 <p class="lead">すべてのグループの新着と今日の記事から、キーワードを含むものだけを集めます。</p>
-                <form class="inline-form" action="filter" method="get" role="search">
+                <form class="inline-form" action="filter" method="get" role="search" aria-label="キーワードフィルタ">
                   <label for="filter-w">キーワード</label>
-                  <input id="filter-w" type="search" name="w" required="required" placeholder="例: Linux OR カーネル"/>
+                  <input id="filter-w" type="search" name="w" required="required" placeholder="例: Linux OR カーネル">
+                    <xsl:if test="$word != ''"><xsl:attribute name="value"><xsl:value-of select="$word"/></xsl:attribute></xsl:if>
+                  </input>
                   <button class="btn btn-primary" type="submit">絞り込む</button>
                 </form>
                 <p class="hint">空白で区切った言葉はすべて含むもの、「OR」で区切ると、どれかを含むものが見つかります。</p>

@@ -13,6 +13,7 @@
       <meta name="referrer" content="no-referrer"/>
       <title><xsl:if test="string($title) != ''"><xsl:value-of select="$title"/> - </xsl:if>Norvane</title>
       <link rel="stylesheet" href="/norvane.css"/>
+      <link rel="icon" href="/norvane.svg" type="image/svg+xml"/>
       <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
     </head>
   </xsl:template>
@@ -134,12 +135,12 @@
     <xsl:variable name="site" select="normalize-space(@htmlUrl)"/>
     <xsl:variable name="l" select="translate(substring($site, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
     <li class="feed">
-      <h3 class="feed-title">
+      <h2 class="feed-title">
         <xsl:choose>
           <xsl:when test="$url != ''"><a href="rss.html?u={$url}/&amp;r=on"><xsl:value-of select="@text"/><xsl:if test="normalize-space(@text) = ''"><xsl:value-of select="$url"/></xsl:if></a></xsl:when>
           <xsl:otherwise><xsl:value-of select="@text"/></xsl:otherwise>
         </xsl:choose>
-      </h3>
+      </h2>
       <xsl:if test="normalize-space(@description) != ''"><p class="feed-desc"><xsl:value-of select="@description"/></p></xsl:if>
       <p class="feed-links">
         <xsl:if test="starts-with($l, 'http://') or starts-with($l, 'https://') or ($site != '' and not(contains(substring-before(concat($site, '/'), '/'), ':')))"><a class="site" href="{$site}">サイトを開く</a></xsl:if>

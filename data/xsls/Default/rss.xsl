@@ -20,6 +20,7 @@
       <meta name="referrer" content="no-referrer"/>
       <title><xsl:if test="string($title) != ''"><xsl:value-of select="$title"/> - </xsl:if>Norvane</title>
       <link rel="stylesheet" href="/norvane.css"/>
+      <link rel="icon" href="/norvane.svg" type="image/svg+xml"/>
       <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
     </head>
   </xsl:template>
