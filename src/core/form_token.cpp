@@ -41,7 +41,7 @@ bool IsFormToken(std::string_view given) {
   if (given.size() != token.size()) return false;
   unsigned char diff = 0;
   for (size_t i = 0; i < token.size(); ++i)
-    diff |= static_cast<unsigned char>(given[i]) ^ static_cast<unsigned char>(token[i]);
+    diff = static_cast<unsigned char>(diff | (static_cast<unsigned char>(given[i]) ^ static_cast<unsigned char>(token[i])));
   return diff == 0;
 }
 

@@ -77,8 +77,8 @@ void TReroad::Tick() {
       std::optional<std::string> failure;
       try {
         raw->docs = refresh(raw->file);
-      } catch (const std::exception& e) {
-        failure = e.what();
+      } catch (const std::exception& error) {
+        failure = error.what();
       } catch (...) {
         failure = "unknown error";
       }

@@ -73,7 +73,9 @@ TEST(SlowFeeds, AStopDuringASlowGroupEndsInSecondsAndSavesTheChannelList) {
   EXPECT_EQ(app.Stop(), 0) << app.StderrText();
   EXPECT_LE(SecondsSince(start), 10);
   auto answer = page.get();
-  if (answer.status != 0) EXPECT_EQ(answer.status, 200);  // answered, or dropped
+  if (answer.status != 0) {
+    EXPECT_EQ(answer.status, 200);  // answered, or dropped
+  }
   std::string list = app.home().Read("channels/ChannelList.xml");
   EXPECT_NE(list.find(feeds.Url("/quick")), std::string::npos) << list;
   EXPECT_NE(list.find(feeds.Url("/drip")), std::string::npos) << list;

@@ -176,7 +176,9 @@ TEST_F(GroupPages, AnAdditionWithoutTheFormsTokenWaitsFilledInAndWritesNothing) 
     EXPECT_EQ(doc->SelectNodes("add/items/item").Length(), 2u);
     // The page's forms get the token; the XML answer does not hand it out.
     EXPECT_EQ(HasAttribute(doc->DocumentElement(), "token"), !xmlOnly);
-    if (!xmlOnly) EXPECT_EQ(Attr(*doc, "add", "token"), FormToken());
+    if (!xmlOnly) {
+      EXPECT_EQ(Attr(*doc, "add", "token"), FormToken());
+    }
   }
   EXPECT_EQ(home_.Read("opmls/first.opml"), before);
   EXPECT_EQ(feeds_.RequestCount(), 0u) << "nothing was even fetched";

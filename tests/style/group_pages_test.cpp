@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/url_helpers.h"
-#include "gateway/channel_pages.h"
+#include "groups/channel_pages.h"
 #include "style/style_documents.h"
 #include "style/style_page.h"
 
