@@ -6,6 +6,7 @@
 #include <libxslt/transform.h>
 #include <libxslt/variables.h>
 
+#include <optional>
 #include <string>
 
 #include "feeds/feed_date.h"
@@ -16,63 +17,49 @@ namespace norvane {
 
 namespace {
 
-// rg:safe-html(string): the safe copy, as nodes of a tree the transformation owns.
-void SafeHtmlFunction(xmlXPathParserContextPtr ctxt, int nargs) {
+// The one string argument of a function; nullopt (with the XPath error set) when the
+// call has another number of arguments or the argument cannot be had.
+std::optional<std::string> StringArgument(xmlXPathParserContextPtr ctxt, int nargs) {
   if (nargs != 1) {
     xmlXPathSetArityError(ctxt);
-    return;
+    return std::nullopt;
   }
-  xmlChar* html = xmlXPathPopString(ctxt);
-  if (xmlXPathCheckError(ctxt)) {
-    xmlFree(html);
-    return;
-  }
+  xmlChar* value = xmlXPathPopString(ctxt);
+  std::optional<std::string> text;
+  if (!xmlXPathCheckError(ctxt)) text = value ? reinterpret_cast<const char*>(value) : "";
+  xmlFree(value);
+  return text;
+}
+
+// rg:safe-html(string): the safe copy, as nodes of a tree the transformation owns.
+void SafeHtmlFunction(xmlXPathParserContextPtr ctxt, int nargs) {
+  std::optional<std::string> html = StringArgument(ctxt, nargs);
+  if (!html) return;
   xsltTransformContextPtr tctxt = xsltXPathGetTransformContext(ctxt);
   xmlDocPtr container = tctxt ? xsltCreateRVT(tctxt) : nullptr;
   if (!container) {
-    xmlFree(html);
     xmlXPathSetError(ctxt, XPATH_MEMORY_ERROR);
     return;
   }
   xsltRegisterLocalRVT(tctxt, container);
   xmlNodePtr holder = xmlNewDocNode(container, nullptr, BAD_CAST "safe", nullptr);
   xmlAddChild(reinterpret_cast<xmlNodePtr>(container), holder);
-  AppendSafeHtml(html ? reinterpret_cast<const char*>(html) : "", holder);
-  xmlFree(html);
+  AppendSafeHtml(*html, holder);
   xmlXPathObjectPtr result = xmlXPathNewNodeSet(nullptr);
   for (xmlNodePtr c = holder->children; c; c = c->next) xmlXPathNodeSetAddUnique(result->nodesetval, c);
   valuePush(ctxt, result);
 }
 
+// rg:html-text(string).
 void HtmlTextFunction(xmlXPathParserContextPtr ctxt, int nargs) {
-  if (nargs != 1) {
-    xmlXPathSetArityError(ctxt);
-    return;
-  }
-  xmlChar* html = xmlXPathPopString(ctxt);
-  if (xmlXPathCheckError(ctxt)) {
-    xmlFree(html);
-    return;
-  }
-  std::string text = SafeHtmlText(html ? reinterpret_cast<const char*>(html) : "");
-  xmlFree(html);
-  valuePush(ctxt, xmlXPathNewString(BAD_CAST text.c_str()));
+  if (std::optional<std::string> html = StringArgument(ctxt, nargs))
+    valuePush(ctxt, xmlXPathNewString(BAD_CAST SafeHtmlText(*html).c_str()));
 }
 
 // rg:iso-date(string).
 void IsoDateFunction(xmlXPathParserContextPtr ctxt, int nargs) {
-  if (nargs != 1) {
-    xmlXPathSetArityError(ctxt);
-    return;
-  }
-  xmlChar* text = xmlXPathPopString(ctxt);
-  if (xmlXPathCheckError(ctxt)) {
-    xmlFree(text);
-    return;
-  }
-  std::string iso = IsoDate(text ? reinterpret_cast<const char*>(text) : "");
-  xmlFree(text);
-  valuePush(ctxt, xmlXPathNewString(BAD_CAST iso.c_str()));
+  if (std::optional<std::string> text = StringArgument(ctxt, nargs))
+    valuePush(ctxt, xmlXPathNewString(BAD_CAST IsoDate(*text).c_str()));
 }
 
 }  // namespace
