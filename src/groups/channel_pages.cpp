@@ -37,20 +37,6 @@ class FetchBusy {
   const std::function<void(bool)>& set_;
 };
 
-std::string EscapeAttribute(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out.push_back(c);
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 void CollectFeedParams(const xmlNode* node, ParamList& params,
@@ -99,13 +85,13 @@ std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupConte
 std::string CreateChFrame(const std::string& file, const std::string& word) {
   // The name is escaped: any name a group file may have gives a well-formed frame.
   std::string text = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<chbody file=\"" +
-                     EscapeAttribute(file) + "\"";
+                     EscapeHtml(file) + "\"";
   if (!word.empty()) {
     // Control characters have no place in XML; the keyword is only shown.
     std::string shown = word;
     for (char& c : shown)
       if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-    text += " w=\"" + EscapeAttribute(shown) + "\"";
+    text += " w=\"" + EscapeHtml(shown) + "\"";
   }
   text += ">%s</chbody>";
   TRXML doc;
