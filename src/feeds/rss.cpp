@@ -71,7 +71,7 @@ bool TRSS::Run() {
         if (Params.Reload) {
           ReloadRss();
         } else {
-          LoadFromFile(LogPath);
+          LoadOwnFile(LogPath);
           Version = GetRSSVersion();
           parsedAsStored_ = true;
         }
@@ -146,7 +146,7 @@ void TRSS::SaveLog(const std::string& previousLastModified) {
 }
 
 void TRSS::ReloadRss() {
-  old_.LoadFromFile(LogPath);
+  old_.LoadOwnFile(LogPath);
   const std::string oldVersion = old_.GetRSSVersion();
   Version = oldVersion;
   const std::string lastModified = entry_.GetLastModified();

@@ -11,6 +11,7 @@
 
 #include "core/atomic_file.h"
 #include "core/disk_path.h"
+#include "core/sjis.h"
 #include "core/text_code.h"
 #include "core/texts.h"
 #include "core/utf8.h"
@@ -199,6 +200,23 @@ void TRXML::LoadFromFile(std::string_view path) {
   std::string bytes;
   if (!ReadWholeFile(DiskPath(path), bytes, kMaxDocumentFileBytes))
     throw XmlError(T().xmlCannotOpen + std::string(path) + T().xmlCannotOpenAfter);
+  LoadFromString(bytes, path);
+}
+
+void TRXML::LoadOwnFile(std::string_view path) {
+  std::string bytes;
+  if (!ReadWholeFile(DiskPath(path), bytes, kMaxDocumentFileBytes))
+    throw XmlError(T().xmlCannotOpen + std::string(path) + T().xmlCannotOpenAfter);
+  // UTF-8 under a Shift_JIS label would parse as Shift_JIS without an error, as nonsense.
+  if (SjisAsciiLower(DeclaredEncoding(bytes)) == "shift_jis" && !IsNonAsciiUtf8(bytes)) {
+    const std::string errors = ErrorText;
+    try {
+      ParseWithHtmlEntities(bytes, "Shift_JIS");
+      return;
+    } catch (const XmlError&) {
+      ErrorText = errors;  // not as this program writes it: the careful way below
+    }
+  }
   LoadFromString(bytes, path);
 }
 

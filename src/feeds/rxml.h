@@ -34,6 +34,10 @@ class TRXML {
   bool LoadFromString(std::string_view text, std::string_view source);
   // Reads the whole file, then LoadFromString. Throws XmlError when it cannot be read.
   void LoadFromFile(std::string_view path);
+  // A file this program wrote (a channel log): declared Shift_JIS, it is parsed as it
+  // stands, without the code detection and conversions that text from outside needs;
+  // anything else is read as LoadFromFile reads it. Throws like LoadFromFile.
+  void LoadOwnFile(std::string_view path);
   // Parses Shift_JIS text as it stands. Throws XmlError when nothing parsed.
   void LoadFromXML(std::string_view text);
   // The XML library's own loader on a file path (stylesheets). A URL, or anything that

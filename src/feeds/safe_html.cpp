@@ -1,13 +1,14 @@
 #include "feeds/safe_html.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/HTMLtree.h>
 
-#include <algorithm>
 #include <array>
+#include <cctype>
 #include <climits>
-#include <cstring>
 #include <memory>
-
+#include <string_view>
+#include <unordered_set>
 
 namespace norvane {
 
@@ -51,11 +52,23 @@ constexpr std::array kVoid = {"area", "base", "br",   "col",   "embed", "hr",   
 // Deeper nesting keeps its text only: publishers never need it, and the copy is recursive.
 constexpr int kMaxDepth = 64;
 
+// The lists as sets: every element and attribute of every description is looked up.
+class NameSet {
+ public:
+  template <size_t N>
+  explicit NameSet(const std::array<const char*, N>& names) : names_(names.begin(), names.end()) {}
+  bool Has(const xmlChar* name) const {
+    return name && names_.count(reinterpret_cast<const char*>(name)) != 0;
+  }
+
+ private:
+  std::unordered_set<std::string_view> names_;
+};
+
 template <size_t N>
 bool In(const std::array<const char*, N>& list, const xmlChar* name) {
-  if (!name) return false;
-  const char* n = reinterpret_cast<const char*>(name);
-  return std::any_of(list.begin(), list.end(), [n](const char* e) { return std::strcmp(e, n) == 0; });
+  static const NameSet set(list);  // one per list: each list is its own type
+  return set.Has(name);
 }
 
 struct HtmlDocDeleter {
@@ -175,6 +188,31 @@ void AppendSafeHtml(std::string_view html, xmlNodePtr parent) {
   if (html.empty() || !parent) return;
   HtmlDoc doc = ParseFragment(html);
   if (xmlNodePtr body = BodyOf(doc.get())) CopyChildren(body, parent, 0);
+}
+
+std::string SafeHtmlMarkup(std::string_view html) {
+  std::string out;
+  if (html.empty()) return out;
+  HtmlDoc source = ParseFragment(html);
+  xmlNodePtr body = BodyOf(source.get());
+  if (!body) return out;
+  HtmlDoc safe(htmlNewDocNoDtD(nullptr, nullptr));
+  if (!safe) return out;
+  xmlNodePtr holder = xmlNewDocNode(safe.get(), nullptr, BAD_CAST "div", nullptr);
+  xmlDocSetRootElement(safe.get(), holder);
+  CopyChildren(body, holder, 0);
+  // The HTML serialiser, as the page's own output would write the same nodes.
+  xmlBufferPtr buffer = xmlBufferCreate();
+  xmlOutputBufferPtr output = buffer ? xmlOutputBufferCreateBuffer(buffer, nullptr) : nullptr;
+  if (output) {
+    for (xmlNodePtr c = holder->children; c; c = c->next)
+      htmlNodeDumpFormatOutput(output, safe.get(), c, "UTF-8", 0);
+    xmlOutputBufferClose(output);
+    out.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+               static_cast<size_t>(xmlBufferLength(buffer)));
+  }
+  if (buffer) xmlBufferFree(buffer);
+  return out;
 }
 
 std::string SafeHtmlText(std::string_view html) {

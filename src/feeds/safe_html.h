@@ -17,6 +17,9 @@ namespace norvane {
 
 // Appends the safe copy of html (UTF-8) to parent, whose document receives the nodes.
 void AppendSafeHtml(std::string_view html, xmlNodePtr parent);
+// The same safe copy as HTML markup (UTF-8), serialised as a page of the HTML output
+// method writes it: for a style to put out as it stands (disable-output-escaping).
+std::string SafeHtmlMarkup(std::string_view html);
 // The text of html alone (UTF-8), with a space where a block or a line break was: for
 // styles that show descriptions as plain text.
 std::string SafeHtmlText(std::string_view html);

@@ -5,6 +5,8 @@ namespace norvane {
 // Makes the program's own functions callable from every stylesheet, in the rg namespace
 // (the one of the channel logs' marks):
 //   rg:safe-html(string)  the publisher's HTML made safe, as nodes to copy (safe_html.h)
+//   rg:safe-markup(string) the same as markup, for disable-output-escaping="yes"; the
+//                         results are cached, so a log shown again costs no parse
 //   rg:html-text(string)  its text alone, for styles that show plain text
 //   rg:iso-date(string)   an ISO 8601 or RFC 822 date as ISO 8601, empty when it is none
 // Once per process, before any transformation.

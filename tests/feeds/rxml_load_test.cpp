@@ -107,6 +107,19 @@ TEST(RxmlLoad, CharactersShiftJisLacksSurviveSaveAndReload) {
   EXPECT_NE(file.find("&#128512;"), std::string::npos);
   EXPECT_NE(file.find(Sjis("日本")), std::string::npos) << "Japanese stays Shift_JIS bytes";
 
+  // The stored log is read as it was written, the same either way.
+  TRXML own;
+  own.LoadOwnFile(path);
+  EXPECT_EQ(own.ErrorText, "");
+  EXPECT_EQ(own.GetXML(), [&] { TRXML general; general.LoadFromFile(path); return general.GetXML(); }());
+  // A file declared Shift_JIS that holds UTF-8 (not written by this program) is read the
+  // careful way, not as mojibake.
+  dir.Write("utf8.xml", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><rss version=\"2.0\"><channel><title>" +
+                            std::string("日本語のログ") + "</title></channel></rss>");
+  TRXML mislabelled;
+  mislabelled.LoadOwnFile(dir / "utf8.xml");
+  EXPECT_EQ(DomText(mislabelled, "rss/channel/title"), "日本語のログ");
+
   TRXML back;
   back.LoadFromFile(path);
   EXPECT_EQ(back.ErrorText, "");

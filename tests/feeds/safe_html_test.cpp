@@ -65,7 +65,24 @@ TEST(SafeHtml, KeepsWhatTheStylesShow) {
       {"日本語の<em>本文</em>", "日本語の<em>本文</em>"},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(Safe(c.html), c.safe) << c.html;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Safe(c.html), c.safe) << c.html;
+    // The markup form is the same copy as the HTML output method writes it: void
+    // elements without "/", everything else alike.
+    std::string html = c.safe;
+    for (size_t at; (at = html.find("/>")) != std::string::npos;) html.erase(at, 1);
+    EXPECT_EQ(SafeHtmlMarkup(c.html), html) << c.html;
+  }
+}
+
+TEST(SafeHtml, MarkupFormDropsWhatTheNodeFormDrops) {
+  for (const char* html : {"a<script>alert(1)</script>b", "<img src=x onerror=alert(1)>",
+                           "<a href=\"javascript:alert(1)\">x</a>", "<svg onload=alert(1)>",
+                           "<iframe srcdoc=\"<script>x</script>\">", "</td></tr></table><script>x</script>"}) {
+    const std::string markup = SafeHtmlMarkup(html);
+    for (const char* bad : {"script", "onerror", "onload", "javascript", "iframe", "</td", "</table"})
+      EXPECT_EQ(markup.find(bad), std::string::npos) << html << " -> " << markup;
+  }
 }
 
 // Runs of white space as one space, none at the ends.

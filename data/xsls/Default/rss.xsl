@@ -7,7 +7,9 @@
     xmlns:content="http://purl.org/rss/1.0/modules/content/"
     xmlns:atom="http://www.w3.org/2005/Atom"
     xmlns:rg="http://norvane/rg"
-    exclude-result-prefixes="rdf dc content atom rg">
+    xmlns:r1="http://purl.org/rss/1.0/"
+    xmlns:r09="http://my.netscape.com/rdf/simple/0.9/"
+    exclude-result-prefixes="rdf dc content atom rg r1 r09">
   <xsl:output method="html" encoding="Shift_JIS" doctype-system="about:legacy-compat" indent="no"/>
 
   <!-- The page head and the bar every page starts with. -->
@@ -90,27 +92,34 @@
 
   <!-- One item of either flavour. -->
   <xsl:template match="*" mode="item">
-    <xsl:param name="level" select="'h2'"/>
     <xsl:variable name="type" select="string(rg:log/@type)"/>
-    <xsl:variable name="title" select="normalize-space(*[local-name()='title'][namespace-uri()=namespace-uri(..)])"/>
-    <xsl:variable name="link" select="normalize-space(*[local-name()='link'][namespace-uri()=namespace-uri(..)])"/>
-    <xsl:variable name="desc" select="string(*[local-name()='description'][namespace-uri()=namespace-uri(..)])"/>
+    <!-- The item's own elements: RSS 2.0 has no namespace, RSS 1.0 and 0.90 have theirs.
+         Names, not predicates: this runs for every item of every page. -->
+    <xsl:variable name="title" select="normalize-space(title | r1:title | r09:title)"/>
+    <xsl:variable name="link" select="normalize-space(link | r1:link | r09:link)"/>
+    <xsl:variable name="desc" select="string(description | r1:description | r09:description)"/>
     <xsl:variable name="encoded" select="string(content:encoded)"/>
+    <xsl:variable name="hasEncoded" select="normalize-space($encoded) != ''"/>
+    <xsl:variable name="body" select="concat(substring($encoded, 1, $hasEncoded * string-length($encoded)), substring($desc, 1, (not($hasEncoded)) * string-length($desc)))"/>
     <xsl:variable name="published" select="normalize-space((dc:date | pubDate)[1])"/>
     <xsl:variable name="author" select="normalize-space((dc:creator | author)[1])"/>
-    <xsl:variable name="canLink"><xsl:call-template name="linkable"><xsl:with-param name="url" select="$link"/></xsl:call-template></xsl:variable>
-    <li>
-      <xsl:attribute name="class">item<xsl:if test="$type != ''"> item-<xsl:value-of select="$type"/></xsl:if></xsl:attribute>
+    <xsl:variable name="l8" select="translate(substring($link, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+    <!-- As the linkable template decides, without its result tree per item. -->
+    <xsl:variable name="canLink" select="$link != '' and (starts-with($l8, 'http://') or starts-with($l8, 'https://') or not(contains(substring-before(concat($link, '/'), '/'), ':')))"/>
+    <li class="item item-{$type}">
       <div class="item-head">
-        <xsl:call-template name="mark"><xsl:with-param name="type" select="$type"/></xsl:call-template>
-        <xsl:element name="{$level}">
-          <xsl:attribute name="class">item-title</xsl:attribute>
+        <xsl:choose>
+          <xsl:when test="$type = 'new'"><span class="mark mark-new" title="前回の取得で初めて現れた記事">新着</span></xsl:when>
+          <xsl:when test="$type = 'today'"><span class="mark mark-today" title="フィードに今も載っている記事">今日</span></xsl:when>
+          <xsl:when test="$type = 'log'"><span class="mark mark-log" title="フィードから外れ、ログに残っている記事">過去</span></xsl:when>
+        </xsl:choose>
+        <h2 class="item-title">
           <xsl:choose>
-            <xsl:when test="$canLink = 'yes'"><a href="{$link}"><xsl:choose><xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when><xsl:otherwise>(無題)</xsl:otherwise></xsl:choose></a></xsl:when>
+            <xsl:when test="$canLink"><a href="{$link}"><xsl:choose><xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when><xsl:otherwise>(無題)</xsl:otherwise></xsl:choose></a></xsl:when>
             <xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when>
             <xsl:otherwise>(無題)</xsl:otherwise>
           </xsl:choose>
-        </xsl:element>
+        </h2>
       </div>
       <xsl:if test="$published != '' or rg:revday or $author != ''">
         <p class="item-meta">
@@ -119,22 +128,16 @@
           <xsl:if test="$author != ''"><span class="author"><xsl:value-of select="$author"/></span></xsl:if>
         </p>
       </xsl:if>
-      <xsl:variable name="body">
-        <xsl:choose>
-          <xsl:when test="normalize-space($encoded) != ''"><xsl:value-of select="$encoded"/></xsl:when>
-          <xsl:otherwise><xsl:value-of select="$desc"/></xsl:otherwise>
-        </xsl:choose>
-      </xsl:variable>
       <xsl:if test="normalize-space($body) != ''">
         <xsl:choose>
           <xsl:when test="$compact">
-            <p class="desc desc-text"><xsl:value-of select="rg:html-text(string($body))"/></p>
+            <p class="desc desc-text"><xsl:value-of select="rg:html-text($body)"/></p>
           </xsl:when>
           <xsl:otherwise>
             <!-- A table cell ends whatever the publisher left open (bold, links, lists),
                  so nothing of one description spills into the next item. -->
             <table class="desc-box" role="presentation"><tr><td class="desc">
-              <xsl:copy-of select="rg:safe-html(string($body))"/>
+              <xsl:value-of select="rg:safe-markup($body)" disable-output-escaping="yes"/>
             </td></tr></table>
           </xsl:otherwise>
         </xsl:choose>
@@ -254,7 +257,7 @@
     <xsl:choose>
       <xsl:when test="$items">
         <ol class="items">
-          <xsl:apply-templates select="$items" mode="item"><xsl:with-param name="level" select="'h2'"/></xsl:apply-templates>
+          <xsl:apply-templates select="$items" mode="item"></xsl:apply-templates>
         </ol>
       </xsl:when>
       <xsl:otherwise><p class="empty">表示する記事はありません。</p></xsl:otherwise>

@@ -1,0 +1,49 @@
+#include "feeds/fragment_cache.h"
+
+namespace norvane {
+
+FragmentCache::FragmentCache(size_t maxBytes, size_t maxEntryBytes)
+    : maxBytes_(maxBytes), maxEntryBytes_(maxEntryBytes) {}
+
+std::string FragmentCache::Get(std::string_view input,
+                               const std::function<std::string(std::string_view)>& make) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = index_.find(input);
+    if (found != index_.end()) {
+      order_.splice(order_.begin(), order_, found->second);
+      return found->second->value;
+    }
+  }
+  std::string value = make(input);
+  const size_t size = input.size() + value.size();
+  if (size > maxEntryBytes_) return value;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (index_.count(input)) return value;  // another thread made it meanwhile
+  order_.push_front(Entry{std::string(input), value});
+  index_.emplace(order_.front().key, order_.begin());  // the key lives in the list node
+  bytes_ += size;
+  Evict();
+  return value;
+}
+
+void FragmentCache::Evict() {
+  while (bytes_ > maxBytes_ && !order_.empty()) {
+    Entry& last = order_.back();
+    bytes_ -= last.key.size() + last.value.size();
+    index_.erase(last.key);
+    order_.pop_back();
+  }
+}
+
+size_t FragmentCache::bytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return bytes_;
+}
+
+size_t FragmentCache::entries() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return order_.size();
+}
+
+}  // namespace norvane

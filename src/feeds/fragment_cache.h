@@ -1,0 +1,39 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace norvane {
+
+// Results of a pure text function (the description sanitiser), by their input: a stored
+// log is shown again and again, and its descriptions do not change. Bounded by the bytes
+// of keys and values held; the least recently used go first. Thread-safe; the function
+// runs outside the lock, so two threads may both compute a result once.
+class FragmentCache {
+ public:
+  explicit FragmentCache(size_t maxBytes, size_t maxEntryBytes);
+
+  // The cached result for input, or make(input), kept when it is small enough.
+  std::string Get(std::string_view input, const std::function<std::string(std::string_view)>& make);
+
+  size_t bytes() const;
+  size_t entries() const;
+
+ private:
+  struct Entry {
+    std::string key, value;
+  };
+  void Evict();
+
+  const size_t maxBytes_, maxEntryBytes_;
+  mutable std::mutex mutex_;
+  std::list<Entry> order_;  // most recent first
+  std::unordered_map<std::string_view, std::list<Entry>::iterator> index_;
+  size_t bytes_ = 0;
+};
+
+}  // namespace norvane

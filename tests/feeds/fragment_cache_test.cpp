@@ -1,0 +1,42 @@
+#include "feeds/fragment_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+namespace norvane {
+namespace {
+
+TEST(FragmentCache, MakesEachResultOnceAndStaysWithinItsBound) {
+  int made = 0;
+  auto upper = [&made](std::string_view s) {
+    ++made;
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+  };
+  FragmentCache cache(40, 16);  // bytes of keys and values; one entry at most 16
+  EXPECT_EQ(cache.Get("abcd", upper), "ABCD");
+  EXPECT_EQ(cache.Get("abcd", upper), "ABCD");
+  EXPECT_EQ(made, 1);
+
+  EXPECT_EQ(cache.Get("too long for it", upper), "TOO LONG FOR IT");  // 30 bytes: not kept
+  EXPECT_EQ(cache.Get("too long for it", upper), "TOO LONG FOR IT");
+  EXPECT_EQ(made, 3);
+
+  // Each entry is 8 bytes: five fit, a sixth pushes out the least recently used.
+  for (const char* k : {"ee01", "ee02", "ee03", "ee04"}) cache.Get(k, upper);
+  cache.Get("abcd", upper);  // used again: now the most recent
+  cache.Get("ee05", upper);
+  EXPECT_LE(cache.bytes(), 40u);
+  EXPECT_EQ(cache.entries(), 5u);
+  made = 0;
+  cache.Get("abcd", upper);
+  EXPECT_EQ(made, 0) << "kept, having been used";
+  cache.Get("ee01", upper);
+  EXPECT_EQ(made, 1) << "the oldest went";
+}
+
+}  // namespace
+}  // namespace norvane
