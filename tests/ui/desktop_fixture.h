@@ -80,6 +80,22 @@ inline void CloseNextMessageBox(std::function<void(QMessageBox&)> onBox) {
   watch->start();
 }
 
+// Runs act on the next modal window of type W once it is up (act closes it, or opens
+// another). The watching timer goes with the application if none comes.
+template <class W>
+inline void WhenModal(std::function<void(W&)> act) {
+  auto* watch = new QTimer(qApp);
+  watch->setInterval(10);
+  QObject::connect(watch, &QTimer::timeout, [watch, act] {
+    auto* w = dynamic_cast<W*>(QApplication::activeModalWidget());
+    if (!w || !w->isVisible()) return;
+    watch->stop();
+    watch->deleteLater();
+    act(*w);
+  });
+  watch->start();
+}
+
 // Saves a picture of widget as build-asan/screenshots/ui-<name>.png.
 inline bool Screenshot(QWidget& widget, const std::string& name) {
   const QString dir = QString::fromStdString(NORVANE_SCREENSHOT_DIR);
