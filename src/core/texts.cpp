@@ -81,6 +81,22 @@ Texts Build() {
   t.confirmAdd = s(u8"このフィードを追加するには「追加」を押してください。");
   t.feedListFailed = s(u8"XMLリストの作成失敗");
   t.channelPageFailed = s(u8"Chanels.html作成失敗 : ");
+  // the group organizer
+  t.orgImportCaption = s(u8"OPMLの追加");
+  t.orgImportPrompt = s(u8"URLかパスを入力してください。");
+  t.orgAddFeedCaption = s(u8"RSSの追加");
+  t.orgDeleteQuestion = s(u8"を削除しますか？");
+  t.orgReadError = s(u8"読み込みエラー");
+  t.orgGroupBroken = s(u8"opml読み込みエラー (Unit3, line 231)");
+  t.orgFeedBroken = s(u8"RSSの読み込みエラー (Unit3, line 277)");
+  t.orgFeedNotAdded = s(u8"RSSとして読めないため追加しませんでした : ");
+  t.orgImportFailed = s(u8"OPMLを読み込めませんでした : ");
+  t.orgImportNoTitle = s(u8"タイトル (opml/head/title) のないOPMLは追加できません : ");
+  t.orgBadFileName = s(u8"このファイル名は使えません。\".opml\" で終わる、フォルダを含まない名前にしてください : ");
+  t.orgSaveFailed = s(u8"保存できませんでした : ");
+  t.orgBadScrapTitle = s(u8"スクラップブックの名前に使えない文字があります (/ \\ : * ? \" < > | & = # % + と制御文字) : ");
+  t.orgScrapFailed = s(u8"スクラップブックを作れませんでした : ");
+  t.orgDropFailed = s(u8"RSSをほかのグループへ移せませんでした : ");
   return t;
 }
 }  // namespace

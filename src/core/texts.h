@@ -86,6 +86,21 @@ struct Texts {
   std::string confirmAdd;              // the add form, filled in, waits for the user's click
   std::string feedListFailed;          // "XMLリストの作成失敗"
   std::string channelPageFailed;       // "Chanels.html作成失敗 : " (the message follows)
+
+  // the group organizer
+  std::string orgImportCaption, orgImportPrompt;    // the import dialog
+  std::string orgAddFeedCaption;                    // the add-feed dialog (prompt: enterUrl)
+  std::string orgDeleteQuestion;                    // after the file name
+  std::string orgReadError;                         // "読み込みエラー"
+  std::string orgGroupBroken, orgFeedBroken;        // the two assertions of a broken state
+  std::string orgFeedNotAdded;      // a URL that gave no feed (the reason follows)
+  std::string orgImportFailed;      // an import URL or file that could not be read
+  std::string orgImportNoTitle;     // an imported OPML without opml/head/title
+  std::string orgBadFileName;       // a group file name that cannot be used (the name follows)
+  std::string orgSaveFailed;        // a group or catalogue file could not be written
+  std::string orgBadScrapTitle;     // a scrapbook title that is no file name (the title follows)
+  std::string orgScrapFailed;       // the new scrapbook could not be made (the reason follows)
+  std::string orgDropFailed;        // a feed could not be moved to the other group
 };
 
 const Texts& T();

@@ -1,7 +1,5 @@
 #include "groups/opml_append.h"
 
-#include <mutex>
-
 #include "core/disk_path.h"
 #include "core/texts.h"
 #include "core/trace.h"
@@ -11,14 +9,14 @@
 
 namespace norvane {
 
-namespace {
-
 // Two additions to the same group at once would each write the file as they read it,
 // and one feed would be lost: the read, append and save are one step.
-std::mutex& AppendLock() {
+std::mutex& GroupFileLock() {
   static std::mutex m;
   return m;
 }
+
+namespace {
 
 // Reads a group file; throws when it does not parse or has no opml/body.
 xmlNodePtr LoadBody(TRXML& doc, const std::string& path) {
@@ -45,7 +43,7 @@ void AddRssToOpml(const std::string& url, const std::string& file) {
   TRSS2 feed;
   feed.Open(url);
 
-  std::lock_guard<std::mutex> lock(AppendLock());
+  std::lock_guard<std::mutex> lock(GroupFileLock());
   TRXML doc;
   xmlNodePtr body = LoadBody(doc, path);
   xmlNodePtr outline = doc.AddChild(body, "outline", "");

@@ -1,4 +1,5 @@
 #pragma once
+#include <mutex>
 #include <string>
 
 namespace norvane {
@@ -9,5 +10,9 @@ namespace norvane {
 // group folder), or the failure of reading the group file or the feed; the group file
 // then stays as it was. Adding the same URL twice gives two outlines.
 void AddRssToOpml(const std::string& url, const std::string& file);
+
+// Held around every read-change-write of a group file (the add page and the organizer),
+// so two writers never interleave and one of them loses its change. A leaf lock.
+std::mutex& GroupFileLock();
 
 }  // namespace norvane

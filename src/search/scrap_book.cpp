@@ -62,6 +62,27 @@ Tword::Tword(const std::string& name, const std::string& keysPath) : Name(name) 
   Channel = SelectSingleNode("rss/channel");
 }
 
+void WriteKeywordFile(const std::string& name, const std::vector<std::string>& keywords) {
+  std::string text = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<scrap>\r\n";
+  for (const std::string& word : keywords) {
+    text += " <word>";
+    for (size_t i = 0; i < word.size(); ++i) {
+      const char c = word[i];
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) continue;
+      if (c == '&') text += "&amp;";
+      else if (c == '<') text += "&lt;";
+      else if (c == '>' && text.size() >= 2 && text.compare(text.size() - 2, 2, "]]") == 0)
+        text += "&gt;";
+      else text += c;
+    }
+    text += "</word>\r\n";
+  }
+  text += "</scrap>\r\n";
+  const std::string path = ScrapPath(name, ".keys");
+  if (!WriteFileAtomic(DiskPath(path), text))
+    throw ScrapBookError(T().xmlCannotSave + path);
+}
+
 void Tword::LoadKeys(const std::string& path) {
   std::string bytes;
   if (!ReadWholeFile(DiskPath(path), bytes)) throw ScrapBookError(T().scrapNoKeywordFile + path);

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "feeds/rxml.h"
 
@@ -19,6 +20,13 @@ class ScrapBookError : public std::runtime_error {
 
 // The program path of a book's files: "scrap/" + name + extension (".keys", ".xml").
 std::string ScrapPath(const std::string& name, const char* extension);
+
+// Writes the keyword file "scrap/" + name + ".keys": the Shift_JIS declaration, <scrap>,
+// one " <word>keyword</word>" line per keyword in order, </scrap>, lines ending in CR LF.
+// Keywords are Shift_JIS; "&", "<" and the ">" of "]]>" are escaped, control characters
+// (which no keyword field can hold) are dropped. Atomic; throws ScrapBookError with the
+// path when the file cannot be written.
+void WriteKeywordFile(const std::string& name, const std::vector<std::string>& keywords);
 
 // One scrapbook: its keywords and its RSS 2.0 feed, which is this object's document.
 //
