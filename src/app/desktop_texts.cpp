@@ -61,6 +61,41 @@ DesktopTexts Build() {
   t.versionLine = "Norvane Version 0.97";
   t.homePageUrl = "http://norvane/";
 
+  t.organizerCaption = u(u8"RSSグループの整理");
+  t.opmlColumn = "OPML";
+  t.rssColumn = "RSS";
+  t.titleLabel = u(u8"タイトル");
+  t.fileLabel = u(u8"ファイル名");
+  t.roundBefore = u(u8"巡回");
+  t.roundAfter = u(u8"0分ごと");
+  t.newGroup = u(u8"新規");
+  t.addMore = u(u8"追加...");
+  t.deleteMore = u(u8"削除...");
+  t.up = u(u8"↑");
+  t.down = u(u8"↓");
+  t.rssUrlLabel = u(u8"RSSのURL");
+  t.descriptionLabel = "description";
+  t.linkLabel = "Link";
+  t.scrapMore = u(u8"スクラップ...");
+  t.searchMore = u(u8"検索...");
+  t.deleteFeed = u(u8"削除");
+
+  t.browse = u(u8"参照...");
+  // Qt's form of "OPMLファイル|*.opml;*.xml|全てのファイル(*.*)|*.*": the patterns in
+  // the last parentheses.
+  t.opmlFilter = u(u8"OPMLファイル (*.opml *.xml)");
+  t.allFilesFilter = u(u8"全てのファイル(*.*) (*)");
+  t.chooseFile = u(u8"ファイルを開く");
+
+  t.searchCaption = u(u8"とりあえず検索");
+  t.searchLabel = u(u8"検索");
+  t.show = u(u8"表示");
+
+  t.scrapCaption = u(u8"スクラップブックの追加");
+  t.keywordsGroup = u(u8"キーワード");
+  t.addKeyword = u(u8"追加");
+  t.deleteKeyword = u(u8"削除");
+
   t.noTray =
       "norvane: this desktop has no notification area; the window stays open and closing it "
       "minimises it";

@@ -35,6 +35,24 @@ struct DesktopTexts {
   std::string versionLine;
   std::string homePageUrl;
 
+  // group organizer (TForm3)
+  std::string organizerCaption, opmlColumn, rssColumn;
+  std::string titleLabel, fileLabel, roundBefore, roundAfter;
+  std::string newGroup, addMore, deleteMore, up, down;
+  std::string rssUrlLabel, descriptionLabel, linkLabel;
+  std::string scrapMore, searchMore, deleteFeed;
+
+  // input dialog (TForm4)
+  std::string browse;
+  std::string opmlFilter, allFilesFilter;  // the file chooser's two choices
+  std::string chooseFile;                  // the file chooser's caption
+
+  // quick search (TForm6)
+  std::string searchCaption, searchLabel, show;
+
+  // scrapbook dialog (TForm7)
+  std::string scrapCaption, keywordsGroup, addKeyword, deleteKeyword;
+
   // console
   std::string noTray;  // one line when the desktop has no notification area
 };

@@ -6,6 +6,7 @@
 namespace norvane {
 
 class TDataM;
+class TForm5;
 
 // What the main window asks of the running program. The window itself is a thin
 // layer; this is where its commands reach the data module and the shell.
@@ -23,7 +24,8 @@ class MainFormHost {
   virtual void EndProgram() = 0;
   // True once the program has begun to end.
   virtual bool Ending() const = 0;
-  // The group organizer, when the build has one.
+  // The group organizer, when the build has one. OpenOrganizer returns once it has
+  // closed; it does nothing while one is open or the program is not idle.
   virtual bool HasOrganizer() const { return false; }
   virtual void OpenOrganizer() {}
 };
@@ -39,8 +41,21 @@ class DataModuleHost : public MainFormHost {
   void EndProgram() override;
   bool Ending() const override;
 
+  // Shows the organizer over the module, modally, and returns when it has closed.
+  using OrganizerWindow = std::function<void(TDataM&)>;
+  // Gives the host its organizer; the patrol is restarted with popup after it closes.
+  void SetOrganizer(TForm5& popup, OrganizerWindow window);
+  bool HasOrganizer() const override { return static_cast<bool>(organizer_); }
+  // The patrol is stopped (a run in progress is waited for) while the organizer is
+  // open, and started again from the saved catalogue after it, also when it throws.
+  void OpenOrganizer() override;
+  bool OrganizerOpen() const { return organizerOpen_; }
+
  private:
   TDataM& module_;
+  TForm5* popup_ = nullptr;
+  OrganizerWindow organizer_;
+  bool organizerOpen_ = false;
   std::function<void()> quit_;
   std::function<bool()> ending_;
 };

@@ -15,6 +15,7 @@
 #include "ui/desktop_look.h"
 #include "ui/main_form.h"
 #include "ui/norvane_application.h"
+#include "ui/organizer_window.h"
 #include "ui/patrol_popup_view.h"
 #include "ui/qt_shell.h"
 #include "ui/tray_images.h"
@@ -55,6 +56,7 @@ int RunDesktop(const StartOptions& options, const char* programPath) {
       module = std::make_unique<TDataM>(shell);
       host = std::make_unique<DataModuleHost>(
           *module, [&shell] { shell.Quit(0); }, [&shell] { return shell.ending(); });
+      host->SetOrganizer(popup, [&shell](TDataM& m) { RunOrganizerWindow(m, shell); });
       form = std::make_unique<TForm1>(*host, shell);  // the settings tab filled
       module->StartPatrol(popup, PatrolTick());
       module->RestartServer();

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -39,10 +40,18 @@ class RecordingHost : public MainFormHost {
   std::vector<std::string> log;
 };
 
+// A test before may have ended the application (a shell's error asks it to quit): until
+// the application's own loop has run once more, every modal loop would return at once.
+inline void ClearPendingQuit() {
+  QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
+}
+
 // The current directory and program folder for the test's length, with two styles.
 class DesktopFolder : public ::testing::Test {
  protected:
   void SetUp() override {
+    ClearPendingQuit();
     ASSERT_EQ(getcwd(cwd_, sizeof cwd_), cwd_);
     ASSERT_EQ(chdir(home_.path().c_str()), 0);
     oldFolder_ = ProgramFolder();
@@ -63,8 +72,9 @@ class DesktopFolder : public ::testing::Test {
 };
 
 // Closes the next message box that opens, with its default button, after onBox has
-// seen it. Returns the timer that watches for it (it stops itself).
-inline void CloseNextMessageBox(std::function<void(QMessageBox&)> onBox) {
+// seen it. Returns the timer that watches for it (it stops and deletes itself once the
+// box came; a test that expects none deletes it, so it cannot act in a later test).
+inline QPointer<QTimer> CloseNextMessageBox(std::function<void(QMessageBox&)> onBox) {
   auto* watch = new QTimer(qApp);  // goes with the application if no box comes
   watch->setInterval(10);
   QObject::connect(watch, &QTimer::timeout, [watch, onBox] {
@@ -76,6 +86,23 @@ inline void CloseNextMessageBox(std::function<void(QMessageBox&)> onBox) {
     QAbstractButton* button = box->defaultButton();
     if (!button && !box->buttons().isEmpty()) button = box->buttons().first();
     if (button) button->click();
+  });
+  watch->start();
+  return watch;
+}
+
+// Runs act on the next modal window of type W once it is up (act closes it, or opens
+// another). The watching timer goes with the application if none comes.
+template <class W>
+inline void WhenModal(std::function<void(W&)> act) {
+  auto* watch = new QTimer(qApp);
+  watch->setInterval(10);
+  QObject::connect(watch, &QTimer::timeout, [watch, act] {
+    auto* w = dynamic_cast<W*>(QApplication::activeModalWidget());
+    if (!w || !w->isVisible()) return;
+    watch->stop();
+    watch->deleteLater();
+    act(*w);
   });
   watch->start();
 }

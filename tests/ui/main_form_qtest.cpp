@@ -262,7 +262,7 @@ TEST_F(DesktopWindow, TheTrayMenuCommandsShowTheirTabsOpenTheHomePageAndExit) {
   UpdateSettings([](Settings& s) { s.PORT = 4999; });
   command("ホームページを開く(&H)")->trigger();
   EXPECT_EQ(host_.urls, std::vector<std::string>{"http://localhost:4999/"});
-  // No organizer in this build: its command is there, greyed.
+  // A host without an organizer: its command is there, greyed.
   EXPECT_FALSE(command("RSSグループの整理(&E)")->isEnabled());
   host_.idle = false;
   command("終了(&X)")->trigger();

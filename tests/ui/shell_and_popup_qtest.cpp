@@ -83,11 +83,12 @@ TEST(DesktopShell, AnErrorInATaskIsShownInABoxAndEndsTheProgramWithStatus1) {
 
   // A second error, or a timer's, after the first reaches standard error only.
   bool again = false;
-  test::CloseNextMessageBox([&](QMessageBox&) { again = true; });
+  QPointer<QTimer> watch = test::CloseNextMessageBox([&](QMessageBox&) { again = true; });
   shell.Post([] { throw std::runtime_error("second"); });
   QTest::qWait(100);
   EXPECT_FALSE(again);
   QApplication::processEvents();
+  delete watch.data();  // it watched for a box that must not come
 }
 
 TEST(DesktopShell, TrayImagesSetOnOtherThreadsReachTheTrayOnTheGuiThread) {

@@ -1,0 +1,62 @@
+#include "ui/qt_organizer_questions.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include "app/desktop_texts.h"
+#include "core/sjis.h"
+#include "search/search_catalogue.h"
+#include "ui/input_dialog.h"
+#include "ui/quick_search_dialog.h"
+#include "ui/scrapbook_dialog.h"
+
+namespace norvane {
+
+namespace {
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString FromSjis(const std::string& sjis) { return Q(SjisToUtf8(sjis)); }
+std::string ToSjis(const QString& text) { return Utf8ToSjis(text.toStdString()); }
+}  // namespace
+
+QtOrganizerQuestions::QtOrganizerQuestions(QWidget* parent, const SearchCatalogue& search,
+                                           std::function<void(const std::string&)> openUrl)
+    : parent_(parent), search_(search), openUrl_(std::move(openUrl)) {}
+
+QtOrganizerQuestions::~QtOrganizerQuestions() { delete searchForm_.data(); }
+
+std::optional<std::string> QtOrganizerQuestions::AskLine(const std::string& caption,
+                                                         const std::string& prompt,
+                                                         const std::string& preset, bool browse) {
+  TForm4 form(parent_);
+  form.Setup(FromSjis(caption), FromSjis(prompt), FromSjis(preset), browse);
+  if (form.exec() != QDialog::Accepted) return std::nullopt;
+  return ToSjis(form.Edit1->text());
+}
+
+bool QtOrganizerQuestions::AskYesNo(const std::string& question) {
+  // No is the default: Enter alone does not delete a group.
+  return QMessageBox::question(parent_, Q(DT().organizerCaption), FromSjis(question),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<SearchAnswer> QtOrganizerQuestions::AskSearch() {
+  if (!searchForm_) {
+    std::vector<std::string> titles = search_.GetSearchTitles().value_or(std::vector<std::string>{});
+    searchForm_ = new TForm6(titles, openUrl_, parent_);
+  }
+  if (searchForm_->exec() != QDialog::Accepted) return std::nullopt;
+  return SearchAnswer{searchForm_->Engine(), ToSjis(searchForm_->Edit1->text())};
+}
+
+std::optional<ScrapAnswer> QtOrganizerQuestions::AskScrapbook() {
+  TForm7 form(parent_);
+  if (form.exec() != QDialog::Accepted) return std::nullopt;
+  return ScrapAnswer{form.Title(), form.Keywords()};
+}
+
+void QtOrganizerQuestions::Tell(const std::string& message) {
+  QMessageBox::information(parent_, Q(DT().organizerCaption), FromSjis(message));
+}
+
+}  // namespace norvane
