@@ -145,27 +145,38 @@ void TRXML::LoadFromXML(std::string_view text) {
   ParseOrThrow(text, "Shift_JIS");
 }
 
-bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
-  DeclaredFamily family = FamilyOf(DeclaredEncoding(text));
+bool TRXML::LoadFromString(std::string_view text, std::string_view source,
+                           std::string_view httpCharset) {
   try {
-    if (family == DeclaredFamily::Other) {
-      // Neither Japanese nor UTF-8: only the document's own declaration reads it right.
-      ParseWithHtmlEntities(text, nullptr);
-      return true;
-    }
-    int code = DetectTextCode(text);
-    bool utf8 = code == kCodeUtf8Mark || code == kCodeUtf8;
-    if (!utf8 && (family == DeclaredFamily::None || family == DeclaredFamily::Utf8)) {
-      utf8 = IsNonAsciiUtf8(text);
-    }
+    const TextReading reading = DecideTextReading(text, httpCharset);
+    bool utf8 = true;
     std::string body;
-    if (utf8) {
-      // Kept as UTF-8: converting first would lose every character Shift_JIS lacks.
-      std::string_view t = text;
-      if (t.substr(0, 3) == "\xEF\xBB\xBF") t.remove_prefix(3);
-      body = CleanUtf8(t);
-    } else {
-      body = ConvertToSJIS(text);
+    switch (reading.code) {
+      case ByteCode::Utf8: {
+        // Kept as UTF-8: converting first would lose every character Shift_JIS lacks.
+        std::string_view t = text;
+        if (t.substr(0, 3) == "\xEF\xBB\xBF") t.remove_prefix(3);
+        body = CleanUtf8(t);
+        break;
+      }
+      case ByteCode::ShiftJis:
+      case ByteCode::EucJp:
+      case ByteCode::Jis: {
+        const int code = reading.code == ByteCode::EucJp ? kCodeEuc
+                         : reading.code == ByteCode::Jis ? kCodeJis
+                                                         : kCodeSjis;
+        body = NormalizeLineBreaks(JapaneseToSjis(text, code));
+        utf8 = false;
+        break;
+      }
+      default:
+        if (!DecodeToUtf8(text, reading, body)) {
+          // A code only the XML library knows: its own reading of the declaration.
+          ParseWithHtmlEntities(text, nullptr);
+          slot_->doc->declaration = true;
+          return true;
+        }
+        break;
     }
     size_t close = body.find("?>");
     if (close != std::string::npos) body.erase(0, close + 2);

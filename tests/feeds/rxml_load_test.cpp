@@ -6,6 +6,7 @@
 
 #include "core/texts.h"
 #include "feeds/rxml.h"
+#include "support/dom_text.h"
 #include "support/feed_server.h"
 #include "support/temp_dir.h"
 
@@ -13,18 +14,9 @@ namespace norvane {
 namespace {
 
 using test::BodyCode;
+using test::DomText;
 using test::EncodeBody;
 using test::Sjis;
-
-// The DOM's own text of the first element at path (UTF-8).
-std::string DomText(const TRXML& x, const char* path) {
-  xmlNodePtr n = x.SelectSingleNode(path);
-  if (!n) return "<missing>";
-  xmlChar* c = xmlNodeGetContent(n);
-  std::string s = reinterpret_cast<const char*>(c);
-  xmlFree(c);
-  return s;
-}
 
 std::string Feed(const std::string& declaration, const std::string& title) {
   return declaration + "<rss version=\"2.0\"><channel><title>" + title +
