@@ -65,13 +65,6 @@ std::string HtmlEntitiesAsReferences(std::string_view bytes) {
   return out;
 }
 
-bool StartsWithDeclaration(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  while (!bytes.empty() && (bytes[0] == ' ' || bytes[0] == '\t' || bytes[0] == '\r' || bytes[0] == '\n'))
-    bytes.remove_prefix(1);
-  return bytes.substr(0, 5) == "<?xml";
-}
-
 }  // namespace
 
 TRXML::TRXML() {
@@ -116,7 +109,9 @@ bool TRXML::Parse(std::string_view bytes, const char* encoding, const char* base
     parsed = nullptr;
   }
   auto doc = std::make_shared<XmlDocument>(parsed);
-  if (parsed) doc->declaration = StartsWithDeclaration(bytes);
+  // In any code the declaration is written in: a UTF-16 document's log must declare
+  // Shift_JIS like every other.
+  if (parsed) doc->declaration = HasDeclaration(bytes);
   slot_->doc = std::move(doc);
   return parsed != nullptr;
 }
