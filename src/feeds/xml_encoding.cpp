@@ -3,6 +3,7 @@
 #include <libxml/encoding.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -210,7 +211,6 @@ std::string SjisToDom(std::string_view sjis) { return CleanUtf8(SjisToUtf8(sjis)
 std::string DomToSjis(std::string_view utf8) { return Utf8ToSjis(utf8); }
 
 std::string SerialisedToSjis(std::string_view s) {
-  thread_local IconvCodec codec("CP932", "UTF-8");
   std::string out;
   out.reserve(s.size());
   Context where = Context::Text;
@@ -219,19 +219,16 @@ std::string SerialisedToSjis(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
     if (static_cast<unsigned char>(s[i]) >= 0x80) {
-      size_t j = i;
-      while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x80) ++j;
-      out += codec.Convert(s.substr(i, j - i), [where](std::string_view rest, std::string& o) -> size_t {
-        char32_t cp = 0;
-        size_t n = Utf8SequenceLength(rest, &cp);
-        if (!n) {
-          Substitute(where, 0xFFFD, o);
-          return 1;
-        }
-        Substitute(where, cp, o);
-        return n;
-      });
-      i = j;
+      // Only a form that reads back as the same character is written as Shift_JIS.
+      char32_t cp = 0;
+      size_t n = Utf8SequenceLength(s.substr(i), &cp);
+      if (!n) {
+        Substitute(where, 0xFFFD, out);
+        ++i;
+      } else {
+        if (!AppendSjisForm(cp, out)) Substitute(where, cp, out);
+        i += n;
+      }
       continue;
     }
     char c = s[i];
@@ -354,6 +351,77 @@ bool DecodeToUtf8(std::string_view bytes, const TextReading& reading, std::strin
   });
   utf8 = CleanUtf8(utf8);
   return true;
+}
+
+namespace {
+
+// The XML library's "Shift_JIS" (CP932): reading goes through iconv; writing stops at a
+// character without a form that reads back as itself, so the library writes a character
+// reference there. iconv's own writer would put ¥ down as '\'.
+int SjisInput(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+  thread_local IconvCodec codec("UTF-8", "CP932");
+  if (!out || !outlen || !inlen) return -1;
+  if (!in) {
+    *outlen = 0;
+    *inlen = 0;
+    return 0;
+  }
+  const char* from = reinterpret_cast<const char*>(in);
+  size_t inLeft = static_cast<size_t>(*inlen);
+  char* to = reinterpret_cast<char*>(out);
+  size_t outLeft = static_cast<size_t>(*outlen);
+  const int e = codec.Into(from, inLeft, to, outLeft);
+  *inlen = static_cast<int>(from - reinterpret_cast<const char*>(in));
+  *outlen = static_cast<int>(to - reinterpret_cast<char*>(out));
+  if (e == 0 || e == EINVAL) return *outlen;  // EINVAL: the rest comes with the next block
+  return e == E2BIG ? -1 : -2;
+}
+
+int SjisOutput(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+  if (!out || !outlen || !inlen) return -1;
+  if (!in) {
+    *outlen = 0;
+    *inlen = 0;
+    return 0;
+  }
+  const std::string_view src(reinterpret_cast<const char*>(in), static_cast<size_t>(*inlen));
+  const size_t room = static_cast<size_t>(*outlen);
+  size_t i = 0, o = 0;
+  int result = 0;
+  std::string form;
+  while (i < src.size()) {
+    char32_t cp = 0;
+    const size_t n = Utf8SequenceLength(src.substr(i), &cp);
+    if (!n) {
+      // A character cut at the end of this block is finished by the next one.
+      const unsigned char lead = static_cast<unsigned char>(src[i]);
+      const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+      if (need && src.size() - i < need) break;
+      result = -2;
+      break;
+    }
+    form.clear();
+    if (!AppendSjisForm(cp, form)) {
+      result = -2;
+      break;
+    }
+    if (o + form.size() > room) {
+      result = -1;
+      break;
+    }
+    for (char c : form) out[o++] = static_cast<unsigned char>(c);
+    i += n;
+  }
+  *inlen = static_cast<int>(i);
+  *outlen = static_cast<int>(o);
+  return result ? result : *outlen;
+}
+
+}  // namespace
+
+void RegisterShiftJisHandler() {
+  // Registered under the name the "Shift_JIS" aliases lead to; the library owns it.
+  xmlNewCharEncodingHandler("CP932", &SjisInput, &SjisOutput);
 }
 
 }  // namespace norvane

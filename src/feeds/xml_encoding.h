@@ -73,4 +73,8 @@ std::string DomToSjis(std::string_view utf8);
 // (U+00E9 is "_E9_"), in comments '?'.
 std::string SerialisedToSjis(std::string_view utf8);
 
+// Makes the XML library's "Shift_JIS" write a character reference wherever CP932 has no
+// form that reads back as the same character. Once, at XmlInit.
+void RegisterShiftJisHandler();
+
 }  // namespace norvane
