@@ -1,8 +1,73 @@
 #include "core/sjis.h"
 
+#include <vector>
+
 #include "core/iconv_codec.h"
 
 namespace norvane {
+
+namespace {
+
+// Every CP932 character decoded, and each code point kept with the form iconv writes for
+// it when that form decodes to it again. All of CP932 lies in the Basic Multilingual Plane.
+class Cp932Forms {
+ public:
+  Cp932Forms() : forms_(0x10000, 0) {
+    IconvCodec decode("UTF-16LE", "CP932");
+    IconvCodec encode("CP932", "UTF-16LE");
+    if (!decode.ok() || !encode.ok()) return;  // then only ASCII is written as itself
+    for (int b = 0x80; b <= 0xFF; ++b) Consider({static_cast<char>(b)}, decode, encode);
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsSjisLead(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail)
+        if (trail != 0x7F) Consider({static_cast<char>(lead), static_cast<char>(trail)}, decode, encode);
+    }
+  }
+  unsigned Of(char32_t cp) const { return cp < forms_.size() ? forms_[cp] : 0; }
+
+ private:
+  static bool Strict(IconvCodec& codec, std::string_view in, std::string& out) {
+    bool failed = false;
+    out = codec.Convert(in, [&](std::string_view rest, std::string&) -> size_t {
+      failed = true;
+      return rest.size();
+    });
+    return !failed;
+  }
+  void Consider(std::string bytes, IconvCodec& decode, IconvCodec& encode) {
+    std::string unit, form, again;
+    if (!Strict(decode, bytes, unit) || unit.size() != 2) return;
+    const char32_t cp = static_cast<char32_t>(static_cast<unsigned char>(unit[0]) |
+                                              static_cast<unsigned char>(unit[1]) << 8);
+    if (cp < 0x80 || forms_[cp]) return;
+    if (!Strict(encode, unit, form) || form.empty() || form.size() > 2) return;
+    if (form != bytes && (!Strict(decode, form, again) || again != unit)) return;
+    unsigned v = static_cast<unsigned char>(form[0]);
+    if (form.size() == 2) v = v << 8 | static_cast<unsigned char>(form[1]);
+    forms_[cp] = static_cast<unsigned short>(v);
+  }
+  std::vector<unsigned short> forms_;
+};
+
+}  // namespace
+
+unsigned SjisFormOf(char32_t cp) {
+  if (cp < 0x80) return static_cast<unsigned>(cp);
+  static const Cp932Forms forms;
+  return forms.Of(cp);
+}
+
+bool AppendSjisForm(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+    return true;
+  }
+  const unsigned form = SjisFormOf(cp);
+  if (!form) return false;
+  if (form > 0xFF) out.push_back(static_cast<char>(form >> 8));
+  out.push_back(static_cast<char>(form & 0xFF));
+  return true;
+}
 
 std::string Utf8ToSjis(std::string_view utf8) {
   thread_local IconvCodec codec("CP932", "UTF-8");

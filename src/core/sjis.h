@@ -12,6 +12,13 @@ namespace norvane {
 // Utf8ToSjisMarkingInvalid instead, which marks them.
 std::string Utf8ToSjis(std::string_view utf8);
 
+// The CP932 form of a character only when it reads back as that same character: a single
+// byte, or lead << 8 | trail; 0 when there is none. iconv's best-fit forms are refused:
+// U+00A5 ¥ would be 0x5C, which reads back as '\', U+2014 — would come back as U+2015 ―.
+unsigned SjisFormOf(char32_t cp);
+// Appends SjisFormOf(cp); false, with nothing appended, when there is none.
+bool AppendSjisForm(char32_t cp, std::string& out);
+
 // Shift_JIS to UTF-8. Bytes that do not form a Shift_JIS character pass through
 // unchanged, so no input is lost.
 std::string SjisToUtf8(std::string_view sjis);

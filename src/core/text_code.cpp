@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cctype>
+#include <initializer_list>
 
 #include "core/iconv_codec.h"
 #include "core/sjis.h"
@@ -445,6 +447,33 @@ std::string ConvertToSJIS(std::string_view text) {
     case kCodeUtf16BE: return std::string(text);
     default: return NormalizeLineBreaks(JapaneseToSjis(text, code));
   }
+}
+
+std::optional<std::string> ConvertNamedToSJIS(std::string_view text, std::string_view charset) {
+  if (charset.empty() || charset.size() > 40) return std::nullopt;
+  std::string name;
+  for (char c : charset) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (!std::isalnum(b) && c != '-' && c != '_' && c != '.' && c != ':') return std::nullopt;
+    name.push_back(static_cast<char>(std::toupper(b)));
+  }
+  auto is = [&](std::initializer_list<const char*> names) {
+    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+  };
+  if (is({"UTF-8", "UTF8", "UNICODE-1-1-UTF-8"}))
+    return NormalizeLineBreaks(Utf8ToSjisMarkingInvalid(text));
+  if (is({"SHIFT_JIS", "SHIFT-JIS", "SJIS", "X-SJIS", "MS_KANJI", "CSSHIFTJIS", "WINDOWS-31J", "CP932",
+          "MS932"}))
+    return NormalizeLineBreaks(text);
+  if (is({"EUC-JP", "EUCJP", "X-EUC-JP", "CSEUCPKDFMTJAPANESE"})) return NormalizeLineBreaks(EucToSjis(text));
+  if (is({"ISO-2022-JP", "CSISO2022JP"})) return NormalizeLineBreaks(JisToSjis(text));
+  IconvCodec codec("UTF-8", name.c_str());
+  if (!codec.ok()) return std::nullopt;
+  const std::string utf8 = codec.Convert(text, [](std::string_view, std::string& out) -> size_t {
+    out += "\xEF\xBF\xBD";
+    return 1;
+  });
+  return NormalizeLineBreaks(Utf8ToSjisMarkingInvalid(utf8));
 }
 
 }  // namespace norvane

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,5 +52,10 @@ std::string NormalizeLineBreaks(std::string_view sjis);
 // Detection, conversion to Shift_JIS, CR LF line breaks. Never fails. Binary and
 // UTF-16 texts come back untouched.
 std::string ConvertToSJIS(std::string_view text);
+
+// Text in the code a browser named for it (a form's _charset_: UTF-8, Shift_JIS, EUC-JP,
+// ISO-2022-JP or any other code iconv knows) as Shift_JIS with CR LF line breaks, the
+// lacking characters as '?'. Nothing when the name is not one iconv knows.
+std::optional<std::string> ConvertNamedToSJIS(std::string_view text, std::string_view charset);
 
 }  // namespace norvane

@@ -66,13 +66,6 @@ std::string HtmlEntitiesAsReferences(std::string_view bytes) {
   return out;
 }
 
-bool StartsWithDeclaration(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  while (!bytes.empty() && (bytes[0] == ' ' || bytes[0] == '\t' || bytes[0] == '\r' || bytes[0] == '\n'))
-    bytes.remove_prefix(1);
-  return bytes.substr(0, 5) == "<?xml";
-}
-
 }  // namespace
 
 TRXML::TRXML() {
@@ -117,7 +110,9 @@ bool TRXML::Parse(std::string_view bytes, const char* encoding, const char* base
     parsed = nullptr;
   }
   auto doc = std::make_shared<XmlDocument>(parsed);
-  if (parsed) doc->declaration = StartsWithDeclaration(bytes);
+  // In any code the declaration is written in: a UTF-16 document's log must declare
+  // Shift_JIS like every other.
+  if (parsed) doc->declaration = HasDeclaration(bytes);
   slot_->doc = std::move(doc);
   return parsed != nullptr;
 }
@@ -146,27 +141,38 @@ void TRXML::LoadFromXML(std::string_view text) {
   ParseOrThrow(text, "Shift_JIS");
 }
 
-bool TRXML::LoadFromString(std::string_view text, std::string_view source) {
-  DeclaredFamily family = FamilyOf(DeclaredEncoding(text));
+bool TRXML::LoadFromString(std::string_view text, std::string_view source,
+                           std::string_view httpCharset) {
   try {
-    if (family == DeclaredFamily::Other) {
-      // Neither Japanese nor UTF-8: only the document's own declaration reads it right.
-      ParseWithHtmlEntities(text, nullptr);
-      return true;
-    }
-    int code = DetectTextCode(text);
-    bool utf8 = code == kCodeUtf8Mark || code == kCodeUtf8;
-    if (!utf8 && (family == DeclaredFamily::None || family == DeclaredFamily::Utf8)) {
-      utf8 = IsNonAsciiUtf8(text);
-    }
+    const TextReading reading = DecideTextReading(text, httpCharset);
+    bool utf8 = true;
     std::string body;
-    if (utf8) {
-      // Kept as UTF-8: converting first would lose every character Shift_JIS lacks.
-      std::string_view t = text;
-      if (t.substr(0, 3) == "\xEF\xBB\xBF") t.remove_prefix(3);
-      body = CleanUtf8(t);
-    } else {
-      body = ConvertToSJIS(text);
+    switch (reading.code) {
+      case ByteCode::Utf8: {
+        // Kept as UTF-8: converting first would lose every character Shift_JIS lacks.
+        std::string_view t = text;
+        if (t.substr(0, 3) == "\xEF\xBB\xBF") t.remove_prefix(3);
+        body = CleanUtf8(t);
+        break;
+      }
+      case ByteCode::ShiftJis:
+      case ByteCode::EucJp:
+      case ByteCode::Jis: {
+        const int code = reading.code == ByteCode::EucJp ? kCodeEuc
+                         : reading.code == ByteCode::Jis ? kCodeJis
+                                                         : kCodeSjis;
+        body = NormalizeLineBreaks(JapaneseToSjis(text, code));
+        utf8 = false;
+        break;
+      }
+      default:
+        if (!DecodeToUtf8(text, reading, body)) {
+          // A code only the XML library knows: its own reading of the declaration.
+          ParseWithHtmlEntities(text, nullptr);
+          slot_->doc->declaration = true;
+          return true;
+        }
+        break;
     }
     size_t close = body.find("?>");
     if (close != std::string::npos) body.erase(0, close + 2);

@@ -26,12 +26,17 @@ class TRXML {
 
   // If-Modified-Since to send / Last-Modified received; empty outside a fetch.
   std::string LastModified;
+  // The Content-Type of the last answer GET took a body from; it names the charset.
+  std::string ContentType;
   // Failure lines, each preceded by CR LF.
   std::string ErrorText;
 
   // Loads program or fetched bytes (any code) into the document. source names where they
-  // came from (a path or URL) for the error lines. False when nothing could be loaded.
-  bool LoadFromString(std::string_view text, std::string_view source);
+  // came from (a path or URL) for the error lines; httpCharset is the charset the server
+  // named, read after the document's own declaration (see DecideTextReading). False when
+  // nothing could be loaded.
+  bool LoadFromString(std::string_view text, std::string_view source,
+                      std::string_view httpCharset = {});
   // Reads the whole file, then LoadFromString. Throws XmlError when it cannot be read.
   void LoadFromFile(std::string_view path);
   // A file this program wrote (a channel log): declared Shift_JIS, it is parsed as it
@@ -94,8 +99,9 @@ class TRXML {
                               std::string& newLastModified);
   void LoadFromHTTP(const std::string& url);
   // Fetched bytes into the document: a JSON Feed or an Atom feed becomes RSS 2.0 (see
-  // feed_formats.h), and a web page that came instead says so in ErrorText.
-  bool LoadFetched(std::string body, const std::string& url);
+  // feed_formats.h), and a web page that came instead says so in ErrorText. contentType
+  // is the answer's Content-Type header, for its charset.
+  bool LoadFetched(std::string body, const std::string& url, std::string_view contentType = {});
 
  protected:
   void AddErrorLine(std::string_view line);

@@ -5,6 +5,7 @@
 #include "feeds/fetch_options.h"
 #include "feeds/rss2.h"
 #include "feeds/rxml.h"
+#include "feeds/xml_encoding.h"
 #include "http/http_client.h"
 
 namespace norvane {
@@ -16,6 +17,7 @@ std::string TRXML::GET(const std::string& url) {
     FetchResponse response = HttpGet(url, CleanHeaderValue(LastModified), FetchOptionsFor(url, GetSettings()));
     if (response.kind != FetchKind::Ok) throw HttpError(response);
     LastModified = CleanHeaderValue(response.lastModified);
+    ContentType = std::move(response.contentType);
     return std::move(response.body);
   } catch (const std::exception& e) {
     ErrorText = url + ErrorText + "\r\n" + e.what();
@@ -39,9 +41,9 @@ std::string TRXML::GetIfModified(const std::string& url, const std::string& last
   return body;
 }
 
-bool TRXML::LoadFetched(std::string body, const std::string& url) {
+bool TRXML::LoadFetched(std::string body, const std::string& url, std::string_view contentType) {
   if (std::optional<std::string> rss = JsonFeedToRss(body, url)) body = std::move(*rss);
-  const bool loaded = LoadFromString(body, url);
+  const bool loaded = LoadFromString(body, url, CharsetOf(contentType));
   if (loaded) NormaliseFeed(*this, url);
   if (!loaded || DetectRSSVersion(*this).empty()) {
     std::string reason = HtmlPageReason(body, url);
@@ -54,9 +56,12 @@ bool TRXML::LoadFromHTTPIfModified(const std::string& url, const std::string& la
                                    std::string& newLastModified) {
   std::string body = GetIfModified(url, lastModified, newLastModified);
   if (body.empty()) return false;
-  return LoadFetched(std::move(body), url);
+  return LoadFetched(std::move(body), url, ContentType);
 }
 
-void TRXML::LoadFromHTTP(const std::string& url) { LoadFetched(GET(url), url); }
+void TRXML::LoadFromHTTP(const std::string& url) {
+  std::string body = GET(url);
+  LoadFetched(std::move(body), url, ContentType);
+}
 
 }  // namespace norvane

@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "feeds/style_functions.h"
+#include "feeds/xml_encoding.h"
 
 namespace norvane {
 
@@ -38,6 +39,7 @@ void InitOnce() {
   // Feeds and files that name Shift_JIS mean the Windows code page.
   for (const char* alias : {"Shift_JIS", "Shift-JIS", "SJIS", "X-SJIS", "MS_Kanji", "Windows-31J"})
     xmlAddEncodingAlias("CP932", alias);
+  RegisterShiftJisHandler();
   xsltSecurityPrefsPtr prefs = xsltNewSecurityPrefs();
   xsltSetSecurityPrefs(prefs, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
   xsltSetSecurityPrefs(prefs, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);

@@ -3,11 +3,15 @@
 #include <libxml/encoding.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 #include "core/iconv_codec.h"
 #include "core/sjis.h"
+#include "core/text_code.h"
 #include "core/utf8.h"
 #include "feeds/xml_document.h"
 
@@ -58,9 +62,9 @@ bool At(std::string_view s, size_t i, std::string_view what) {
   return s.compare(i, what.size(), what) == 0;
 }
 
-}  // namespace
 
-std::string DeclaredEncoding(std::string_view bytes) {
+// The start of bytes as ASCII text, after a byte-order mark; UTF-16 read every other byte.
+std::string AsciiHead(std::string_view bytes) {
   std::string head;
   auto byte = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
   if (byte(0) == 0xFF && byte(1) == 0xFE) head = Utf16Head(bytes.substr(2), true);
@@ -72,6 +76,93 @@ std::string DeclaredEncoding(std::string_view bytes) {
     if (b.size() >= 3 && b.substr(0, 3) == "\xEF\xBB\xBF") b.remove_prefix(3);
     head = std::string(b.substr(0, 512));
   }
+  return head;
+}
+
+// The code of the UTF-16 text the zero bytes of its first two characters show: an ASCII
+// character has a zero high byte. UTF-32 (three zero bytes) is not taken for it.
+std::optional<ByteCode> Utf16ByZeroBytes(std::string_view b) {
+  if (b.size() < 4) return std::nullopt;
+  auto z = [&](size_t i) { return b[i] == '\0'; };
+  if (!z(0) && z(1) && !z(2) && z(3)) return ByteCode::Utf16LE;
+  if (z(0) && !z(1) && z(2) && !z(3)) return ByteCode::Utf16BE;
+  return std::nullopt;
+}
+
+// What WHATWG's encoding table names windows-1252, as libxml2 and iconv spell them too.
+bool IsSingleByteWesternName(const std::string& upper) {
+  static const char* const kNames[] = {
+      "ISO-8859-1", "ISO8859-1", "ISO_8859-1", "ISO_8859-1:1987", "ISO88591", "LATIN1", "L1",
+      "IBM819", "CP819", "CSISOLATIN1", "ISO-IR-100", "US-ASCII", "ASCII", "ANSI_X3.4-1968",
+      "ISO646-US", "CSASCII", "US", "WINDOWS-1252", "CP1252", "X-CP1252"};
+  for (const char* n : kNames)
+    if (upper == n) return true;
+  return false;
+}
+
+bool IsWideUnicodeName(const std::string& upper) {
+  return upper.rfind("UTF-16", 0) == 0 || upper.rfind("UTF16", 0) == 0 ||
+         upper.rfind("UTF-32", 0) == 0 || upper.rfind("UCS-", 0) == 0 ||
+         upper.rfind("ISO-10646-UCS", 0) == 0 || upper == "UNICODE";
+}
+
+TextReading Named(std::string name) { return {ByteCode::Named, std::move(name)}; }
+
+ByteCode JapaneseByName(const std::string& upper) {
+  if (upper.find("EUC") != std::string::npos) return ByteCode::EucJp;
+  if (upper.find("2022") != std::string::npos) return ByteCode::Jis;
+  return ByteCode::ShiftJis;
+}
+
+// A Japanese name, unless the bytes prove another Japanese code.
+ByteCode JapaneseReading(ByteCode named, int detected) {
+  switch (detected) {
+    case kCodeUtf8:
+    case kCodeUtf8Mark: return ByteCode::Utf8;
+    case kCodeJis:
+    case kCodeJisOld: return ByteCode::Jis;  // escapes before any 8-bit byte
+    case kCodeEuc: return named == ByteCode::EucJp ? named : ByteCode::EucJp;  // not Shift_JIS
+    case kCodeSjis: return named == ByteCode::ShiftJis ? named : ByteCode::ShiftJis;  // not EUC-JP
+    default: return named;
+  }
+}
+
+// The reading an encoding name gives these bytes; nothing when the name is passed over.
+std::optional<TextReading> ReadingByName(const std::string& name, std::string_view bytes) {
+  if (name.empty() || name.size() > 64) return std::nullopt;
+  const std::string upper = Upper(name);
+  if (IsSingleByteWesternName(upper)) {
+    // Mislabelled UTF-8 is common; real windows-1252 text is almost never valid UTF-8.
+    if (IsNonAsciiUtf8(bytes)) return TextReading{};
+    return Named("WINDOWS-1252");
+  }
+  if (IsWideUnicodeName(upper)) return std::nullopt;  // these bytes are not UTF-16
+  switch (FamilyOf(name)) {
+    case DeclaredFamily::Utf8: return TextReading{};
+    case DeclaredFamily::Japanese:
+      return TextReading{JapaneseReading(JapaneseByName(upper), DetectTextCode(bytes)), {}};
+    case DeclaredFamily::Other:
+      if (IconvCodec("UTF-8", name.c_str()).ok()) return Named(name);
+      return std::nullopt;
+    default: return std::nullopt;
+  }
+}
+
+// Every byte of the text forms a CP932 character.
+bool FitsCp932(std::string_view bytes) {
+  thread_local IconvCodec codec("UTF-16LE", "CP932");
+  bool fits = true;
+  codec.Convert(bytes, [&](std::string_view rest, std::string&) -> size_t {
+    fits = false;
+    return rest.size();
+  });
+  return fits;
+}
+
+}  // namespace
+
+std::string DeclaredEncoding(std::string_view bytes) {
+  const std::string head = AsciiHead(bytes);
   size_t p = 0;
   while (p < head.size() && IsXmlSpace(head[p])) ++p;
   if (head.compare(p, 5, "<?xml") != 0 || p + 5 >= head.size() || !IsXmlSpace(head[p + 5]))
@@ -120,7 +211,6 @@ std::string SjisToDom(std::string_view sjis) { return CleanUtf8(SjisToUtf8(sjis)
 std::string DomToSjis(std::string_view utf8) { return Utf8ToSjis(utf8); }
 
 std::string SerialisedToSjis(std::string_view s) {
-  thread_local IconvCodec codec("CP932", "UTF-8");
   std::string out;
   out.reserve(s.size());
   Context where = Context::Text;
@@ -129,19 +219,16 @@ std::string SerialisedToSjis(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
     if (static_cast<unsigned char>(s[i]) >= 0x80) {
-      size_t j = i;
-      while (j < s.size() && static_cast<unsigned char>(s[j]) >= 0x80) ++j;
-      out += codec.Convert(s.substr(i, j - i), [where](std::string_view rest, std::string& o) -> size_t {
-        char32_t cp = 0;
-        size_t n = Utf8SequenceLength(rest, &cp);
-        if (!n) {
-          Substitute(where, 0xFFFD, o);
-          return 1;
-        }
-        Substitute(where, cp, o);
-        return n;
-      });
-      i = j;
+      // Only a form that reads back as the same character is written as Shift_JIS.
+      char32_t cp = 0;
+      size_t n = Utf8SequenceLength(s.substr(i), &cp);
+      if (!n) {
+        Substitute(where, 0xFFFD, out);
+        ++i;
+      } else {
+        if (!AppendSjisForm(cp, out)) Substitute(where, cp, out);
+        i += n;
+      }
       continue;
     }
     char c = s[i];
@@ -181,6 +268,160 @@ std::string SerialisedToSjis(std::string_view s) {
     ++i;
   }
   return out;
+}
+
+bool HasDeclaration(std::string_view bytes) {
+  const std::string head = AsciiHead(bytes);
+  size_t p = 0;
+  while (p < head.size() && IsXmlSpace(head[p])) ++p;
+  return head.compare(p, 5, "<?xml") == 0 && p + 5 < head.size() && IsXmlSpace(head[p + 5]);
+}
+
+std::string CharsetOf(std::string_view contentType) {
+  size_t at = contentType.find(';');
+  while (at != std::string_view::npos) {
+    std::string_view param = contentType.substr(at + 1);
+    at = param.find(';');
+    if (at != std::string_view::npos) {
+      at += static_cast<size_t>(param.data() - contentType.data());
+      param = param.substr(0, param.find(';'));
+    }
+    while (!param.empty() && IsXmlSpace(param.front())) param.remove_prefix(1);
+    while (!param.empty() && IsXmlSpace(param.back())) param.remove_suffix(1);
+    if (param.size() < 8 || Upper(std::string(param.substr(0, 8))) != "CHARSET=") continue;
+    std::string_view value = param.substr(8);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+    // A name is letters, digits and - _ . : ( ); anything else is no name to act on.
+    if (value.empty() || value.size() > 64) return {};
+    for (char c : value)
+      if (c == '\0' || (!std::isalnum(static_cast<unsigned char>(c)) && !std::strchr("-_.:()", c)))
+        return {};
+    return std::string(value);
+  }
+  return {};
+}
+
+TextReading DecideTextReading(std::string_view bytes, std::string_view httpCharset) {
+  auto byte = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100u; };
+  if (byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) return {};
+  if (byte(0) == 0xFF && byte(1) == 0xFE) return {ByteCode::Utf16LE, {}};
+  if (byte(0) == 0xFE && byte(1) == 0xFF) return {ByteCode::Utf16BE, {}};
+  if (std::optional<ByteCode> wide = Utf16ByZeroBytes(bytes)) return {*wide, {}};
+  if (auto r = ReadingByName(DeclaredEncoding(bytes), bytes)) return *r;
+  if (auto r = ReadingByName(std::string(httpCharset), bytes)) return *r;
+  const int code = DetectTextCode(bytes);
+  if (code == kCodeUtf8 || code == kCodeUtf8Mark) return {};
+  // Without any name XML means UTF-8; the three-byte scan misses text with é before 日本.
+  if (IsNonAsciiUtf8(bytes)) return {};
+  switch (code) {
+    case kCodeAscii: return {};
+    case kCodeJis:
+    case kCodeJisOld: return {ByteCode::Jis, {}};
+    case kCodeEuc: return {ByteCode::EucJp, {}};
+    case kCodeSjis: return {ByteCode::ShiftJis, {}};
+    case kCodeEucOrSjis:
+      if (FitsCp932(bytes)) return {ByteCode::ShiftJis, {}};
+      return Named("WINDOWS-1252");
+    default: return Named("WINDOWS-1252");
+  }
+}
+
+bool DecodeToUtf8(std::string_view bytes, const TextReading& reading, std::string& utf8) {
+  const char* from = reading.name.c_str();
+  if (reading.code == ByteCode::Utf16LE) from = "UTF-16LE";
+  if (reading.code == ByteCode::Utf16BE) from = "UTF-16BE";
+  IconvCodec codec("UTF-8", from);
+  if (!codec.ok()) return false;
+  const bool wide = reading.code == ByteCode::Utf16LE || reading.code == ByteCode::Utf16BE;
+  if (wide && bytes.size() >= 2 &&
+      ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+    bytes.remove_prefix(2);
+  const bool western = Upper(reading.name) == "WINDOWS-1252";
+  utf8 = codec.Convert(bytes, [&](std::string_view rest, std::string& out) -> size_t {
+    const unsigned char b = static_cast<unsigned char>(rest[0]);
+    if (western && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D)) {
+      out.push_back(static_cast<char>(0xC2));
+      out.push_back(static_cast<char>(b));
+      return 1;
+    }
+    out += "\xEF\xBF\xBD";
+    // A broken UTF-16 unit is two bytes; a lone byte at the end is one.
+    return wide ? std::min<size_t>(2, rest.size()) : 1;
+  });
+  utf8 = CleanUtf8(utf8);
+  return true;
+}
+
+namespace {
+
+// The XML library's "Shift_JIS" (CP932): reading goes through iconv; writing stops at a
+// character without a form that reads back as itself, so the library writes a character
+// reference there. iconv's own writer would put ¥ down as '\'.
+int SjisInput(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+  thread_local IconvCodec codec("UTF-8", "CP932");
+  if (!out || !outlen || !inlen) return -1;
+  if (!in) {
+    *outlen = 0;
+    *inlen = 0;
+    return 0;
+  }
+  const char* from = reinterpret_cast<const char*>(in);
+  size_t inLeft = static_cast<size_t>(*inlen);
+  char* to = reinterpret_cast<char*>(out);
+  size_t outLeft = static_cast<size_t>(*outlen);
+  const int e = codec.Into(from, inLeft, to, outLeft);
+  *inlen = static_cast<int>(from - reinterpret_cast<const char*>(in));
+  *outlen = static_cast<int>(to - reinterpret_cast<char*>(out));
+  if (e == 0 || e == EINVAL) return *outlen;  // EINVAL: the rest comes with the next block
+  return e == E2BIG ? -1 : -2;
+}
+
+int SjisOutput(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+  if (!out || !outlen || !inlen) return -1;
+  if (!in) {
+    *outlen = 0;
+    *inlen = 0;
+    return 0;
+  }
+  const std::string_view src(reinterpret_cast<const char*>(in), static_cast<size_t>(*inlen));
+  const size_t room = static_cast<size_t>(*outlen);
+  size_t i = 0, o = 0;
+  int result = 0;
+  std::string form;
+  while (i < src.size()) {
+    char32_t cp = 0;
+    const size_t n = Utf8SequenceLength(src.substr(i), &cp);
+    if (!n) {
+      // A character cut at the end of this block is finished by the next one.
+      const unsigned char lead = static_cast<unsigned char>(src[i]);
+      const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+      if (need && src.size() - i < need) break;
+      result = -2;
+      break;
+    }
+    form.clear();
+    if (!AppendSjisForm(cp, form)) {
+      result = -2;
+      break;
+    }
+    if (o + form.size() > room) {
+      result = -1;
+      break;
+    }
+    for (char c : form) out[o++] = static_cast<unsigned char>(c);
+    i += n;
+  }
+  *inlen = static_cast<int>(i);
+  *outlen = static_cast<int>(o);
+  return result ? result : *outlen;
+}
+
+}  // namespace
+
+void RegisterShiftJisHandler() {
+  // Registered under the name the "Shift_JIS" aliases lead to; the library owns it.
+  xmlNewCharEncodingHandler("CP932", &SjisInput, &SjisOutput);
 }
 
 }  // namespace norvane

@@ -159,10 +159,14 @@ std::string ResolveDiskName(const std::string& folder, const std::string& name, 
   return found.empty() ? DiskPath(folder + "/" + name) : found;
 }
 
-// The keyword of a request as Shift_JIS. A modern browser sends it percent-encoded as
-// UTF-8; the code detector cannot tell UTF-8 of five bytes or fewer (one or two
-// Japanese characters), so such a short text that is well-formed UTF-8 is taken as it.
-std::string ConvertQueryText(const std::string& w) {
+// The keyword of a request as Shift_JIS. The shipped forms carry _charset_, which the
+// browser fills in with the code it sent them in: that decides. Without it the code is
+// guessed: a modern browser sends percent-encoded UTF-8, and the code detector cannot
+// tell UTF-8 of five bytes or fewer (one or two Japanese characters), so such a short
+// text that is well-formed UTF-8 is taken as it. Half-width ﾃｽ in Shift_JIS (C3 BD) is
+// well-formed UTF-8 too, which only _charset_ tells apart.
+std::string ConvertQueryText(const std::string& w, const std::string& charset) {
+  if (std::optional<std::string> named = ConvertNamedToSJIS(w, charset)) return std::move(*named);
   if (w.size() <= 5 && IsNonAsciiUtf8(w)) return NormalizeLineBreaks(Utf8ToSjisMarkingInvalid(w));
   return ConvertToSJIS(w);
 }
@@ -297,7 +301,7 @@ void TServer::Route(const HttpRequest& req, HttpResponse& res) {
   std::string path = PercentDecode(req.path);
 
   if (ParamIndex(params, "w") >= 0)
-    SetParamValue(params, "w", ConvertQueryText(ParamValue(params, "w")));
+    SetParamValue(params, "w", ConvertQueryText(ParamValue(params, "w"), ParamValue(params, "_charset_")));
 
   if (!req.rawQuery.empty()) {
     if (ParamValue(params, "ue") != "on") {

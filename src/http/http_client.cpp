@@ -123,8 +123,11 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // A new response begins (a proxy's CONNECT answer comes before the real one).
     t->response.statusLine = std::string(Trim(line));
     t->response.lastModified.clear();
+    t->response.contentType.clear();
   } else if (StartsWithNoCase(line, "Last-Modified:")) {
     t->response.lastModified = std::string(Trim(line.substr(14)));
+  } else if (StartsWithNoCase(line, "Content-Type:")) {
+    t->response.contentType = std::string(Trim(line.substr(13)));
   }
   return n;
 }

@@ -28,6 +28,7 @@ struct FetchResponse {
   long status = 0;
   std::string statusLine;    // e.g. "HTTP/1.1 200 OK"
   std::string lastModified;  // the Last-Modified header as received; empty when none
+  std::string contentType;   // the Content-Type header as received; empty when none
   std::string body;          // exactly as received, after gzip or deflate decoding
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/utf8.h"
+
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +28,40 @@ TEST(Utf8ToSjis, Cp932Codes) {
 TEST(Utf8ToSjis, WhatCp932LacksOrIsBroken) {
   EXPECT_EQ(Utf8ToSjis(U8(u8"é日😀")), "?\x93\xFA?");
   EXPECT_EQ(Utf8ToSjis("a\x80" "b\xFF" "c"), "abc");  // stray bytes vanish
+}
+
+// Only forms that read back as the same character count; iconv's best fits do not.
+TEST(SjisFormOf, RefusesBestFitForms) {
+  struct Case {
+    char32_t cp;
+    unsigned form;
+  } cases[] = {
+      {U'¥', 0},  {U'£', 0},    {U'—', 0},      {U'‖', 0},      {U'−', 0},
+      {U'〜', 0}, {U'¦', 0},    {U'¬', 0},      {U'‾', 0},      {U'é', 0},
+      {U'😀', 0}, {U'\\', 0x5C}, {U'~', 0x7E},   {U'ｱ', 0xB1},   {U'日', 0x93FA},
+      {U'―', 0x815C}, {U'～', 0x8160}, {U'－', 0x817C}, {U'∥', 0x8161}, {U'￡', 0x8192},
+      {U'￥', 0x818F}, {U'①', 0x8740}, {U'ⅰ', 0xFA40},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SjisFormOf(c.cp), c.form) << std::hex << static_cast<unsigned>(c.cp);
+  std::string out = "x";
+  EXPECT_FALSE(AppendSjisForm(U'¥', out));
+  EXPECT_TRUE(AppendSjisForm(U'日', out));
+  EXPECT_EQ(out, "x\x93\xFA");
+}
+
+// Over the whole plane: every form given reads back as its character.
+TEST(SjisFormOf, EveryFormReadsBackAsItsCharacter) {
+  size_t forms = 0;
+  for (char32_t cp = 0x80; cp < 0x10000; ++cp) {
+    std::string bytes;
+    if (!AppendSjisForm(cp, bytes)) continue;
+    ++forms;
+    char32_t back = 0;
+    std::string utf8 = SjisToUtf8(bytes);
+    ASSERT_EQ(Utf8SequenceLength(utf8, &back), utf8.size()) << std::hex << static_cast<unsigned>(cp);
+    EXPECT_EQ(back, cp) << std::hex << static_cast<unsigned>(cp);
+  }
+  EXPECT_GT(forms, 7000u);  // JIS X 0208, the kana and the Windows rows
 }
 
 TEST(SjisToUtf8, RoundTripsAndKeepsBrokenBytes) {

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <libxml/HTMLparser.h>
+
+#include <filesystem>
+
 
 #include "core/sjis.h"
+#include "feeds/rxml.h"
 #include "support/feed_server.h"
 #include "support/norvane_process.h"
 
@@ -52,6 +57,50 @@ TEST(FeedPages, AFeedItsScrapbookAndASearchThroughTheRunningProgram) {
   EXPECT_EQ(app.Stop(), 0) << app.StderrText();
   EXPECT_NE(app.home().Read("channels/ChannelList.xml").find(feeds.Url("/feed")), std::string::npos);
   EXPECT_NE(app.home().Read("scrap/news.xml").find("Big news today"), std::string::npos);
+}
+
+
+// A shop feed's yen signs and dashes survive the whole way: fetched, logged, read back from
+// the log, and shown by rss.html.
+TEST(FeedPages, CharactersShiftJisBestFitsComeBackAsTheSameCodePoints) {
+  const std::string text = "¥1,980 £5 — ‖ − 〜 ¦ ¬ 価格改定のお知らせ";
+  FeedServer feeds;
+  FeedRoute r;
+  r.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>shop</title>"
+           "<link>http://example.com/</link><description>d</description><item><title>" + text +
+           "</title><link>http://example.com/1</link><description>" + text + "</description></item>"
+           "</channel></rss>";
+  r.lastModified = "Mon, 01 Dec 2025 10:00:00 GMT";
+  feeds.Route("/shop", r);
+  NorvaneProcess app;
+  ASSERT_TRUE(app.Start()) << app.StderrText();
+  XmlInit();
+  auto shown = [](const std::string& page) {
+    htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), "p.html", "Shift_JIS",
+                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    if (!doc) return std::string();
+    xmlChar* c = xmlNodeGetContent(xmlDocGetRootElement(doc));
+    std::string s = c ? reinterpret_cast<const char*>(c) : "";
+    xmlFree(c);
+    xmlFreeDoc(doc);
+    return s;
+  };
+  // First the fetch, then the log alone (the server answers 304).
+  for (const char* reload : {"", "&r=on"}) {
+    SCOPED_TRACE(reload);
+    auto page = app.Get("/rss.html?u=" + feeds.Url("/shop") + "/" + reload);
+    ASSERT_EQ(page.status, 200);
+    EXPECT_NE(shown(page.body).find(text), std::string::npos) << SjisToUtf8(page.body);
+  }
+  EXPECT_EQ(app.Stop(), 0) << app.StderrText();
+  for (const auto& e : std::filesystem::directory_iterator(app.home().path() + "/channels")) {
+    if (e.path().filename() == "ChannelList.xml") continue;
+    TRXML log;
+    log.LoadFromFile(e.path().string());
+    xmlChar* c = xmlNodeGetContent(log.SelectSingleNode("rss/channel/item/title"));
+    EXPECT_EQ(std::string(c ? reinterpret_cast<const char*>(c) : ""), text) << e.path();
+    xmlFree(c);
+  }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <string>
 
+#include "core/iconv_codec.h"
 #include "core/texts.h"
 #include "feeds/rxml.h"
+#include "support/dom_text.h"
 #include "support/feed_server.h"
 #include "support/temp_dir.h"
 
@@ -13,18 +15,9 @@ namespace norvane {
 namespace {
 
 using test::BodyCode;
+using test::DomText;
 using test::EncodeBody;
 using test::Sjis;
-
-// The DOM's own text of the first element at path (UTF-8).
-std::string DomText(const TRXML& x, const char* path) {
-  xmlNodePtr n = x.SelectSingleNode(path);
-  if (!n) return "<missing>";
-  xmlChar* c = xmlNodeGetContent(n);
-  std::string s = reinterpret_cast<const char*>(c);
-  xmlFree(c);
-  return s;
-}
 
 std::string Feed(const std::string& declaration, const std::string& title) {
   return declaration + "<rss version=\"2.0\"><channel><title>" + title +
@@ -173,6 +166,51 @@ TEST(RxmlLoad, OtherDeclaredEncodingsAreDecodedByTheirDeclaration) {
   TRXML x;
   ASSERT_TRUE(x.LoadFromString(u16, "src"));
   EXPECT_EQ(DomText(x, "rss/channel/title"), "ok");
+}
+
+// A UTF-16 document, with or without its mark, is stored like every other log: in
+// Shift_JIS, declaring it, and it reads back the same.
+TEST(RxmlLoad, Utf16DocumentsAreSavedWithTheShiftJisDeclaration) {
+  test::TempDir dir;
+  const std::string text = "日本語 café";
+  auto utf16 = [](std::string_view utf8, const char* code) {
+    IconvCodec codec(code, "UTF-8");
+    return codec.Convert(utf8, [](std::string_view, std::string&) -> size_t { return 1; });
+  };
+  const std::string feed = Feed("<?xml version=\"1.0\" encoding=\"UTF-16\"?>", text);
+  const std::string bare = Feed("", text);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool declared;
+  } cases[] = {
+      {"little-endian mark", "\xFF\xFE" + utf16(feed, "UTF-16LE"), true},
+      {"big-endian mark", "\xFE\xFF" + utf16(feed, "UTF-16BE"), true},
+      {"no mark, declared", utf16(feed, "UTF-16LE"), true},
+      {"no mark, no declaration", utf16(bare, "UTF-16BE"), false},
+  };
+  const std::string sjisDeclaration = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TRXML x;
+    ASSERT_TRUE(x.LoadFromString(c.bytes, "src"));
+    EXPECT_EQ(DomText(x, "rss/channel/title"), text);
+    x.SaveToFile(dir / "log.xml");
+    EXPECT_EQ(dir.Read("log.xml").rfind(sjisDeclaration, 0), 0u) << dir.Read("log.xml");
+    TRXML back;
+    back.LoadFromFile(dir / "log.xml");
+    EXPECT_EQ(back.ErrorText, "");
+    EXPECT_EQ(DomText(back, "rss/channel/title"), text);
+
+    // The library's own loader (stylesheets, documents of the program) keeps it too.
+    dir.Write("doc.xml", c.bytes);
+    TRXML loaded;
+    loaded.Load(dir / "doc.xml");
+    if (!c.declared) continue;  // the library knows UTF-16 without a mark by "<?" only
+    EXPECT_EQ(DomText(loaded, "rss/channel/title"), text);
+    loaded.SaveToFile(dir / "again.xml");
+    EXPECT_EQ(dir.Read("again.xml").rfind(sjisDeclaration, 0), 0u) << dir.Read("again.xml");
+  }
 }
 
 TEST(RxmlLoad, DeclarationIsDroppedUpToTheFirstClosingMark) {

@@ -90,6 +90,33 @@ TEST_F(Router, TheRawQueryGivesUExactlyAsSent) {
   EXPECT_TRUE(Has("u=http://192.0.2.9:" + std::to_string(port_) + "/scrap.xml?u=news"));
 }
 
+// The shipped forms send _charset_, filled in by the browser with the code it used.
+TEST_F(Router, WIsDecodedByTheCharsetTheFormReports) {
+  struct Case {
+    const char* query;
+    std::string w;
+  } cases[] = {
+      // Half-width ﾃｽ in Shift_JIS is well-formed UTF-8 (ý): only _charset_ tells.
+      {"w=%C3%BD&_charset_=Shift_JIS", "\xC3\xBD"},
+      {"_charset_=shift_jis&w=%C3%BD", "\xC3\xBD"},
+      {"w=%C3%BD&_charset_=UTF-8", "?"},
+      {"w=%C3%BD", "?"},  // without it, today's guess
+      {"w=%E6%A4%9C%E7%B4%A2&_charset_=UTF-8", "\x8C\x9F\x8D\xF5"},
+      {"w=%B8%A1%BA%F7&_charset_=EUC-JP", "\x8C\x9F\x8D\xF5"},
+      {"w=%1B%24B8%21%3Aw%1B%28B&_charset_=ISO-2022-JP", "\x8C\x9F\x8D\xF5"},
+      {"w=caf%E9+%80&_charset_=windows-1252", "caf? ?"},
+      {"w=a%0Ab&_charset_=Shift_JIS", "a\r\nb"},
+      {"w=%C3%BD&_charset_=x-no-such-code", "?"},  // an unknown name: the guess
+      {"w=%C3%BD&_charset_=..%2F..%2Fetc", "?"},
+  };
+  for (const Case& c : cases) {
+    Get(std::string("/filter?") + c.query);
+    EXPECT_EQ(ParamValue(params_, "w"), c.w) << c.query;
+  }
+  Get("/search", {.method = "POST", .body = "_charset_=Shift_JIS&w=%C3%BD"});
+  EXPECT_EQ(ParamValue(params_, "w"), "\xC3\xBD");
+}
+
 TEST_F(Router, WBecomesShiftJisAndFormBodiesJoinTheList) {
   // "検索" sent as percent-encoded UTF-8, as a browser does.
   Get("/filter?w=%E6%A4%9C%E7%B4%A2&r=on");

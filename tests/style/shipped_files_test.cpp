@@ -144,8 +144,12 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
       EXPECT_EQ(page.Count("//*[@id='" + id + "'][normalize-space()]"), 1u) << id;
     // Every page names itself with the program's icon.
     EXPECT_EQ(page.All("//link[@rel='icon']/@href"), Strings{"/norvane.svg"});
+    // The browser reports the code it sent each form in, so the keyword is read right.
+    EXPECT_EQ(page.Count("//form[not(.//input[@type='hidden'][@name='_charset_'][not(@value)])]"), 0u);
   }
   EXPECT_EQ(pages.at("home").Count("//*[@role='search']"), 2u);
+  EXPECT_EQ(pages.at("home").Count("//form//input[@name='_charset_']"), 3u);
+  EXPECT_GE(pages.at("add").Count("//form//input[@name='_charset_']"), 1u);
 }
 
 TEST(Styles, CompactDiffersFromDefault) {

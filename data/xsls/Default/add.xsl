@@ -91,6 +91,7 @@
     <section class="panel">
       <h2>‘±‚¯‚Ä’Ç‰Á</h2>
       <form class="inline-form" action="add.html" method="get">
+        <input type="hidden" name="_charset_"/>
         <input type="hidden" name="ue" value="on"/>
         <input type="hidden" name="opml" value="{$file}"/>
         <xsl:call-template name="token"/>
@@ -121,6 +122,7 @@
       </xsl:choose>
     </xsl:if>
     <form class="panel stack-form" action="add.html" method="get">
+      <input type="hidden" name="_charset_"/>
       <input type="hidden" name="ue" value="on"/>
       <xsl:call-template name="token"/>
       <div class="field">

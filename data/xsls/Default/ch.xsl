@@ -88,6 +88,7 @@
                 </h1>
                 <p class="lead">すべてのグループの新着と今日の記事から、キーワードを含むものだけを集めます。</p>
                 <form class="inline-form" action="filter" method="get" role="search" aria-label="キーワードフィルタ">
+                  <input type="hidden" name="_charset_"/>
                   <label for="filter-w">キーワード</label>
                   <input id="filter-w" type="search" name="w" required="required" placeholder="例: Linux OR カーネル">
                     <xsl:if test="$word != ''"><xsl:attribute name="value"><xsl:value-of select="$word"/></xsl:attribute></xsl:if>

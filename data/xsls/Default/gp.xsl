@@ -104,6 +104,7 @@
             <section class="panel" id="add-feed">
               <h2>このグループにフィードを追加</h2>
               <form class="inline-form" action="add.html" method="get">
+                <input type="hidden" name="_charset_"/>
                 <input type="hidden" name="ue" value="on"/>
                 <input type="hidden" name="opml" value="{$file}"/>
                 <xsl:if test="/group/@token"><input type="hidden" name="token" value="{/group/@token}"/></xsl:if>
