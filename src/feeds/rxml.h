@@ -28,6 +28,9 @@ class TRXML {
   std::string LastModified;
   // Failure lines, each preceded by CR LF.
   std::string ErrorText;
+  // Where the last successful request's answer came from: its URL, or where its
+  // redirects ended. Relative addresses in what it brought resolve against this.
+  std::string FinalURL;
 
   // Loads program or fetched bytes (any code) into the document. source names where they
   // came from (a path or URL) for the error lines. False when nothing could be loaded.

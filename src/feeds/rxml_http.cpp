@@ -13,9 +13,13 @@ std::string TRXML::GET(const std::string& url) {
   try {
     // The date is a header value both ways: as received it is stored and sent back, and a
     // date stored before may still hold what a server put there.
+    FinalURL.clear();
+    // The proxy rule looks at the address subscribed to; every hop of a redirect then
+    // goes the same way.
     FetchResponse response = HttpGet(url, CleanHeaderValue(LastModified), FetchOptionsFor(url, GetSettings()));
     if (response.kind != FetchKind::Ok) throw HttpError(response);
     LastModified = CleanHeaderValue(response.lastModified);
+    FinalURL = response.url.empty() ? url : response.url;
     return std::move(response.body);
   } catch (const std::exception& e) {
     ErrorText = url + ErrorText + "\r\n" + e.what();
@@ -54,9 +58,12 @@ bool TRXML::LoadFromHTTPIfModified(const std::string& url, const std::string& la
                                    std::string& newLastModified) {
   std::string body = GetIfModified(url, lastModified, newLastModified);
   if (body.empty()) return false;
-  return LoadFetched(std::move(body), url);
+  return LoadFetched(std::move(body), FinalURL.empty() ? url : FinalURL);
 }
 
-void TRXML::LoadFromHTTP(const std::string& url) { LoadFetched(GET(url), url); }
+void TRXML::LoadFromHTTP(const std::string& url) {
+  std::string body = GET(url);
+  LoadFetched(std::move(body), FinalURL);
+}
 
 }  // namespace norvane

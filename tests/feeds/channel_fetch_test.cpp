@@ -1,0 +1,115 @@
+// Feeds as real sites serve them, through the channel log: moved feeds, entity tags.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/disk_path.h"
+#include "core/sjis.h"
+#include "feeds/chlist.h"
+#include "feeds/rss.h"
+#include "feeds/xml_node.h"
+#include "support/feed_server.h"
+#include "support/program_home.h"
+
+namespace norvane {
+namespace {
+
+std::string Feed(const std::string& items, const std::string& channelLink = "http://example.com/") {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>C</title><link>" +
+         channelLink + "</link><description>d</description>" + items + "</channel></rss>";
+}
+
+class ChannelFetch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_.Write("channels/.keep", "");
+    list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
+  }
+
+  // One request for the feed at path; the answer parsed (the error feed too).
+  std::unique_ptr<TRXML> Request(const std::string& path, bool reload = true) {
+    RPARAMS p;
+    p.URL = server_.Url(path);
+    p.Reload = reload;
+    p.Scrap = false;
+    FeedContext ctx{*list_, {}, nullptr};
+    TRSS rss(p, ctx);
+    answer_ = SjisToUtf8(rss.Excute());
+    logPath_ = rss.LogPath;
+    auto doc = std::make_unique<TRXML>();
+    doc->LoadFromXML(Utf8ToSjis(answer_));
+    return doc;
+  }
+
+  // The texts of one child of every item of the answer.
+  static std::vector<std::string> ItemTexts(const TRXML& doc, const std::string& child) {
+    std::vector<std::string> out;
+    for (xmlNodePtr item : doc.SelectNodes("rss/channel/item")) {
+      xmlNodePtr c = SelectSingleNode(item, child);
+      out.push_back(c ? SjisToUtf8(NodeText(c)) : "-");
+    }
+    return out;
+  }
+  static std::vector<std::string> Types(const TRXML& doc) {
+    std::vector<std::string> out;
+    for (xmlNodePtr item : doc.SelectNodes("rss/channel/item"))
+      out.push_back(GetAttribute(SelectSingleNode(item, "rg:log"), "type"));
+    return out;
+  }
+
+  test::ProgramHome home_;
+  test::FeedServer server_;
+  std::unique_ptr<TChList> list_;
+  std::string answer_;
+  std::string logPath_;
+};
+
+TEST_F(ChannelFetch, AMovedFeedStaysUnderTheAddressSubscribedTo) {
+  test::FeedRoute feed;
+  feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+  feed.lastModified = "Mon, 01 Dec 2025 10:00:00 GMT";
+  server_.Route("/new/feed", feed);
+  server_.Redirect("/old/feed", 301, server_.Url("/new/feed"));
+
+  auto first = Request("/old/feed");
+  EXPECT_EQ(ItemTexts(*first, "title"), std::vector<std::string>{"A"}) << answer_;
+  EXPECT_EQ(logPath_, "channels\\" + ChannelFileName(server_.Url("/old/feed")) + ".xml");
+  EXPECT_TRUE(FileExists(DiskPath(logPath_)));
+  EXPECT_EQ(NodeText(first->SelectSingleNode("rss/channel/rg:link")), server_.Url("/old/feed"));
+  const std::string list = SjisToUtf8(list_->GetXML());
+  EXPECT_NE(list.find("<xmlUrl>" + server_.Url("/old/feed") + "</xmlUrl>"), std::string::npos) << list;
+  EXPECT_EQ(list.find("/new/feed"), std::string::npos) << "the new address is no entry of its own";
+  EXPECT_EQ(list_->Count(), 1u);
+
+  // The reload asks the old address again, with the date, and the new one answers 304.
+  auto second = Request("/old/feed");
+  EXPECT_EQ(Types(*second), std::vector<std::string>{"today"});
+  EXPECT_EQ(server_.Requests().back().path, "/new/feed");
+  EXPECT_EQ(server_.Requests().back().Header("If-Modified-Since"), feed.lastModified);
+}
+
+TEST_F(ChannelFetch, ARefusedRedirectSaysWhyInTheErrorFeed) {
+  for (int i = 1; i <= 6; ++i)
+    server_.Redirect("/hop" + std::to_string(i), 302, server_.Url("/hop" + std::to_string(i + 1)));
+  server_.Serve("/hop7", Feed(""));
+  server_.Redirect("/local", 301, "file:///etc/passwd");
+  const struct {
+    std::string path, reason;
+  } cases[] = {
+      {"/hop1", "Too many redirects: more than 5"},
+      {"/local", "Redirected to an address that is neither http nor https: file:///etc/passwd"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    Request(c.path);
+    EXPECT_NE(answer_.find("取得できませんでした"), std::string::npos) << answer_;
+    EXPECT_NE(answer_.find(server_.Url(c.path) + "\r\n" + c.reason), std::string::npos) << answer_;
+    EXPECT_FALSE(FileExists(DiskPath(logPath_)));
+  }
+  EXPECT_EQ(server_.RequestCount("/hop7"), 0u);
+}
+
+}  // namespace
+}  // namespace norvane
