@@ -155,9 +155,14 @@ xmlNodePtr TChList::FindOrAdd(const std::string& url) {
   return channel;
 }
 
-xmlNodePtr TChList::Child(xmlNodePtr channel, const char* name) {
+xmlNodePtr TChList::FindChild(xmlNodePtr channel, const char* name) {
   for (xmlNodePtr g = FirstChildElement(channel); g; g = NextSiblingElement(g))
     if (HasQualifiedName(g, name)) return g;
+  return nullptr;
+}
+
+xmlNodePtr TChList::Child(xmlNodePtr channel, const char* name) {
+  if (xmlNodePtr found = FindChild(channel, name)) return found;
   return AddChild(channel, name, "");
 }
 
@@ -192,6 +197,24 @@ void TChItem::SetLastModified(const std::string& text) {
   xmlNodePtr date = list_.Child(node_, "httpLastModified");
   if (NodeText(date) == text) return;
   SetNodeText(date, text);
+  list_.changed_ = true;
+}
+
+std::string TChItem::GetETag() const {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  xmlNodePtr tag = TChList::FindChild(node_, "httpETag");
+  return tag ? NodeText(tag) : std::string();
+}
+
+void TChItem::SetETag(const std::string& text) {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  xmlNodePtr tag = TChList::FindChild(node_, "httpETag");
+  if (!tag) {
+    if (text.empty()) return;
+    tag = list_.Child(node_, "httpETag");  // after httpLastModified, the last child
+  }
+  if (NodeText(tag) == text) return;
+  SetNodeText(tag, text);
   list_.changed_ = true;
 }
 

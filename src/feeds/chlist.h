@@ -48,6 +48,8 @@ class TChList : private TRXML {
   xmlNodePtr FindOrAdd(const std::string& url);
   // The child element name of channel, created when missing. Lock held.
   xmlNodePtr Child(xmlNodePtr channel, const char* name);
+  // The same, nullptr when missing. Lock held.
+  static xmlNodePtr FindChild(xmlNodePtr channel, const char* name);
 
   std::string path_;
   std::string setAside_;
@@ -68,6 +70,10 @@ class TChItem {
   std::string GetFileName();
   std::string GetLastModified() const;
   void SetLastModified(const std::string& text);
+  // The entity tag of the same fetch, kept beside the date in an httpETag element that
+  // only entries whose server sent one have (lists written before it load as they are).
+  std::string GetETag() const;
+  void SetETag(const std::string& text);
 
  private:
   TChList& list_;

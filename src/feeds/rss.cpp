@@ -93,9 +93,10 @@ bool TRSS::Run() {
   }
 }
 
-bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
-  std::string date;
-  if (!LoadFromHTTPIfModified(Params.URL, lastModified, date)) return false;
+bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag) {
+  CacheValidators received;
+  if (!LoadFromHTTPIfModified(Params.URL, {lastModified, etag}, received)) return false;
+  std::string date = received.lastModified;
   try {
     Version = GetRSSVersion();
     if (Version.empty()) {
@@ -119,6 +120,7 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
     if (date.empty()) date = HttpDateNow();
     InsertBefore(title, "rg:revday", date);
     entry_.SetLastModified(date);
+    entry_.SetETag(received.etag);  // none sent clears an older one: it would never match
     InsertBefore(title, "rg:link", Params.URL);
     if (scrapper_) scrapper_->SetSource(NodeText(title), Params.URL);
     for (xmlNodePtr item : SelectNodes(paths.items)) {
@@ -134,12 +136,13 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
   }
 }
 
-void TRSS::SaveLog(const std::string& previousLastModified) {
+void TRSS::SaveLog(const std::string& previousLastModified, const std::string& previousETag) {
   try {
     SaveToFile(LogPath);
   } catch (const std::exception& e) {
     // The items were not kept: the next fetch must bring them again, not a 304.
     entry_.SetLastModified(previousLastModified);
+    entry_.SetETag(previousETag);
     ConsoleLine(std::string("norvane: ") + e.what());
     throw;
   }
@@ -150,9 +153,10 @@ void TRSS::ReloadRss() {
   const std::string oldVersion = old_.GetRSSVersion();
   Version = oldVersion;
   const std::string lastModified = entry_.GetLastModified();
+  const std::string etag = entry_.GetETag();
   bool ready = false;
   try {
-    if (GetRss(lastModified, false)) {
+    if (GetRss(lastModified, false, etag)) {
       Merge();
     } else {
       // Nothing new came: the stored items stay, and what was new is now only current.
@@ -170,7 +174,7 @@ void TRSS::ReloadRss() {
   }
   // A log that cannot be written fails the request: the page must not show as kept
   // what is lost with the next fetch.
-  if (ready) SaveLog(lastModified);
+  if (ready) SaveLog(lastModified, etag);
 }
 
 void TRSS::Merge() {

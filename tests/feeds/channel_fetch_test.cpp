@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/disk_path.h"
+#include "core/header_value.h"
 #include "core/sjis.h"
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
@@ -109,6 +110,80 @@ TEST_F(ChannelFetch, ARefusedRedirectSaysWhyInTheErrorFeed) {
     EXPECT_FALSE(FileExists(DiskPath(logPath_)));
   }
   EXPECT_EQ(server_.RequestCount("/hop7"), 0u);
+}
+
+std::string StoredETag(const std::string& listText) {
+  if (listText.find("<httpETag/>") != std::string::npos) return "";
+  size_t b = listText.find("<httpETag>");
+  if (b == std::string::npos) return "(none)";
+  b += 10;
+  return listText.substr(b, listText.find("</httpETag>", b) - b);
+}
+
+TEST_F(ChannelFetch, AServerWithOnlyAnEntityTagAnswers304AndTheLogIsKept) {
+  test::FeedRoute feed;
+  feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+  feed.etag = "\"v1\"";
+  server_.Route("/feed", feed);
+
+  EXPECT_EQ(Types(*Request("/feed")), std::vector<std::string>{"new"});
+  EXPECT_FALSE(server_.Requests().back().HasHeader("If-None-Match")) << "nothing to send yet";
+  EXPECT_EQ(StoredETag(SjisToUtf8(list_->GetXML())), "\"v1\"");
+
+  // Unchanged: the tag goes back, the server answers 304, the items stay.
+  auto unchanged = Request("/feed");
+  EXPECT_EQ(server_.Requests().back().Header("If-None-Match"), "\"v1\"");
+  EXPECT_EQ(Types(*unchanged), std::vector<std::string>{"today"});
+  EXPECT_EQ(ItemTexts(*unchanged, "title"), std::vector<std::string>{"A"});
+  EXPECT_NE(home_.Read(DiskPath(logPath_)).find("<title>A</title>"), std::string::npos);
+
+  // Changed: a new tag, the new item, the old one kept behind it.
+  feed.body = Feed("<item><title>B</title><link>http://e/b</link></item>");
+  feed.etag = "W/\"v2\"";
+  server_.Route("/feed", feed);
+  auto changed = Request("/feed");
+  EXPECT_EQ(ItemTexts(*changed, "title"), (std::vector<std::string>{"B", "A"}));
+  EXPECT_EQ(Types(*changed), (std::vector<std::string>{"new", "log"}));
+  EXPECT_EQ(StoredETag(SjisToUtf8(list_->GetXML())), "W/\"v2\"");
+  Request("/feed");
+  EXPECT_EQ(server_.Requests().back().Header("If-None-Match"), "W/\"v2\"");
+  EXPECT_EQ(Types(*Request("/feed")), (std::vector<std::string>{"today", "log"}));
+
+  // A server that stops sending a tag: the stored one goes, none is sent after.
+  feed.body = Feed("<item><title>C</title><link>http://e/c</link></item>");
+  feed.etag.clear();
+  server_.Route("/feed", feed);
+  Request("/feed");
+  EXPECT_EQ(StoredETag(SjisToUtf8(list_->GetXML())), "");
+  Request("/feed");
+  EXPECT_FALSE(server_.Requests().back().HasHeader("If-None-Match"));
+}
+
+// Tags a server should not send: each is kept out of the list and never sent back.
+TEST_F(ChannelFetch, EntityTagsThatCannotGoBackAsTheyCameAreNotKept) {
+  const struct {
+    const char* what;
+    std::string etag;
+  } cases[] = {
+      {"longer than the bound", "\"" + std::string(kMaxValidatorBytes, 'x') + "\""},
+      {"bytes outside ASCII", "\"caf\xC3\xA9\""},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = "/feed" + std::to_string(n++);
+    test::FeedRoute feed;
+    feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+    feed.etag = c.etag;
+    server_.Route(path, feed);
+    Request(path);
+    Request(path);
+    EXPECT_FALSE(server_.Requests().back().HasHeader("If-None-Match"));
+    EXPECT_EQ(StoredETag(SjisToUtf8(list_->GetXML())), "(none)");
+  }
+  EXPECT_EQ(CleanEntityTag("\"a\r\nSet-Cookie: x\""), "\"aSet-Cookie: x\"") << "no line breaks";
+  EXPECT_EQ(CleanValidator(std::string(kMaxValidatorBytes + 1, 'd')), "");
+  EXPECT_EQ(CleanValidator(std::string(kMaxValidatorBytes, 'd')).size(), kMaxValidatorBytes);
 }
 
 }  // namespace

@@ -97,6 +97,42 @@ TEST_F(ChannelListTest, UrlsWithQuotesAndNonAsciiAreFoundAgain) {
   EXPECT_EQ(list.Count(), 2u);
 }
 
+TEST_F(ChannelListTest, AListWrittenBeforeEntityTagsLoadsAndTakesThemBesideTheDate) {
+  const std::string old =
+      "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<channels><channel><xmlUrl>http://a/</xmlUrl>"
+      "<file>a_</file><httpLastModified>d1</httpLastModified></channel>"
+      "<channel><xmlUrl>http://b/</xmlUrl><file>b_</file><httpLastModified>d2</httpLastModified>"
+      "</channel></channels>\n";
+  dir.Write("channels/ChannelList.xml", old);
+  {
+    TChList list(ListPath());
+    ASSERT_EQ(list.Count(), 2u);
+    TChItem a(list, "http://a/"), b(list, "http://b/");
+    EXPECT_EQ(a.GetETag(), "");
+    EXPECT_EQ(a.GetLastModified(), "d1");
+    b.SetETag("");  // no tag to keep: the entry stays as it was
+    list.SaveIfChanged();
+    EXPECT_EQ(dir.Read("channels/ChannelList.xml"), old) << "nothing changed, nothing written";
+    a.SetETag("W/\"5e-1a\"");
+    EXPECT_EQ(TChItem(list, "http://a/").GetETag(), "W/\"5e-1a\"");
+    list.Save();
+  }
+  const std::string saved = dir.Read("channels/ChannelList.xml");
+  // The last child of its entry, after the date.
+  const size_t date = saved.find("<httpLastModified>d1</httpLastModified>");
+  const size_t tag = saved.find("<httpETag>W/\"5e-1a\"</httpETag>");
+  ASSERT_NE(tag, std::string::npos) << saved;
+  EXPECT_LT(date, tag);
+  EXPECT_LT(tag, saved.find("</channel>"));
+  EXPECT_EQ(saved.find("httpETag", saved.find("</channel>")), std::string::npos) << "b has none";
+  TChList again(ListPath());
+  TChItem a(again, "http://a/");
+  EXPECT_EQ(a.GetETag(), "W/\"5e-1a\"");
+  a.SetETag("");  // the server stopped sending one
+  EXPECT_EQ(a.GetETag(), "");
+  EXPECT_EQ(TChItem(again, "http://b/").GetETag(), "");
+}
+
 TEST_F(ChannelListTest, DamagedListIsSetAsideAndANewOneStarted) {
   dir.Write("channels/ChannelList.xml", "<channels><channel><xmlUrl>broken");
   testing::internal::CaptureStderr();

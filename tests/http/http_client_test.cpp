@@ -186,6 +186,7 @@ TEST_F(HttpClientTest, EveryHopCarriesTheValidatorsAndGoesThroughTheProxy) {
   FeedRoute r;
   r.body = "<rss version=\"2.0\"/>";
   r.lastModified = "Tue, 01 Apr 2025 10:00:00 GMT";
+  r.etag = "\"v1\"";
   FeedServer proxy;
   proxy.Route("/new", r);
   proxy.Redirect("/old", 301, server.Url("/new"));
