@@ -112,6 +112,18 @@ TEST_F(ChannelFetch, ARefusedRedirectSaysWhyInTheErrorFeed) {
   EXPECT_EQ(server_.RequestCount("/hop7"), 0u);
 }
 
+TEST_F(ChannelFetch, AFeedWithAnAddressTooLongForAFileNameIsStoredAndReloaded) {
+  const std::string path = "/search?q=" + std::string(400, 'k') + "&lang=ja";
+  test::FeedRoute feed;
+  feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+  feed.lastModified = "Mon, 01 Dec 2025 10:00:00 GMT";
+  server_.Route(path, feed);
+  EXPECT_EQ(Types(*Request(path)), std::vector<std::string>{"new"}) << answer_;
+  EXPECT_TRUE(FileExists(DiskPath(logPath_))) << logPath_;
+  EXPECT_EQ(Types(*Request(path)), std::vector<std::string>{"today"}) << "read back and refreshed";
+  EXPECT_EQ(server_.Requests().back().Header("If-Modified-Since"), feed.lastModified);
+}
+
 std::string StoredETag(const std::string& listText) {
   if (listText.find("<httpETag/>") != std::string::npos) return "";
   size_t b = listText.find("<httpETag>");
