@@ -13,6 +13,7 @@
 #include "core/url_helpers.h"
 #include "feeds/channel_log_lock.h"
 #include "feeds/error_feed.h"
+#include "feeds/item_addresses.h"
 #include "feeds/rg_namespace.h"
 #include "feeds/xml_node.h"
 
@@ -104,6 +105,8 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::str
       return false;
     }
     const FeedPaths& paths = PathsForVersion(Version);
+    // Before the marks and the merge: items pair by what they hold once they arrived.
+    PrepareArrivedItems(*this, paths, FinalURL.empty() ? Params.URL : FinalURL);
     try {
       SetAttribute(DocumentElement(), "xmlns:rg", kRgNamespace);
     } catch (...) {

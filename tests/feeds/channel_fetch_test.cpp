@@ -124,6 +124,59 @@ TEST_F(ChannelFetch, AFeedWithAnAddressTooLongForAFileNameIsStoredAndReloaded) {
   EXPECT_EQ(server_.Requests().back().Header("If-Modified-Since"), feed.lastModified);
 }
 
+TEST_F(ChannelFetch, AnItemWithoutLinkTakesItsPermalinkGuidAndStopsShowingAsNew) {
+  const struct {
+    std::string item, link;
+  } cases[] = {
+      {"<guid>http://e/1</guid>", "http://e/1"},
+      {"<guid isPermaLink=\"true\">https://e/2</guid>", "https://e/2"},
+      {"<guid>\n  HTTPS://e/3 </guid>", "HTTPS://e/3"},
+      {"<link></link><guid>http://e/4</guid>", "http://e/4"},
+      {"<link>http://e/own</link><guid>http://e/5</guid>", "http://e/own"},
+      {"<guid isPermaLink=\"false\">http://e/6</guid>", "-"},
+      {"<guid>tag:e,2025:7</guid>", "-"},
+      {"<guid>urn:uuid:8</guid>", "-"},
+      {"", "-"},
+  };
+  std::string items;
+  std::vector<std::string> links;
+  for (const auto& c : cases) {
+    items += "<item><title>t</title>" + c.item + "</item>";
+    links.push_back(c.link);
+  }
+  test::FeedRoute feed;
+  feed.body = Feed(items);
+  feed.lastModified = "Mon, 01 Dec 2025 10:00:00 GMT";
+  server_.Route("/feed", feed);
+  auto first = Request("/feed");
+  EXPECT_EQ(ItemTexts(*first, "link"), links) << answer_;
+
+  // The same feed again, changed in its date only: every item with a link is known.
+  feed.lastModified = "Tue, 02 Dec 2025 10:00:00 GMT";
+  server_.Route("/feed", feed);
+  const std::vector<std::string> types = Types(*Request("/feed"));
+  ASSERT_EQ(types.size(), links.size());
+  for (size_t i = 0; i < links.size(); ++i) {
+    if (links[i] == "-") continue;  // linkless items pair among themselves
+    EXPECT_EQ(types[i], "today") << links[i];
+  }
+
+  // A new guid-only item on top is the one that is new, and no other.
+  feed.body = Feed("<item><title>N</title><guid>http://e/n</guid></item>"
+                   "<item><title>O</title><guid>http://e/o</guid></item>");
+  feed.lastModified = "Wed, 03 Dec 2025 10:00:00 GMT";
+  server_.Route("/guids", feed);
+  Request("/guids");
+  feed.body = Feed("<item><title>P</title><guid>http://e/p</guid></item>"
+                   "<item><title>N</title><guid>http://e/n</guid></item>"
+                   "<item><title>O</title><guid>http://e/o</guid></item>");
+  feed.lastModified = "Thu, 04 Dec 2025 10:00:00 GMT";
+  server_.Route("/guids", feed);
+  auto next = Request("/guids");
+  EXPECT_EQ(ItemTexts(*next, "title"), (std::vector<std::string>{"P", "N", "O"}));
+  EXPECT_EQ(Types(*next), (std::vector<std::string>{"new", "today", "today"}));
+}
+
 std::string StoredETag(const std::string& listText) {
   if (listText.find("<httpETag/>") != std::string::npos) return "";
   size_t b = listText.find("<httpETag>");
