@@ -177,6 +177,67 @@ TEST_F(ChannelFetch, AnItemWithoutLinkTakesItsPermalinkGuidAndStopsShowingAsNew)
   EXPECT_EQ(Types(*next), (std::vector<std::string>{"new", "today", "today"}));
 }
 
+// The text of one element or attribute of the n-th item of the answer.
+std::string ItemValue(const TRXML& doc, size_t n, const std::string& child, const char* attribute = nullptr) {
+  NodeList items = doc.SelectNodes("rss/channel/item");
+  if (n >= items.Length()) return "(no item)";
+  xmlNodePtr c = SelectSingleNode(items[n], child);
+  if (!c) return "-";
+  // As the DOM holds it (UTF-8): characters Shift_JIS lacks are part of the point.
+  xmlChar* v = attribute ? xmlGetProp(c, BAD_CAST attribute) : xmlNodeGetContent(c);
+  std::string text = v ? reinterpret_cast<const char*>(v) : "";
+  xmlFree(v);
+  return text;
+}
+
+TEST_F(ChannelFetch, RelativeAddressesResolveAgainstXmlBaseThenTheChannelLinkThenTheFeed) {
+  const struct {
+    std::string item, child;
+    const char* attribute;
+    std::string expected;
+  } cases[] = {
+      {"<link>/a</link>", "link", nullptr, "http://example.com/a"},
+      {"<link> b </link>", "link", nullptr, "http://example.com/blog/b"},
+      {"<link xml:base=\"http://base.example/x/\">c</link>", "link", nullptr, "http://base.example/x/c"},
+      {"<link xml:base=\"sub/\">d</link>", "link", nullptr, "http://example.com/blog/sub/d"},
+      {"<link>\n HTTP://Other/x </link>", "link", nullptr, "\n HTTP://Other/x "},
+      {"<link>javascript:alert(1)</link>", "link", nullptr, "javascript:alert(1)"},
+      {"<link>#top</link>", "link", nullptr, "http://example.com/blog/#top"},
+      {"<link>//cdn.example/z</link>", "link", nullptr, "http://cdn.example/z"},
+      {"<guid>/g</guid>", "link", nullptr, "http://example.com/g"},
+      {"<link>/l</link><guid isPermaLink=\"false\">e</guid>", "guid", nullptr, "e"},
+      {"<enclosure url=\"media/ep1.mp3\" length=\"1\" type=\"audio/mpeg\"/>", "enclosure", "url",
+       "http://example.com/blog/media/ep1.mp3"},
+      {"<enclosure url=\"https://m.example/ep2.mp3\" length=\"1\" type=\"audio/mpeg\"/>", "enclosure", "url",
+       "https://m.example/ep2.mp3"},
+      {"<description>&lt;a href=\"/p?a=1&amp;amp;b=2\"&gt;x&lt;/a&gt; and &lt;img SRC='i.png'&gt; caf\xC3\xA9</description>",
+       "description", nullptr,
+       "<a href=\"http://example.com/p?a=1&amp;b=2\">x</a> and <img src=\"http://example.com/blog/i.png\"> caf\xC3\xA9"},
+      {"<description><![CDATA[text first <a href=\"q\">q</a>]]></description>", "description", nullptr,
+       "text first <a href=\"http://example.com/blog/q\">q</a>"},
+      {"<description>plain &amp; &lt;b&gt;bold&lt;/b&gt;</description>", "description", nullptr, "plain & <b>bold</b>"},
+      {"<description>&lt;a  href = 'http://abs/' &gt;kept&lt;/a&gt;</description>", "description", nullptr,
+       "<a  href = 'http://abs/' >kept</a>"},
+  };
+  std::string items;
+  for (const auto& c : cases) items += "<item><title>t</title>" + c.item + "</item>";
+  server_.Serve("/feed", Feed(items, "http://example.com/blog/"));
+  auto doc = Request("/feed");
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].item);
+    EXPECT_EQ(ItemValue(*doc, i, cases[i].child, cases[i].attribute), cases[i].expected);
+  }
+
+  // Without a channel link, where the feed is now: the end of its redirects.
+  server_.Serve("/moved/to/feed.xml",
+                "<rss version=\"2.0\"><channel><title>C</title><item><link>next.html</link></item>"
+                "<item><link>../up.html</link></item></channel></rss>");
+  server_.Redirect("/old", 301, server_.Url("/moved/to/feed.xml"));
+  auto moved = Request("/old");
+  EXPECT_EQ(ItemTexts(*moved, "link"),
+            (std::vector<std::string>{server_.Url("/moved/to/next.html"), server_.Url("/moved/up.html")}));
+}
+
 std::string StoredETag(const std::string& listText) {
   if (listText.find("<httpETag/>") != std::string::npos) return "";
   size_t b = listText.find("<httpETag>");
