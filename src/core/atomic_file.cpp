@@ -11,7 +11,10 @@
 namespace norvane {
 
 bool WriteFileAtomic(const std::string& path, std::string_view data) {
-  std::string tmp = path + ".XXXXXX";
+  // The temporary file is named apart from the target, so a name that just fits the
+  // file system (a long channel log name) is still written.
+  const size_t slash = path.rfind('/');
+  std::string tmp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".norvane-XXXXXX";
   int fd = mkstemp(tmp.data());
   if (fd < 0) return false;
   bool ok = true;

@@ -13,4 +13,17 @@ std::string CleanHeaderValue(std::string_view value) {
   return out;
 }
 
+std::string CleanValidator(std::string_view value) {
+  std::string out = CleanHeaderValue(value);
+  if (out.size() > kMaxValidatorBytes) out.clear();
+  return out;
+}
+
+std::string CleanEntityTag(std::string_view value) {
+  std::string out = CleanValidator(value);
+  for (char c : out)
+    if (static_cast<unsigned char>(c) > 0x7E) return {};
+  return out;
+}
+
 }  // namespace norvane

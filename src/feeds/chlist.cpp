@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/disk_path.h"
+#include "core/fnv_hash.h"
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "core/texts.h"
@@ -57,7 +58,28 @@ std::string ChannelFileName(std::string_view url) {
   size_t begin = 0, end = name.size();
   while (begin < end && static_cast<unsigned char>(name[begin]) <= 0x20) ++begin;
   while (end > begin && static_cast<unsigned char>(name[end - 1]) <= 0x20) --end;
-  return name.substr(begin, end - begin);
+  return FitLogFileName(name.substr(begin, end - begin));
+}
+
+std::string FitLogFileName(const std::string& baseName) {
+  constexpr size_t kExtension = 4;  // ".xml"
+  auto diskBytes = [](std::string_view sjis) { return SjisToUtf8(sjis).size() + kExtension; };
+  if (diskBytes(baseName) <= kMaxLogFileNameBytes) return baseName;
+  const std::string suffix = "_" + Fnv1a64Hex(baseName);
+  const size_t budget = kMaxLogFileNameBytes - kExtension - suffix.size();
+  // Whole characters only, so no half of a double-byte character is left at the cut.
+  std::string prefix;
+  size_t used = 0;
+  for (size_t i = 0; i < baseName.size();) {
+    size_t len = IsSjisLead(static_cast<unsigned char>(baseName[i])) && i + 1 < baseName.size() ? 2 : 1;
+    const size_t bytes = SjisToUtf8(std::string_view(baseName).substr(i, len)).size();
+    if (used + bytes > budget) break;
+    prefix.append(baseName, i, len);
+    used += bytes;
+    i += len;
+  }
+  if (diskBytes(prefix + suffix) > kMaxLogFileNameBytes) prefix.clear();  // the hash alone still names it
+  return prefix + suffix;
 }
 
 TChList::TChList(std::string path) : path_(std::move(path)) {
@@ -155,9 +177,14 @@ xmlNodePtr TChList::FindOrAdd(const std::string& url) {
   return channel;
 }
 
-xmlNodePtr TChList::Child(xmlNodePtr channel, const char* name) {
+xmlNodePtr TChList::FindChild(xmlNodePtr channel, const char* name) {
   for (xmlNodePtr g = FirstChildElement(channel); g; g = NextSiblingElement(g))
     if (HasQualifiedName(g, name)) return g;
+  return nullptr;
+}
+
+xmlNodePtr TChList::Child(xmlNodePtr channel, const char* name) {
+  if (xmlNodePtr found = FindChild(channel, name)) return found;
   return AddChild(channel, name, "");
 }
 
@@ -167,8 +194,17 @@ TChItem::TChItem(TChList& list, std::string url)
 std::string TChItem::GetFileName() {
   {
     std::lock_guard<std::mutex> lock(list_.mutex_);
-    std::string name = NodeText(list_.Child(node_, "file"));
-    if (!name.empty()) return name;
+    xmlNodePtr file = list_.Child(node_, "file");
+    std::string name = NodeText(file);
+    if (!name.empty()) {
+      // A name stored too long for the disk never had a log: it takes the short form.
+      std::string fitted = FitLogFileName(name);
+      if (fitted != name) {
+        SetNodeText(file, fitted);
+        list_.changed_ = true;
+      }
+      return fitted;
+    }
   }
   std::string derived = ChannelFileName(URL);  // reads the settings: outside the lock
   std::lock_guard<std::mutex> lock(list_.mutex_);
@@ -192,6 +228,24 @@ void TChItem::SetLastModified(const std::string& text) {
   xmlNodePtr date = list_.Child(node_, "httpLastModified");
   if (NodeText(date) == text) return;
   SetNodeText(date, text);
+  list_.changed_ = true;
+}
+
+std::string TChItem::GetETag() const {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  xmlNodePtr tag = TChList::FindChild(node_, "httpETag");
+  return tag ? NodeText(tag) : std::string();
+}
+
+void TChItem::SetETag(const std::string& text) {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  xmlNodePtr tag = TChList::FindChild(node_, "httpETag");
+  if (!tag) {
+    if (text.empty()) return;
+    tag = list_.Child(node_, "httpETag");  // after httpLastModified, the last child
+  }
+  if (NodeText(tag) == text) return;
+  SetNodeText(tag, text);
   list_.changed_ = true;
 }
 

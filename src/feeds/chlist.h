@@ -48,6 +48,8 @@ class TChList : private TRXML {
   xmlNodePtr FindOrAdd(const std::string& url);
   // The child element name of channel, created when missing. Lock held.
   xmlNodePtr Child(xmlNodePtr channel, const char* name);
+  // The same, nullptr when missing. Lock held.
+  static xmlNodePtr FindChild(xmlNodePtr channel, const char* name);
 
   std::string path_;
   std::string setAside_;
@@ -68,6 +70,10 @@ class TChItem {
   std::string GetFileName();
   std::string GetLastModified() const;
   void SetLastModified(const std::string& text);
+  // The entity tag of the same fetch, kept beside the date in an httpETag element that
+  // only entries whose server sent one have (lists written before it load as they are).
+  std::string GetETag() const;
+  void SetETag(const std::string& text);
 
  private:
   TChList& list_;
@@ -75,7 +81,18 @@ class TChItem {
 };
 
 // A channel log base name from a feed URL: the gateway's own address and port and the
-// scheme are dropped, the characters \ / : ; * ? " < > | = + & . become "_".
+// scheme are dropped, the characters \ / : ; * ? " < > | = + & . become "_". A name
+// whose log file name would be longer than the file system allows is shortened by
+// FitLogFileName.
 std::string ChannelFileName(std::string_view url);
+
+// The longest file name (one path component, in its UTF-8 form on disk) a log may have.
+inline constexpr size_t kMaxLogFileNameBytes = 255;
+
+// A base name (Shift_JIS) whose log file name, base name and ".xml", fits in
+// kMaxLogFileNameBytes on disk is returned as it is. A longer one becomes its first whole
+// characters, "_" and the FNV-1a hash of the whole name in 16 hexadecimal digits: always
+// the same for the same name, and still readable.
+std::string FitLogFileName(const std::string& baseName);
 
 }  // namespace norvane

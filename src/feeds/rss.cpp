@@ -13,6 +13,7 @@
 #include "core/url_helpers.h"
 #include "feeds/channel_log_lock.h"
 #include "feeds/error_feed.h"
+#include "feeds/item_addresses.h"
 #include "feeds/rg_namespace.h"
 #include "feeds/xml_node.h"
 
@@ -93,9 +94,10 @@ bool TRSS::Run() {
   }
 }
 
-bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
-  std::string date;
-  if (!LoadFromHTTPIfModified(Params.URL, lastModified, date)) return false;
+bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag) {
+  CacheValidators received;
+  if (!LoadFromHTTPIfModified(Params.URL, {lastModified, etag}, received)) return false;
+  std::string date = received.lastModified;
   try {
     Version = GetRSSVersion();
     if (Version.empty()) {
@@ -103,6 +105,8 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
       return false;
     }
     const FeedPaths& paths = PathsForVersion(Version);
+    // Before the marks and the merge: items pair by what they hold once they arrived.
+    PrepareArrivedItems(*this, paths, FinalURL.empty() ? Params.URL : FinalURL);
     try {
       SetAttribute(DocumentElement(), "xmlns:rg", kRgNamespace);
     } catch (...) {
@@ -119,6 +123,7 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
     if (date.empty()) date = HttpDateNow();
     InsertBefore(title, "rg:revday", date);
     entry_.SetLastModified(date);
+    entry_.SetETag(received.etag);  // none sent clears an older one: it would never match
     InsertBefore(title, "rg:link", Params.URL);
     if (scrapper_) scrapper_->SetSource(NodeText(title), Params.URL);
     for (xmlNodePtr item : SelectNodes(paths.items)) {
@@ -134,12 +139,13 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll) {
   }
 }
 
-void TRSS::SaveLog(const std::string& previousLastModified) {
+void TRSS::SaveLog(const std::string& previousLastModified, const std::string& previousETag) {
   try {
     SaveToFile(LogPath);
   } catch (const std::exception& e) {
     // The items were not kept: the next fetch must bring them again, not a 304.
     entry_.SetLastModified(previousLastModified);
+    entry_.SetETag(previousETag);
     ConsoleLine(std::string("norvane: ") + e.what());
     throw;
   }
@@ -150,9 +156,10 @@ void TRSS::ReloadRss() {
   const std::string oldVersion = old_.GetRSSVersion();
   Version = oldVersion;
   const std::string lastModified = entry_.GetLastModified();
+  const std::string etag = entry_.GetETag();
   bool ready = false;
   try {
-    if (GetRss(lastModified, false)) {
+    if (GetRss(lastModified, false, etag)) {
       Merge();
     } else {
       // Nothing new came: the stored items stay, and what was new is now only current.
@@ -170,7 +177,7 @@ void TRSS::ReloadRss() {
   }
   // A log that cannot be written fails the request: the page must not show as kept
   // what is lost with the next fetch.
-  if (ready) SaveLog(lastModified);
+  if (ready) SaveLog(lastModified, etag);
 }
 
 void TRSS::Merge() {

@@ -58,16 +58,17 @@ class TRSS : public TRXML {
   // stylesheet matches. Marks stamped on a fetch are elements named as written ("rg:log")
   // that only become namespaced when the text is parsed again.
   bool AnswerIsParsed() const { return parsedAsStored_; }
-  // Conditional fetch into this document and stamping of its items.
-  bool GetRss(const std::string& lastModified, bool scrapAll);
+  // Conditional fetch into this document and stamping of its items; etag goes out as
+  // If-None-Match beside the date.
+  bool GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag = {});
   // The reload of an existing log: fetch, merge or refresh, save.
   void ReloadRss();
   // Merges the old log into the freshly fetched document.
   void Merge();
   void ScrapItem(xmlNodePtr item);
-  // Writes the log; on failure the channel's stored date goes back to
-  // previousLastModified, one line goes to standard error, and the error is rethrown.
-  void SaveLog(const std::string& previousLastModified);
+  // Writes the log; on failure the channel's stored date and entity tag go back to the
+  // previous ones, one line goes to standard error, and the error is rethrown.
+  void SaveLog(const std::string& previousLastModified, const std::string& previousETag = {});
   std::string GetRSSVersion() const { return DetectRSSVersion(*this); }
 
   // The filters, on the answer only.

@@ -12,6 +12,13 @@ namespace norvane {
 
 class CompiledStyle;
 
+// What a conditional request sends back to the server, as it last sent them: the
+// Last-Modified date (as If-Modified-Since) and the entity tag (as If-None-Match).
+struct CacheValidators {
+  std::string lastModified;
+  std::string etag;
+};
+
 // The program's wrapper of one XML document. Text crossing it is Shift_JIS; the DOM
 // holds the real characters (UTF-8), so text that Shift_JIS lacks survives a load and a
 // save as numeric character references. Files are written as Shift_JIS and declare it.
@@ -28,8 +35,13 @@ class TRXML {
   std::string LastModified;
   // The Content-Type of the last answer GET took a body from; it names the charset.
   std::string ContentType;
+  // If-None-Match to send / ETag received, the same way.
+  std::string ETag;
   // Failure lines, each preceded by CR LF.
   std::string ErrorText;
+  // Where the last successful request's answer came from: its URL, or where its
+  // redirects ended. Relative addresses in what it brought resolve against this.
+  std::string FinalURL;
 
   // Loads program or fetched bytes (any code) into the document. source names where they
   // came from (a path or URL) for the error lines; httpCharset is the charset the server
@@ -89,12 +101,18 @@ class TRXML {
   const std::string& GetErrorText() const { return ErrorText; }
 
   // HTTP (rxml_http.cpp).
-  // One request with LastModified as If-Modified-Since; on success LastModified becomes
-  // the response's value. Every failure is put in front of ErrorText and rethrown.
+  // One request with LastModified as If-Modified-Since and ETag as If-None-Match; on
+  // success both become the response's values. Every failure is put in front of
+  // ErrorText and rethrown.
   std::string GET(const std::string& url);
-  // Empty body when unchanged or failed; never throws.
+  // Empty body when unchanged or failed, and then received is what was given; never
+  // throws.
+  std::string GetIfModified(const std::string& url, const CacheValidators& given,
+                            CacheValidators& received);
   std::string GetIfModified(const std::string& url, const std::string& lastModified,
                             std::string& newLastModified);
+  bool LoadFromHTTPIfModified(const std::string& url, const CacheValidators& given,
+                              CacheValidators& received);
   bool LoadFromHTTPIfModified(const std::string& url, const std::string& lastModified,
                               std::string& newLastModified);
   void LoadFromHTTP(const std::string& url);

@@ -14,9 +14,15 @@ std::string TRXML::GET(const std::string& url) {
   try {
     // The date is a header value both ways: as received it is stored and sent back, and a
     // date stored before may still hold what a server put there.
-    FetchResponse response = HttpGet(url, CleanHeaderValue(LastModified), FetchOptionsFor(url, GetSettings()));
+    FinalURL.clear();
+    // The proxy rule looks at the address subscribed to; every hop of a redirect then
+    // goes the same way.
+    FetchResponse response = HttpGet(url, CleanValidator(LastModified), FetchOptionsFor(url, GetSettings()),
+                                     CleanEntityTag(ETag));
     if (response.kind != FetchKind::Ok) throw HttpError(response);
-    LastModified = CleanHeaderValue(response.lastModified);
+    LastModified = CleanValidator(response.lastModified);
+    ETag = CleanEntityTag(response.etag);
+    FinalURL = response.url.empty() ? url : response.url;
     ContentType = std::move(response.contentType);
     return std::move(response.body);
   } catch (const std::exception& e) {
@@ -25,19 +31,29 @@ std::string TRXML::GET(const std::string& url) {
   }
 }
 
-std::string TRXML::GetIfModified(const std::string& url, const std::string& lastModified,
-                                 std::string& newLastModified) {
+std::string TRXML::GetIfModified(const std::string& url, const CacheValidators& given,
+                                 CacheValidators& received) {
   std::string body;
-  LastModified = lastModified;
+  LastModified = given.lastModified;
+  ETag = given.etag;
   try {
     body = GET(url);
-    newLastModified = LastModified;
+    received = {LastModified, ETag};
   } catch (const std::exception&) {
-    // Unchanged and failed look alike to the caller: no body, the date given.
+    // Unchanged and failed look alike to the caller: no body, the validators given.
     body.clear();
-    newLastModified = lastModified;
+    received = given;
   }
   LastModified.clear();
+  ETag.clear();
+  return body;
+}
+
+std::string TRXML::GetIfModified(const std::string& url, const std::string& lastModified,
+                                 std::string& newLastModified) {
+  CacheValidators received;
+  std::string body = GetIfModified(url, {lastModified, ""}, received);
+  newLastModified = received.lastModified;
   return body;
 }
 
@@ -52,16 +68,24 @@ bool TRXML::LoadFetched(std::string body, const std::string& url, std::string_vi
   return loaded;
 }
 
+bool TRXML::LoadFromHTTPIfModified(const std::string& url, const CacheValidators& given,
+                                   CacheValidators& received) {
+  std::string body = GetIfModified(url, given, received);
+  if (body.empty()) return false;
+  return LoadFetched(std::move(body), FinalURL.empty() ? url : FinalURL, ContentType);
+}
+
 bool TRXML::LoadFromHTTPIfModified(const std::string& url, const std::string& lastModified,
                                    std::string& newLastModified) {
-  std::string body = GetIfModified(url, lastModified, newLastModified);
-  if (body.empty()) return false;
-  return LoadFetched(std::move(body), url, ContentType);
+  CacheValidators received;
+  const bool loaded = LoadFromHTTPIfModified(url, {lastModified, ""}, received);
+  newLastModified = received.lastModified;
+  return loaded;
 }
 
 void TRXML::LoadFromHTTP(const std::string& url) {
   std::string body = GET(url);
-  LoadFetched(std::move(body), url, ContentType);
+  LoadFetched(std::move(body), FinalURL.empty() ? url : FinalURL, ContentType);
 }
 
 }  // namespace norvane

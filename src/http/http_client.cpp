@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "core/cancellation.h"
+#include "core/header_value.h"
 
 namespace norvane {
 
@@ -82,6 +83,7 @@ struct Transfer {
   Clock::time_point lastActivity = Clock::now();
   curl_off_t seenDown = 0;
   curl_off_t seenUp = 0;
+  std::string location;  // the Location of the latest response, for a refused redirect
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -121,13 +123,20 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   std::string_view line(data, n);
   if (StartsWithNoCase(line, "HTTP/")) {
     // A new response begins (a proxy's CONNECT answer comes before the real one).
+    // Each hop of a redirect is such a response too: only the last one's headers count.
     t->response.statusLine = std::string(Trim(line));
     t->response.lastModified.clear();
     t->response.contentType.clear();
+    t->response.etag.clear();
+    t->location.clear();
   } else if (StartsWithNoCase(line, "Last-Modified:")) {
     t->response.lastModified = std::string(Trim(line.substr(14)));
   } else if (StartsWithNoCase(line, "Content-Type:")) {
     t->response.contentType = std::string(Trim(line.substr(13)));
+  } else if (StartsWithNoCase(line, "ETag:")) {
+    t->response.etag = std::string(Trim(line.substr(5)));
+  } else if (StartsWithNoCase(line, "Location:")) {
+    t->location = std::string(Trim(line.substr(9)));
   }
   return n;
 }
@@ -168,10 +177,18 @@ std::string SecondsText(std::chrono::milliseconds ms) {
   return s;
 }
 
+// A server's header as shown in a message: no control characters, and not without end.
+std::string Shown(std::string_view value) {
+  constexpr size_t kShown = 300;
+  std::string out = CleanHeaderValue(value.substr(0, kShown));
+  if (value.size() > kShown) out += "...";
+  return out;
+}
+
 }  // namespace
 
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,
-                      const FetchOptions& options) {
+                      const FetchOptions& options, const std::string& ifNoneMatch) {
   if (OutstandingWorkCancelled()) return Failed(FetchKind::Cancelled, "Cancelled: the program is ending");
   CurlGlobal& global = Global();
 
@@ -188,10 +205,15 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   char errbuf[CURL_ERROR_SIZE] = {0};
 
   CurlSlist headers;
-  if (!ifModifiedSince.empty()) {
-    std::string h = "If-Modified-Since: " + ifModifiedSince;
-    headers.reset(curl_slist_append(nullptr, h.c_str()));
-  }
+  auto addHeader = [&headers](const std::string& line) {
+    curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
+    if (grown) {
+      (void)headers.release();  // the same list, one entry longer
+      headers.reset(grown);
+    }
+  };
+  if (!ifModifiedSince.empty()) addHeader("If-Modified-Since: " + ifModifiedSince);
+  if (!ifNoneMatch.empty()) addHeader("If-None-Match: " + ifNoneMatch);
 
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
@@ -200,7 +222,11 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(t.readTimeout.count() + 1000));
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+  // Feeds move (a site going over to https): follow, but never off http and https, and
+  // not in circles.
+  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_USERAGENT, options.userAgent.c_str());
   curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
   curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxResponseBytes));
@@ -233,6 +259,14 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   if (t.timedOut)
     return Failed(FetchKind::Timeout,
                   "Read timed out (" + std::to_string(t.readTimeout.count()) + " ms)");
+  long hops = 0;
+  curl_easy_getinfo(c, CURLINFO_REDIRECT_COUNT, &hops);
+  if (rc == CURLE_TOO_MANY_REDIRECTS)
+    return Failed(FetchKind::TooManyRedirects,
+                  "Too many redirects: more than " + std::to_string(kMaxRedirects));
+  if (rc == CURLE_UNSUPPORTED_PROTOCOL && !t.location.empty())
+    return Failed(FetchKind::NotAllowedScheme,
+                  "Redirected to an address that is neither http nor https: " + Shown(t.location));
   if (rc != CURLE_OK) {
     std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc);
     // The allowed protocols are set above: curl refuses every other scheme with this.
@@ -242,6 +276,11 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   }
 
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);
+  t.response.redirects = hops;
+  t.response.url = url;
+  const char* effective = nullptr;
+  if (hops > 0 && curl_easy_getinfo(c, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+    t.response.url = effective;
   if (t.response.status < 200 || t.response.status > 299) {
     if (t.response.statusLine.empty())
       t.response.statusLine = "HTTP " + std::to_string(t.response.status);

@@ -17,8 +17,12 @@ enum class FetchKind {
   Cancelled,         // the program is ending
   TooLarge,          // the body passed kMaxResponseBytes
   Transport,         // no answer: name lookup, connection, protocol
-  NotAllowedScheme,  // neither http nor https
+  NotAllowedScheme,  // neither http nor https, also where a redirect pointed
+  TooManyRedirects,  // more than kMaxRedirects hops
 };
+
+// How many redirects (301, 302, 303, 307, 308) one fetch follows.
+inline constexpr long kMaxRedirects = 5;
 
 struct FetchResponse {
   FetchKind kind = FetchKind::Ok;
@@ -29,6 +33,10 @@ struct FetchResponse {
   std::string statusLine;    // e.g. "HTTP/1.1 200 OK"
   std::string lastModified;  // the Last-Modified header as received; empty when none
   std::string contentType;   // the Content-Type header as received; empty when none
+  std::string etag;          // the ETag header as received; empty when none
+  // Where the answer came from: the URL asked for, or where its redirects ended.
+  std::string url;
+  long redirects = 0;  // hops followed
   std::string body;          // exactly as received, after gzip or deflate decoding
 };
 
@@ -58,13 +66,15 @@ struct FetchOptions {
   std::string userAgent = kUserAgent;
 };
 
-// One GET over HTTP/1.1. Sends If-Modified-Since when ifModifiedSince is not empty.
-// Redirects are not followed. Only http and https. The read time-out bounds both how
+// One GET over HTTP/1.1. Sends If-Modified-Since when ifModifiedSince is not empty, and
+// If-None-Match when ifNoneMatch is not empty. Redirects are followed up to kMaxRedirects
+// hops, each only to http or https; the validators are sent again on every hop, so the
+// server the feed moved to can answer 304. Only http and https. The read time-out bounds both how
 // long the transfer may stay silent and how long the whole transfer may take. Gives up
 // at once, and does not begin, once the program's end cancelled outstanding work. Every
 // failure, a status outside 2xx included, comes back as the response's kind and error;
 // nothing is thrown.
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,
-                      const FetchOptions& options);
+                      const FetchOptions& options, const std::string& ifNoneMatch = {});
 
 }  // namespace norvane

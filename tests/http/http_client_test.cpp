@@ -58,6 +58,7 @@ TEST_F(HttpClientTest, EveryFailureComesBackWithItsKindAndMessage) {
   r.lastModified = "Tue, 01 Apr 2025 10:00:00 GMT";
   server.Route("/feed", r);
   server.Redirect("/moved", 302, server.Url("/feed"));
+  server.Redirect("/moved-to-slow", 301, server.Url("/slow"));
   FeedRoute gone;
   gone.status = 500;
   gone.body = "broken";
@@ -81,7 +82,8 @@ TEST_F(HttpClientTest, EveryFailureComesBackWithItsKindAndMessage) {
   };
   const Case cases[] = {
       {server.Url("/feed"), r.lastModified, FetchKind::NotModified, 304, "HTTP/1.1 304"},
-      {server.Url("/moved"), "", FetchKind::Status, 302, "HTTP/1.1 302"},
+      {server.Url("/moved"), r.lastModified, FetchKind::NotModified, 304, "HTTP/1.1 304"},
+      {server.Url("/moved-to-slow"), "", FetchKind::Timeout, 0, "Fetch timed out after 0.2 s"},
       {server.Url("/broken"), "", FetchKind::Status, 500, "HTTP/1.1 500"},
       {server.Url("/nothing-here"), "", FetchKind::Status, 404, "HTTP/1.1 404"},
       {server.Url("/slow"), "", FetchKind::Timeout, 0, "Fetch timed out after 0.2 s"},
@@ -101,12 +103,110 @@ TEST_F(HttpClientTest, EveryFailureComesBackWithItsKindAndMessage) {
     EXPECT_FALSE(got.error.empty());
     EXPECT_EQ(got.error.substr(0, c.errorStart.size()), c.errorStart);
   }
-  EXPECT_EQ(server.RequestCount("/feed"), 1u) << "the redirect target is not fetched";
+  EXPECT_EQ(server.RequestCount("/feed"), 2u) << "asked for directly and through the redirect";
 
   FeedRoute fits;
   fits.generatedBytes = 1 << 20;
   server.Route("/fits", fits);
   EXPECT_EQ(HttpGet(server.Url("/fits"), "", {}).body.size(), size_t{1} << 20);
+}
+
+// A chain of hops /<name>1 ... /<name>n, each redirecting with the given status to the
+// next, the last to target.
+void Chain(FeedServer& server, const std::string& name, int hops, int status, const std::string& target) {
+  for (int i = 1; i <= hops; ++i)
+    server.Redirect("/" + name + std::to_string(i), status,
+                    i == hops ? target : server.Url("/" + name + std::to_string(i + 1)));
+}
+
+TEST_F(HttpClientTest, RedirectsAreFollowedUpToFiveHopsAndOnlyToHttp) {
+  FeedRoute r;
+  r.body = "<rss version=\"2.0\"/>";
+  r.lastModified = "Tue, 01 Apr 2025 10:00:00 GMT";
+  server.Route("/feed", r);
+  for (int status : {301, 302, 303, 307, 308})
+    server.Redirect("/s" + std::to_string(status), status, server.Url("/feed"));
+  server.Redirect("/relative", 301, "/feed?from=relative");
+  Chain(server, "five", 5, 302, server.Url("/feed"));
+  Chain(server, "six", 6, 302, server.Url("/six-end"));
+  server.Route("/six-end", r);
+  server.Redirect("/loop", 302, server.Url("/loop"));
+  server.Redirect("/to-file", 301, "file:///etc/hostname");
+  server.Redirect("/to-ftp", 302, "ftp://127.0.0.1:1/feed");
+  server.Redirect("/to-gopher", 307, "gopher://127.0.0.1:1/");
+  server.Redirect("/nowhere", 301, server.Url("/missing"));
+  FeedRoute noLocation;
+  noLocation.status = 302;
+  server.Route("/no-location", noLocation);
+
+  struct Case {
+    std::string path;
+    FetchKind kind;
+    long redirects;
+    std::string finalPath;  // where the answer came from; for a failure the message's start
+  };
+  const Case cases[] = {
+      {"/s301", FetchKind::Ok, 1, "/feed"},
+      {"/s302", FetchKind::Ok, 1, "/feed"},
+      {"/s303", FetchKind::Ok, 1, "/feed"},
+      {"/s307", FetchKind::Ok, 1, "/feed"},
+      {"/s308", FetchKind::Ok, 1, "/feed"},
+      {"/relative", FetchKind::Ok, 1, "/feed?from=relative"},
+      {"/five1", FetchKind::Ok, 5, "/feed"},
+      {"/feed", FetchKind::Ok, 0, "/feed"},
+      {"/six1", FetchKind::TooManyRedirects, 0, "Too many redirects: more than 5"},
+      {"/loop", FetchKind::TooManyRedirects, 0, "Too many redirects"},
+      {"/to-file", FetchKind::NotAllowedScheme, 0,
+       "Redirected to an address that is neither http nor https: file:///etc/hostname"},
+      {"/to-ftp", FetchKind::NotAllowedScheme, 0,
+       "Redirected to an address that is neither http nor https: ftp://127.0.0.1:1/feed"},
+      {"/to-gopher", FetchKind::NotAllowedScheme, 0, "Redirected to an address that is neither"},
+      {"/nowhere", FetchKind::Status, 0, "HTTP/1.1 404"},
+      {"/no-location", FetchKind::Status, 0, "HTTP/1.1 302"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    FetchResponse got = HttpGet(server.Url(c.path), "", {});
+    EXPECT_EQ(got.kind, c.kind) << got.error;
+    if (c.kind == FetchKind::Ok) {
+      EXPECT_EQ(got.body, r.body);
+      EXPECT_EQ(got.redirects, c.redirects);
+      EXPECT_EQ(got.url, server.Url(c.finalPath));
+      EXPECT_EQ(got.lastModified, r.lastModified) << "the last hop's header";
+      EXPECT_EQ(got.statusLine.substr(0, 12), "HTTP/1.1 200");
+    } else {
+      EXPECT_EQ(got.error.substr(0, c.finalPath.size()), c.finalPath);
+    }
+  }
+  EXPECT_EQ(server.RequestCount("/six6"), 1u) << "the fifth hop is taken";
+  EXPECT_EQ(server.RequestCount("/six-end"), 0u) << "the sixth is not";
+}
+
+TEST_F(HttpClientTest, EveryHopCarriesTheValidatorsAndGoesThroughTheProxy) {
+  FeedRoute r;
+  r.body = "<rss version=\"2.0\"/>";
+  r.lastModified = "Tue, 01 Apr 2025 10:00:00 GMT";
+  r.etag = "\"v1\"";
+  FeedServer proxy;
+  proxy.Route("/new", r);
+  proxy.Redirect("/old", 301, server.Url("/new"));
+  server.Route("/new", r);
+
+  FetchOptions viaProxy;
+  viaProxy.proxy = "127.0.0.1";
+  viaProxy.proxyPort = proxy.port();
+  FetchResponse got = HttpGet(server.Url("/old"), r.lastModified, viaProxy, "\"v1\"");
+  EXPECT_EQ(got.kind, FetchKind::NotModified);
+  auto seen = proxy.Requests();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].target, server.Url("/old"));
+  EXPECT_EQ(seen[1].target, server.Url("/new"));
+  for (const auto& request : seen) {
+    EXPECT_EQ(request.Header("If-Modified-Since"), r.lastModified);
+    EXPECT_EQ(request.Header("If-None-Match"), "\"v1\"");
+    EXPECT_EQ(request.Header("User-Agent"), kUserAgent);
+  }
+  EXPECT_EQ(server.RequestCount(), 0u) << "no hop went direct";
 }
 
 TEST_F(HttpClientTest, CompressedAnswersArriveDecoded) {

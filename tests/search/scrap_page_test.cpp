@@ -1,6 +1,9 @@
 #include "search/scrap_page.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <atomic>
 #include <thread>
@@ -127,17 +130,27 @@ TEST_F(ScrapPageTest, SaveChangedWritesOnlyChangedBooks) {
 }
 
 TEST_F(ScrapPageTest, FailedSaveLeavesThePreviousFileAndTheFlag) {
-  // The feed file's name fits the file system, its temporary neighbour does not.
-  const std::string name(248, 'n');
+  // The disk takes small files only (a file size limit): the big book cannot be written,
+  // the small one can.
+  const std::string name = "big";
   WriteKeys(name, {"x"});
   const std::string before =
       "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><rss version=\"2.0\"><channel><title>t</title>"
-      "<item><title>old</title></item></channel></rss>";
+      "<item><title>old " + std::string(4000, 'o') + "</title></item></channel></rss>";
   home.Write("scrap/" + name + ".xml", before);
   WriteKeys("fine", {"x"});
   TScrapSerch books;
   Offer(books, 1);
-  EXPECT_FALSE(books.SaveChanged());
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 2000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = books.SaveChanged();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(saved);
   EXPECT_EQ(ReadFile("scrap/" + name + ".xml"), before);
   EXPECT_TRUE(books.Find(name)->Changed());
   EXPECT_FALSE(books.Find("fine")->Changed()) << "the other book is saved all the same";

@@ -48,6 +48,25 @@ std::string TargetWithoutAuthority(const std::string& target) {
   return target;
 }
 
+// Whether an If-None-Match list names the tag, compared weakly (W/ ignored).
+bool NamesTag(const std::string& ifNoneMatch, const std::string& tag) {
+  auto opaque = [](std::string t) {
+    size_t b = t.find_first_not_of(" \t"), e = t.find_last_not_of(" \t");
+    t = b == std::string::npos ? std::string() : t.substr(b, e - b + 1);
+    if (t.rfind("W/", 0) == 0) t.erase(0, 2);
+    return t;
+  };
+  size_t start = 0;
+  while (start <= ifNoneMatch.size()) {
+    size_t comma = ifNoneMatch.find(',', start);
+    if (comma == std::string::npos) comma = ifNoneMatch.size();
+    std::string one = opaque(ifNoneMatch.substr(start, comma - start));
+    if (one == "*" || one == opaque(tag)) return true;
+    start = comma + 1;
+  }
+  return false;
+}
+
 std::string Compress(const std::string& data, bool gzip) {
   z_stream z{};
   if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, gzip ? 15 + 16 : 15, 8,
@@ -131,8 +150,13 @@ struct FeedServerCallbacks {
       return MHD_YES;
     }
     std::string raw = *state ? *static_cast<std::string*>(*state) : std::string(url);
-    std::string ims;
-    std::unique_ptr<FeedRoute> route = self->Take(conn, raw, method, ims);
+    std::string ims, inm;
+    std::unique_ptr<FeedRoute> route = self->Take(conn, raw, method, ims, inm);
+    bool notModified = false;
+    if (route && !inm.empty())
+      notModified = !route->etag.empty() && NamesTag(inm, route->etag);
+    else if (route)
+      notModified = !route->lastModified.empty() && ims == route->lastModified;
 
     MHD_Response* response = nullptr;
     int status = 404;
@@ -140,10 +164,12 @@ struct FeedServerCallbacks {
       static const char kNotFound[] = "not found";
       response = MHD_create_response_from_buffer(sizeof kNotFound - 1, const_cast<char*>(kNotFound),
                                                  MHD_RESPMEM_PERSISTENT);
-    } else if (!route->lastModified.empty() && ims == route->lastModified) {
+    } else if (notModified) {
       status = 304;
       response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
-      MHD_add_response_header(response, "Last-Modified", route->lastModified.c_str());
+      if (!route->lastModified.empty())
+        MHD_add_response_header(response, "Last-Modified", route->lastModified.c_str());
+      if (!route->etag.empty()) MHD_add_response_header(response, "ETag", route->etag.c_str());
     } else {
       status = route->status;
       if (route->drip.count() > 0) {
@@ -167,6 +193,7 @@ struct FeedServerCallbacks {
       MHD_add_response_header(response, "Content-Type", route->contentType.c_str());
       if (!route->lastModified.empty())
         MHD_add_response_header(response, "Last-Modified", route->lastModified.c_str());
+      if (!route->etag.empty()) MHD_add_response_header(response, "ETag", route->etag.c_str());
       for (const auto& [k, v] : route->headers) MHD_add_response_header(response, k.c_str(), v.c_str());
     }
     MHD_Result rc = MHD_queue_response(conn, static_cast<unsigned>(status), response);
@@ -233,13 +260,15 @@ void FeedServer::Redirect(const std::string& path, int status, const std::string
 }
 
 std::unique_ptr<FeedRoute> FeedServer::Take(MHD_Connection* conn, const std::string& rawTarget,
-                                            const char* method, std::string& ifModifiedSince) {
+                                            const char* method, std::string& ifModifiedSince,
+                                            std::string& ifNoneMatch) {
   SeenRequest seen;
   seen.method = method ? method : "";
   seen.target = rawTarget;
   seen.path = PathOf(rawTarget);
   MHD_get_connection_values(conn, MHD_HEADER_KIND, &CollectHeader, &seen.headers);
   ifModifiedSince = seen.Header("If-Modified-Since");
+  ifNoneMatch = seen.Header("If-None-Match");
 
   std::unique_ptr<FeedRoute> route;
   {

@@ -22,6 +22,9 @@ struct FeedRoute {
   std::string contentType = "application/xml";
   // Sent as Last-Modified; a request whose If-Modified-Since equals it gets 304.
   std::string lastModified;
+  // Sent as ETag; a request whose If-None-Match names it (weakly, or with "*") gets 304.
+  // A request with If-None-Match is judged by it alone, its If-Modified-Since ignored.
+  std::string etag;
   std::vector<std::pair<std::string, std::string>> headers;  // extra headers (Location, ...)
   std::chrono::milliseconds delay{0};  // wait before answering (ends early when the server stops)
   enum class Coding { Identity, Gzip, Deflate } coding = Coding::Identity;
@@ -77,7 +80,8 @@ class FeedServer {
   friend struct FeedServerCallbacks;
   // Logs the request, waits, and returns the route to answer with (nullptr: 404).
   std::unique_ptr<FeedRoute> Take(MHD_Connection* conn, const std::string& rawTarget,
-                                  const char* method, std::string& ifModifiedSince);
+                                  const char* method, std::string& ifModifiedSince,
+                                  std::string& ifNoneMatch);
   void Finished();
   // Sleeps for d unless the server is stopping; false when it is.
   bool Wait(std::chrono::milliseconds d);
