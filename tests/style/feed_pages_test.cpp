@@ -204,6 +204,38 @@ TEST_P(FeedPages, VeryLongDescriptionsAreRenderedWhole) {
   }
 }
 
+TEST_P(FeedPages, UntitledItemsAreNamedByTheirTextAndEnclosuresCanBePlayed) {
+  const std::string longText(100, 'x');
+  const std::string doc = R"x(<rss version="2.0" xmlns:rg="http://norvane/rg"><channel>
+<rg:link>http://127.0.0.1/pod.xml</rg:link><title>Pod</title><link>http://127.0.0.1/</link><description>d</description>
+<item><link>http://127.0.0.1/1</link><description>&lt;p&gt;Hello &lt;b&gt;world&lt;/b&gt;&lt;/p&gt;</description>
+<enclosure url="http://127.0.0.1/e1.mp3" type="audio/mpeg" length="3145728"/></item>
+<item><title>Video</title><description>)x" + longText + R"x(</description>
+<enclosure url="https://127.0.0.1/e2.mp4" type="Video/MP4" length="2048"/>
+<enclosure url="javascript:alert(1)" type="audio/mpeg"/></item>
+<item><title/><description>)x" + longText + R"x(</description><enclosure url="http://127.0.0.1/e3.pdf"/></item>
+<item><description> </description></item>
+</channel></rss>)x";
+  Page p = Rss(doc);
+  EXPECT_EQ(p.All("//*[@class='item-title']"),
+            (Strings{"Hello world", "Video", longText.substr(0, 80) + "…", "(無題)"}));
+  EXPECT_EQ(p.All("//*[@class='enclosure-link']/@href"),
+            (Strings{"http://127.0.0.1/e1.mp3", "https://127.0.0.1/e2.mp4", "http://127.0.0.1/e3.pdf"}))
+      << "only web addresses";
+  EXPECT_EQ(p.All("//*[@class='enclosure-link']"),
+            (Strings{"添付ファイル (audio/mpeg, 3.0 MB)", "添付ファイル (video/mp4, 2 KB)", "添付ファイル"}));
+  const bool players = GetParam() == "Default";
+  EXPECT_EQ(p.All("//audio[@controls][@preload='none']/@src"),
+            players ? Strings{"http://127.0.0.1/e1.mp3"} : Strings{});
+  EXPECT_EQ(p.All("//video[@controls][@preload='none']/@src"),
+            players ? Strings{"https://127.0.0.1/e2.mp4"} : Strings{});
+  EXPECT_EQ(p.All("//li/@class"), (Strings{"item", "item", "item", "item"})) << "no marks, no empty class";
+  // The group page's blocks name and play them the same way.
+  Page block = Block(doc);
+  EXPECT_EQ(block.All("//*[@class='item-title']")[0], "Hello world");
+  EXPECT_EQ(block.Count("//audio"), players ? 1u : 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Styles, FeedPages, ::testing::Values("Default", "Compact"));
 
 }  // namespace

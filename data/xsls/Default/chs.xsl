@@ -71,7 +71,7 @@
     <xsl:variable name="l8" select="translate(substring($link, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
     <!-- As the linkable template decides, without its result tree per item. -->
     <xsl:variable name="canLink" select="$link != '' and (starts-with($l8, 'http://') or starts-with($l8, 'https://') or not(contains(substring-before(concat($link, '/'), '/'), ':')))"/>
-    <li class="item item-{$type}">
+    <li class="item{substring(concat(' item-', $type), 1, 99 * ($type != ''))}">
       <div class="item-head">
         <xsl:choose>
           <xsl:when test="$type = 'new'"><span class="mark mark-new" title="前回の取得で初めて現れた記事">新着</span></xsl:when>
@@ -80,9 +80,9 @@
         </xsl:choose>
         <h3 class="item-title">
           <xsl:choose>
-            <xsl:when test="$canLink"><a href="{$link}"><xsl:choose><xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when><xsl:otherwise>(無題)</xsl:otherwise></xsl:choose></a></xsl:when>
+            <xsl:when test="$canLink"><a href="{$link}"><xsl:choose><xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when><xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise></xsl:choose></a></xsl:when>
             <xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when>
-            <xsl:otherwise>(無題)</xsl:otherwise>
+            <xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise>
           </xsl:choose>
         </h3>
       </div>
@@ -107,7 +107,43 @@
           </xsl:otherwise>
         </xsl:choose>
       </xsl:if>
+      <xsl:apply-templates select="enclosure[@url]" mode="enclosure"/>
     </li>
+  </xsl:template>
+
+  <!-- An item without a title (as microblogs send them) is named by the start of its text. -->
+  <xsl:template name="untitled">
+    <xsl:param name="body"/>
+    <xsl:variable name="t" select="normalize-space(rg:html-text($body))"/>
+    <xsl:choose>
+      <xsl:when test="$t = ''">(無題)</xsl:when>
+      <xsl:when test="string-length($t) &gt; 80"><xsl:value-of select="concat(substring($t, 1, 80), '…')"/></xsl:when>
+      <xsl:otherwise><xsl:value-of select="$t"/></xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- A podcast's or video feed's file: a player in Default, always a link with its type
+       and size. Only web addresses are offered. -->
+  <xsl:template match="enclosure" mode="enclosure">
+    <xsl:variable name="u" select="normalize-space(@url)"/>
+    <xsl:variable name="ty" select="translate(normalize-space(@type), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+    <xsl:variable name="l8" select="translate(substring($u, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+    <xsl:variable name="size" select="number(@length)"/>
+    <xsl:if test="starts-with($l8, 'http://') or starts-with($l8, 'https://')">
+      <div class="enclosure">
+        <xsl:choose>
+          <xsl:when test="$compact"/>
+          <xsl:when test="starts-with($ty, 'audio/')"><audio class="enclosure-player" controls="controls" preload="none" src="{$u}"><xsl:text> </xsl:text></audio></xsl:when>
+          <xsl:when test="starts-with($ty, 'video/')"><video class="enclosure-player" controls="controls" preload="none" src="{$u}"><xsl:text> </xsl:text></video></xsl:when>
+        </xsl:choose>
+        <a class="enclosure-link" href="{$u}" rel="noopener noreferrer nofollow">添付ファイル<xsl:if test="$ty != '' or $size &gt; 0"> (<xsl:value-of select="$ty"/><xsl:if test="$ty != '' and $size &gt; 0">, </xsl:if><xsl:choose>
+            <xsl:when test="not($size &gt; 0)"/>
+            <xsl:when test="$size &gt;= 1048576"><xsl:value-of select="format-number($size div 1048576, '0.0')"/> MB</xsl:when>
+            <xsl:when test="$size &gt;= 1024"><xsl:value-of select="format-number($size div 1024, '0')"/> KB</xsl:when>
+            <xsl:otherwise><xsl:value-of select="$size"/> バイト</xsl:otherwise>
+          </xsl:choose>)</xsl:if></a>
+      </div>
+    </xsl:if>
   </xsl:template>
 
   <!-- Dates: ISO 8601 (dc:date) and RFC 822 (pubDate, the program's own date texts) get a
