@@ -15,6 +15,7 @@
 
 #include "feeds/safe_html.h"
 #include "feeds/xml_node.h"
+#include "feeds/xml_owners.h"
 
 namespace norvane {
 
@@ -24,16 +25,6 @@ constexpr const char* kAtom = "http://www.w3.org/2005/Atom";
 constexpr const char* kRss10 = "http://purl.org/rss/1.0/";
 constexpr const char* kRdf = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 constexpr const char* kDc = "http://purl.org/dc/elements/1.1/";
-
-const char* C(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
-const xmlChar* X(const std::string& s) { return reinterpret_cast<const xmlChar*>(s.c_str()); }
-
-struct XmlFree {
-  void operator()(xmlChar* p) const { xmlFree(p); }
-  void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
-using XmlText = std::unique_ptr<xmlChar, XmlFree>;
-using OwnedDoc = std::unique_ptr<xmlDoc, XmlFree>;
 
 bool InNs(const xmlNode* n, const char* ns, const char* name) {
   return n && n->type == XML_ELEMENT_NODE && n->ns && n->ns->href && std::strcmp(C(n->ns->href), ns) == 0 &&

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "feeds/xml_node.h"
+#include "feeds/xml_owners.h"
 
 namespace norvane {
 
@@ -47,16 +48,6 @@ std::string PermalinkGuid(const xmlNode* item) {
 }
 
 constexpr const char* kContentNs = "http://purl.org/rss/1.0/modules/content/";
-
-const char* C(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
-const xmlChar* X(const std::string& s) { return reinterpret_cast<const xmlChar*>(s.c_str()); }
-
-struct XmlFree {
-  void operator()(xmlChar* p) const { xmlFree(p); }
-  void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
-using XmlText = std::unique_ptr<xmlChar, XmlFree>;
-using OwnedDoc = std::unique_ptr<xmlDoc, XmlFree>;
 
 std::string TakeText(xmlChar* raw) {
   XmlText owned(raw);
