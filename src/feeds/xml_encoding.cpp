@@ -384,32 +384,43 @@ int SjisOutput(unsigned char* out, int* outlen, const unsigned char* in, int* in
     *inlen = 0;
     return 0;
   }
-  const std::string_view src(reinterpret_cast<const char*>(in), static_cast<size_t>(*inlen));
+  const size_t size = static_cast<size_t>(*inlen);
   const size_t room = static_cast<size_t>(*outlen);
   size_t i = 0, o = 0;
   int result = 0;
-  std::string form;
-  while (i < src.size()) {
+  while (i < size) {
+    // Pages are mostly ASCII markup: copy such runs as they are.
+    if (in[i] < 0x80) {
+      if (o == room) {
+        result = -1;
+        break;
+      }
+      out[o++] = in[i++];
+      continue;
+    }
     char32_t cp = 0;
-    const size_t n = Utf8SequenceLength(src.substr(i), &cp);
+    const std::string_view rest(reinterpret_cast<const char*>(in) + i, size - i);
+    const size_t n = Utf8SequenceLength(rest, &cp);
     if (!n) {
       // A character cut at the end of this block is finished by the next one.
-      const unsigned char lead = static_cast<unsigned char>(src[i]);
+      const unsigned char lead = in[i];
       const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-      if (need && src.size() - i < need) break;
+      if (need && size - i < need) break;
       result = -2;
       break;
     }
-    form.clear();
-    if (!AppendSjisForm(cp, form)) {
+    const unsigned form = SjisFormOf(cp);
+    if (!form) {
       result = -2;
       break;
     }
-    if (o + form.size() > room) {
+    const size_t width = form > 0xFF ? 2 : 1;
+    if (o + width > room) {
       result = -1;
       break;
     }
-    for (char c : form) out[o++] = static_cast<unsigned char>(c);
+    if (width == 2) out[o++] = static_cast<unsigned char>(form >> 8);
+    out[o++] = static_cast<unsigned char>(form & 0xFF);
     i += n;
   }
   *inlen = static_cast<int>(i);
