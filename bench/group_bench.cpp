@@ -66,8 +66,9 @@ class GroupSetup {
   }
   ~GroupSetup() { module_.reset(); }
   bool Refresh() {
-    auto r = test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/ch.html?u=bench.opml/&r=on",
-                         {.timeoutMs = 120000});
+    test::FetchOptions options;
+    options.timeoutMs = 120000;
+    auto r = test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/ch.html?u=bench.opml/&r=on", options);
     return r.status == 200 && r.body.find("Feed 99") != std::string::npos;
   }
 

@@ -1,11 +1,10 @@
-#include <malloc.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/headless_run.h"
+#include "core/allocator_tuning.h"
 #include "app/run_mode.h"
 #ifdef NORVANE_DESKTOP_BUILD
 #include "ui/desktop_run.h"
@@ -29,11 +28,7 @@ void PrintUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Every connection has a thread of its own: without these, each request grows a fresh
-  // heap and hands it back at its end, and page faults take half the time of a page.
-  mallopt(M_ARENA_MAX, 2);
-  mallopt(M_TRIM_THRESHOLD, 16 << 20);
-  mallopt(M_MMAP_THRESHOLD, 4 << 20);
+  norvane::TuneAllocator();
   norvane::StartOptions opts;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
