@@ -1,5 +1,7 @@
 #include "feeds/fragment_cache.h"
 
+#include <utility>
+
 namespace norvane {
 
 FragmentCache::FragmentCache(size_t maxBytes, size_t maxEntryBytes)
@@ -7,24 +9,29 @@ FragmentCache::FragmentCache(size_t maxBytes, size_t maxEntryBytes)
 
 std::string FragmentCache::Get(std::string_view input,
                                const std::function<std::string(std::string_view)>& make) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto found = index_.find(input);
-    if (found != index_.end()) {
-      order_.splice(order_.begin(), order_, found->second);
-      return found->second->value;
-    }
-  }
+  if (std::optional<std::string> found = Find(input)) return *std::move(found);
   std::string value = make(input);
-  const size_t size = input.size() + value.size();
-  if (size > maxEntryBytes_) return value;
+  Put(input, value);
+  return value;
+}
+
+std::optional<std::string> FragmentCache::Find(std::string_view input) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (index_.count(input)) return value;  // another thread made it meanwhile
+  auto found = index_.find(input);
+  if (found == index_.end()) return std::nullopt;
+  order_.splice(order_.begin(), order_, found->second);
+  return found->second->value;
+}
+
+void FragmentCache::Put(std::string_view input, const std::string& value) {
+  const size_t size = input.size() + value.size();
+  if (size > maxEntryBytes_) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (index_.count(input)) return;  // another thread made it meanwhile
   order_.push_front(Entry{std::string(input), value});
   index_.emplace(order_.front().key, order_.begin());  // the key lives in the list node
   bytes_ += size;
   Evict();
-  return value;
 }
 
 void FragmentCache::Evict() {

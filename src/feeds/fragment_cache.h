@@ -3,6 +3,7 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,6 +20,10 @@ class FragmentCache {
 
   // The cached result for input, or make(input), kept when it is small enough.
   std::string Get(std::string_view input, const std::function<std::string(std::string_view)>& make);
+  // The cached result for input, if any, without making one.
+  std::optional<std::string> Find(std::string_view input);
+  // Keeps value for input when the two are small enough; a result kept already stays.
+  void Put(std::string_view input, const std::string& value);
 
   size_t bytes() const;
   size_t entries() const;

@@ -13,6 +13,7 @@
 #include "feeds/fragment_cache.h"
 #include "feeds/rg_namespace.h"
 #include "feeds/safe_html.h"
+#include "feeds/style_memo.h"
 
 namespace norvane {
 
@@ -92,6 +93,7 @@ void RegisterStyleFunctions() {
   xsltRegisterExtModuleFunction(BAD_CAST "safe-markup", ns, &SafeMarkupFunction);
   xsltRegisterExtModuleFunction(BAD_CAST "html-text", ns, &HtmlTextFunction);
   xsltRegisterExtModuleFunction(BAD_CAST "iso-date", ns, &IsoDateFunction);
+  RegisterStyleMemo();
 }
 
 }  // namespace norvane

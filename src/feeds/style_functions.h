@@ -9,6 +9,7 @@ namespace norvane {
 //                         results are cached, so a log shown again costs no parse
 //   rg:html-text(string)  its text alone, for styles that show plain text
 //   rg:iso-date(string)   an ISO 8601 or RFC 822 date as ISO 8601, empty when it is none
+// and the element rg:memo, whose output is kept per item (style_memo.h).
 // Once per process, before any transformation.
 void RegisterStyleFunctions();
 

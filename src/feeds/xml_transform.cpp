@@ -11,6 +11,7 @@
 
 #include "feeds/rxml.h"
 #include "feeds/style_cache.h"
+#include "feeds/style_memo.h"
 #include "feeds/xml_encoding.h"
 
 namespace norvane {
@@ -59,6 +60,7 @@ std::shared_ptr<const CompiledStyle> CompileStyle(const TRXML& stylesheet) {
     XsltMessages().clear();
     throw XmlError(Message(m, "not a usable stylesheet"));
   }
+  MarkCompiledStyle(compiled);
   return std::make_shared<const CompiledStyle>(compiled);
 }
 

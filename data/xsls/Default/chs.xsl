@@ -9,27 +9,31 @@
     xmlns:rg="http://norvane/rg"
     xmlns:r1="http://purl.org/rss/1.0/"
     xmlns:r09="http://my.netscape.com/rdf/simple/0.9/"
-    exclude-result-prefixes="rdf dc content atom rg r1 r09">
+    exclude-result-prefixes="rdf dc content atom rg r1 r09"
+    extension-element-prefixes="rg">
   <xsl:output method="html" encoding="Shift_JIS" indent="no"/>
 
   <!-- Compact style: descriptions as plain text, two lines at most. -->
   <xsl:variable name="compact" select="false()"/>
 
-  <!-- RSS 1.0 keeps channel and items under rdf:RDF, RSS 2.0 and 0.9x under rss/channel. -->
-  <xsl:variable name="channel" select="/rdf:RDF/*[local-name()='channel'] | /rss/channel"/>
-  <xsl:variable name="items" select="/rdf:RDF/*[local-name()='item'] | /rss/channel/item"/>
-  <xsl:variable name="chTitle" select="normalize-space($channel/*[local-name()='title'][namespace-uri()=namespace-uri(..)])"/>
-  <xsl:variable name="chLink" select="normalize-space($channel/*[local-name()='link'][namespace-uri()=namespace-uri(..)])"/>
-  <xsl:variable name="chDesc" select="normalize-space($channel/*[local-name()='description'][namespace-uri()=namespace-uri(..)])"/>
+  <!-- RSS 1.0 keeps channel and items under rdf:RDF, RSS 2.0 and 0.9x under rss/channel.
+       Name tests, not predicates: a channel holds every item of its log. -->
+  <xsl:variable name="channel" select="/rdf:RDF/r1:channel | /rdf:RDF/r09:channel | /rdf:RDF/channel | /rss/channel"/>
+  <xsl:variable name="items" select="/rdf:RDF/r1:item | /rdf:RDF/r09:item | /rdf:RDF/item | /rss/channel/item"/>
+  <xsl:variable name="chTitle" select="normalize-space($channel/title | $channel/r1:title | $channel/r09:title)"/>
+  <xsl:variable name="chLink" select="normalize-space($channel/link | $channel/r1:link | $channel/r09:link)"/>
+  <xsl:variable name="chDesc" select="normalize-space($channel/description | $channel/r1:description | $channel/r09:description)"/>
   <!-- Only a channel log carries the feed URL; search answers and raw feeds do not. -->
   <xsl:variable name="feedUrl" select="normalize-space($channel/rg:link)"/>
   <xsl:variable name="selfUrl" select="normalize-space(($channel/@rdf:about[contains(., '://')] | $channel/atom:link[@rel='self']/@href)[1])"/>
   <!-- The error feed: fixed title, empty link, no items, no marks. -->
   <xsl:variable name="isError" select="$chTitle = 'エラーメッセージ' and $chLink = '' and not($items) and not($channel/rg:link)"/>
-  <xsl:variable name="errorText" select="string($channel/*[local-name()='description'][namespace-uri()=namespace-uri(..)])"/>
-  <xsl:variable name="nNew" select="count($items[rg:log/@type='new'])"/>
-  <xsl:variable name="nToday" select="count($items[rg:log/@type='today'])"/>
-  <xsl:variable name="nLog" select="count($items[rg:log/@type='log'])"/>
+  <xsl:variable name="errorText" select="string($channel/description | $channel/r1:description | $channel/r09:description)"/>
+  <!-- Items by their mark, counted once per page. -->
+  <xsl:key name="marks" match="rg:log" use="@type"/>
+  <xsl:variable name="nNew" select="count(key('marks', 'new'))"/>
+  <xsl:variable name="nToday" select="count(key('marks', 'today'))"/>
+  <xsl:variable name="nLog" select="count(key('marks', 'log'))"/>
 
   <!-- Only web addresses and plain relative ones become links. -->
   <xsl:template name="linkable">
@@ -57,6 +61,9 @@
 
   <!-- One item of either flavour. -->
   <xsl:template match="*" mode="item">
+    <!-- The item's markup is kept for the same item (rg:memo): nothing here may read
+         more than the item and the style's own constants. -->
+    <rg:memo>
     <xsl:variable name="type" select="string(rg:log/@type)"/>
     <!-- The item's own elements: RSS 2.0 has no namespace, RSS 1.0 and 0.90 have theirs.
          Names, not predicates: this runs for every item of every page. -->
@@ -109,6 +116,7 @@
       </xsl:if>
       <xsl:apply-templates select="enclosure[@url]" mode="enclosure"/>
     </li>
+    </rg:memo>
   </xsl:template>
 
   <!-- An item without a title (as microblogs send them) is named by the start of its text. -->

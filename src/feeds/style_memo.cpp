@@ -1,0 +1,153 @@
+// rg:memo, the stylesheet element whose output is kept for the same source subtree.
+#include "feeds/style_memo.h"
+
+#include <libxml/HTMLtree.h>
+#include <libxml/xmlIO.h>
+#include <libxslt/extensions.h>
+#include <libxslt/imports.h>
+#include <libxslt/transform.h>
+#include <libxslt/variables.h>
+#include <libxslt/xsltInternals.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "feeds/fragment_cache.h"
+#include "feeds/rg_namespace.h"
+
+namespace norvane {
+
+namespace {
+
+// The item renderings of the pages shown lately, by stylesheet, element and item. Every
+// key holds its item whole, so two items never share an entry, whatever a feed sends.
+FragmentCache& Memo() {
+  static FragmentCache cache(16u << 20, 256u << 10);
+  return cache;
+}
+
+void AppendPiece(std::string& key, char tag, const xmlChar* text) {
+  const size_t n = text ? std::strlen(reinterpret_cast<const char*>(text)) : 0;
+  key.push_back(tag);
+  key += std::to_string(n);
+  key.push_back(':');
+  if (n) key.append(reinterpret_cast<const char*>(text), n);
+}
+
+void AppendName(std::string& key, char tag, const xmlNode* node) {
+  AppendPiece(key, tag, node->name);
+  if (node->ns) {
+    AppendPiece(key, 'u', node->ns->href);
+    AppendPiece(key, 'p', node->ns->prefix);
+  }
+}
+
+// Everything a template can read of the node's subtree, each piece with its length so
+// that no two different subtrees give one key.
+void AppendSubtree(std::string& key, const xmlNode* node) {
+  switch (node->type) {
+    case XML_ELEMENT_NODE:
+      AppendName(key, 'E', node);
+      for (const xmlAttr* a = node->properties; a; a = a->next) {
+        AppendName(key, 'A', reinterpret_cast<const xmlNode*>(a));
+        for (const xmlNode* v = a->children; v; v = v->next) AppendPiece(key, 'v', v->content);
+      }
+      for (const xmlNode* c = node->children; c; c = c->next) AppendSubtree(key, c);
+      key.push_back('/');
+      break;
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+      AppendPiece(key, 'T', node->content);
+      break;
+    case XML_COMMENT_NODE:
+      AppendPiece(key, 'C', node->content);
+      break;
+    case XML_PI_NODE:
+      AppendPiece(key, 'P', node->name);
+      AppendPiece(key, 'T', node->content);
+      break;
+    case XML_ATTRIBUTE_NODE:
+      AppendName(key, 'A', node);
+      for (const xmlNode* v = node->children; v; v = v->next) AppendPiece(key, 'v', v->content);
+      break;
+    default:
+      key.push_back(static_cast<char>('0' + static_cast<int>(node->type)));
+      break;
+  }
+}
+
+// Only HTML output is kept as markup: the page is written with the same serialiser.
+bool WritesHtml(xsltStylesheetPtr style) {
+  const xmlChar* method = nullptr;
+  XSLT_GET_IMPORT_PTR(method, style, method)
+  return method && xmlStrEqual(method, BAD_CAST "html");
+}
+
+struct OutputBufferDeleter {
+  void operator()(xmlOutputBufferPtr b) const { xmlOutputBufferClose(b); }
+};
+
+// Runs the element's contents into a tree of their own and writes it as the page would.
+std::optional<std::string> Render(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst) {
+  xmlDocPtr container = xsltCreateRVT(ctxt);
+  if (!container) return std::nullopt;
+  xsltRegisterLocalRVT(ctxt, container);
+  xmlNodePtr holder = xmlNewDocNode(container, nullptr, BAD_CAST "memo", nullptr);
+  if (!holder) return std::nullopt;
+  xmlAddChild(reinterpret_cast<xmlNodePtr>(container), holder);
+  xmlNodePtr insert = ctxt->insert;
+  ctxt->insert = holder;
+  xsltApplyOneTemplate(ctxt, node, inst->children, nullptr, nullptr);
+  ctxt->insert = insert;
+  if (ctxt->state != XSLT_STATE_OK) return std::nullopt;
+  std::unique_ptr<xmlOutputBuffer, OutputBufferDeleter> out(xmlAllocOutputBuffer(nullptr));
+  if (!out) return std::nullopt;
+  // Written against the page's own document, whose encoding decides how attribute text
+  // is written, so the kept markup is byte for byte what the page would hold.
+  for (xmlNodePtr c = holder->children; c; c = c->next)
+    htmlNodeDumpFormatOutput(out.get(), ctxt->output, c, nullptr, 0);
+  if (out->error) return std::nullopt;
+  const xmlChar* content = xmlOutputBufferGetContent(out.get());
+  return std::string(content ? reinterpret_cast<const char*>(content) : "", xmlOutputBufferGetSize(out.get()));
+}
+
+void MemoElement(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst, xsltElemPreCompPtr) {
+  if (!ctxt || !node || !inst || !ctxt->insert) return;
+  const auto serial = reinterpret_cast<uintptr_t>(ctxt->style ? ctxt->style->_private : nullptr);
+  if (!serial || !WritesHtml(ctxt->style)) {
+    xsltApplyOneTemplate(ctxt, node, inst->children, nullptr, nullptr);
+    return;
+  }
+  std::string key = std::to_string(serial);
+  key.push_back('.');
+  key += std::to_string(reinterpret_cast<uintptr_t>(inst));
+  key.push_back('.');
+  AppendSubtree(key, node);
+  std::optional<std::string> markup = Memo().Find(key);
+  if (!markup) {
+    markup = Render(ctxt, node, inst);
+    if (!markup) return;  // the error is the transformation's
+    Memo().Put(key, *markup);
+  }
+  if (!markup->empty()) xsltCopyTextString(ctxt, ctxt->insert, BAD_CAST markup->c_str(), 1);
+}
+
+std::atomic<uintptr_t> g_lastSerial{0};
+
+}  // namespace
+
+void RegisterStyleMemo() {
+  xsltRegisterExtModuleElement(BAD_CAST "memo", BAD_CAST kRgNamespace, nullptr, &MemoElement);
+}
+
+void MarkCompiledStyle(xsltStylesheetPtr style) {
+  if (style) style->_private = reinterpret_cast<void*>(++g_lastSerial);
+}
+
+size_t StyleMemoBytes() { return Memo().bytes(); }
+
+}  // namespace norvane

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstddef>
+
+struct _xsltStylesheet;
+
+namespace norvane {
+
+// The rg:memo element of the program's stylesheets (with extension-element-prefixes="rg"):
+// its contents run once for an item, and the markup they make is written again whenever
+// the same element meets the same item (every name, attribute and text of the context
+// node's subtree alike) in the same compiled stylesheet: a log shown again costs no
+// transformation of its items. The style vouches that the contents read nothing else
+// (no position(), no variables made from the rest of the document). Kept only when the
+// style writes HTML; otherwise the contents simply run. Once per process, before any
+// transformation.
+void RegisterStyleMemo();
+
+// Gives a freshly compiled stylesheet its own number, which the kept markup is filed
+// under; a stylesheet without one runs its memo contents every time.
+void MarkCompiledStyle(_xsltStylesheet* style);
+
+// Bytes of markup and keys kept (tests).
+size_t StyleMemoBytes();
+
+}  // namespace norvane
