@@ -49,7 +49,47 @@ class Cp932Forms {
   std::vector<unsigned short> forms_;
 };
 
+// Every byte from 0x80 and every pair CP932 assigns, decoded once by iconv, so that
+// reading needs no iconv call per block (the pages' logs are read on every request).
+class Cp932Chars {
+ public:
+  Cp932Chars() : pairs_(0x10000, 0) {
+    IconvCodec decode("UTF-16LE", "CP932");
+    if (!decode.ok()) return;  // then only ASCII reads
+    for (int b = 0x80; b <= 0xFF; ++b) singles_[b - 0x80] = Decode(decode, {static_cast<char>(b)});
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsSjisLead(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail)
+        pairs_[static_cast<size_t>(lead << 8 | trail)] =
+            Decode(decode, {static_cast<char>(lead), static_cast<char>(trail)});
+    }
+  }
+  char32_t Single(unsigned char b) const { return b >= 0x80 ? singles_[b - 0x80] : 0; }
+  char32_t Pair(unsigned char lead, unsigned char trail) const { return pairs_[lead << 8 | trail]; }
+
+ private:
+  static char32_t Decode(IconvCodec& codec, const std::string& bytes) {
+    bool failed = false;
+    const std::string unit = codec.Convert(bytes, [&](std::string_view rest, std::string&) -> size_t {
+      failed = true;
+      return rest.size();
+    });
+    if (failed || unit.size() != 2) return 0;
+    return static_cast<char32_t>(static_cast<unsigned char>(unit[0]) | static_cast<unsigned char>(unit[1]) << 8);
+  }
+  char32_t singles_[0x80] = {};
+  std::vector<char32_t> pairs_;
+};
+
+const Cp932Chars& Chars() {
+  static const Cp932Chars chars;
+  return chars;
+}
+
 }  // namespace
+
+char32_t SjisCharOf(unsigned char single) { return Chars().Single(single); }
+char32_t SjisCharOf(unsigned char lead, unsigned char trail) { return Chars().Pair(lead, trail); }
 
 unsigned SjisFormOf(char32_t cp) {
   if (cp < 0x80) return static_cast<unsigned>(cp);

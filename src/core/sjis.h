@@ -16,6 +16,10 @@ std::string Utf8ToSjis(std::string_view utf8);
 // byte, or lead << 8 | trail; 0 when there is none. iconv's best-fit forms are refused:
 // U+00A5 ¥ would be 0x5C, which reads back as '\', U+2014 — would come back as U+2015 ―.
 unsigned SjisFormOf(char32_t cp);
+// The character a CP932 byte from 0x80 up, or a byte pair, stands for as the system's
+// table reads it; 0 when none (a single lead byte stands for none: it needs its pair).
+char32_t SjisCharOf(unsigned char single);
+char32_t SjisCharOf(unsigned char lead, unsigned char trail);
 // Appends SjisFormOf(cp); false, with nothing appended, when there is none.
 bool AppendSjisForm(char32_t cp, std::string& out);
 

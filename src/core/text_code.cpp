@@ -1,7 +1,6 @@
 #include "core/text_code.h"
 
 #include <algorithm>
-#include <bitset>
 #include <cctype>
 #include <initializer_list>
 
@@ -30,41 +29,6 @@ inline const unsigned char* Bytes(std::string_view s) {
 }
 
 inline bool IsSjisTrail(unsigned char b) { return In(b, 0x40, 0x7E) || In(b, 0x80, 0xFC); }
-
-// The double-byte codes CP932 assigns, user area included, read once from the system's
-// table. A pair outside it is evidence against Shift_JIS as firm as a byte out of range.
-class Cp932Pairs {
- public:
-  Cp932Pairs() {
-    IconvCodec codec("UTF-16LE", "CP932");
-    if (!codec.ok()) {
-      assigned_.set();  // without the table, byte ranges alone decide
-      return;
-    }
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsSjisLead(static_cast<unsigned char>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        bool failed = false;
-        const std::string utf16 = codec.Convert(std::string_view(pair, 2),
-                                                [&](std::string_view rest, std::string&) -> size_t {
-                                                  failed = true;
-                                                  return rest.size();
-                                                });
-        if (!failed && utf16.size() == 2) assigned_.set(static_cast<size_t>(lead << 8 | trail));
-      }
-    }
-  }
-  bool Has(unsigned char lead, unsigned char trail) const { return assigned_[lead << 8 | trail]; }
-
- private:
-  std::bitset<0x10000> assigned_;
-};
-
-const Cp932Pairs& Cp932() {
-  static const Cp932Pairs pairs;
-  return pairs;
-}
 
 // Control bytes that no text in a Japanese code carries. TAB, LF, VT, FF, CR, SO/SI and
 // ESC belong to text (SO/SI and ESC to JIS), SUB is the old end-of-file mark.
@@ -231,7 +195,6 @@ int DetectJapaneseCode(std::string_view text) {
   enum class Euc { kLead, kSecond, kKana, kSupplement };
   Euc euc = Euc::kLead;
   bool eucOk = true;
-  const Cp932Pairs& cp932 = Cp932();
   unsigned char sjisLead = 0;  // set while a trail is due
   bool sjisOk = true;
   bool eightBit = false;
@@ -284,7 +247,7 @@ int DetectJapaneseCode(std::string_view text) {
     }
 
     if (sjisLead) {
-      if (IsSjisTrail(b) && cp932.Has(sjisLead, b))
+      if (IsSjisTrail(b) && SjisCharOf(sjisLead, b) != 0)
         sjisLead = 0;
       else
         sjisOk = false;

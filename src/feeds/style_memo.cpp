@@ -99,9 +99,13 @@ std::optional<std::string> Render(xsltTransformContextPtr ctxt, xmlNodePtr node,
   xmlNodePtr holder = xmlNewDocNode(container, nullptr, BAD_CAST "memo", nullptr);
   if (!holder) return std::nullopt;
   xmlAddChild(reinterpret_cast<xmlNodePtr>(container), holder);
+  // As the engine builds a variable's tree: output and insertion point both the holder's.
+  xmlDocPtr output = ctxt->output;
   xmlNodePtr insert = ctxt->insert;
+  ctxt->output = container;
   ctxt->insert = holder;
   xsltApplyOneTemplate(ctxt, node, inst->children, nullptr, nullptr);
+  ctxt->output = output;
   ctxt->insert = insert;
   if (ctxt->state != XSLT_STATE_OK) return std::nullopt;
   std::unique_ptr<xmlOutputBuffer, OutputBufferDeleter> out(xmlAllocOutputBuffer(nullptr));

@@ -355,26 +355,61 @@ bool DecodeToUtf8(std::string_view bytes, const TextReading& reading, std::strin
 
 namespace {
 
-// The XML library's "Shift_JIS" (CP932): reading goes through iconv; writing stops at a
-// character without a form that reads back as itself, so the library writes a character
-// reference there. iconv's own writer would put ¥ down as '\'.
+// The XML library's "Shift_JIS" (CP932): reading with the system's table, read once;
+// writing stops at a character without a form that reads back as itself, so the library
+// writes a character reference there. iconv's own writer would put ¥ down as '\'.
 int SjisInput(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
-  thread_local IconvCodec codec("UTF-8", "CP932");
   if (!out || !outlen || !inlen) return -1;
   if (!in) {
     *outlen = 0;
     *inlen = 0;
     return 0;
   }
-  const char* from = reinterpret_cast<const char*>(in);
-  size_t inLeft = static_cast<size_t>(*inlen);
-  char* to = reinterpret_cast<char*>(out);
-  size_t outLeft = static_cast<size_t>(*outlen);
-  const int e = codec.Into(from, inLeft, to, outLeft);
-  *inlen = static_cast<int>(from - reinterpret_cast<const char*>(in));
-  *outlen = static_cast<int>(to - reinterpret_cast<char*>(out));
-  if (e == 0 || e == EINVAL) return *outlen;  // EINVAL: the rest comes with the next block
-  return e == E2BIG ? -1 : -2;
+  const size_t size = static_cast<size_t>(*inlen);
+  const size_t room = static_cast<size_t>(*outlen);
+  size_t i = 0, o = 0;
+  int result = 0;
+  while (i < size) {
+    const unsigned char b = in[i];
+    if (b < 0x80) {
+      if (o == room) {
+        result = -1;
+        break;
+      }
+      out[o++] = b;
+      ++i;
+      continue;
+    }
+    const bool lead = IsSjisLead(b);
+    if (lead && i + 1 == size) break;  // the pair is finished by the next block
+    const char32_t cp = lead ? SjisCharOf(b, in[i + 1]) : SjisCharOf(b);
+    if (!cp) {
+      result = -2;
+      break;
+    }
+    // All of CP932 lies in the Basic Multilingual Plane: at most three bytes of UTF-8.
+    const size_t width = cp < 0x80 ? 1 : cp < 0x800 ? 2 : 3;
+    if (o + width > room) {
+      result = -1;
+      break;
+    }
+    if (width == 1) {
+      out[o++] = static_cast<unsigned char>(cp);
+      i += lead ? 2 : 1;
+      continue;
+    }
+    if (width == 2) {
+      out[o++] = static_cast<unsigned char>(0xC0 | cp >> 6);
+    } else {
+      out[o++] = static_cast<unsigned char>(0xE0 | cp >> 12);
+      out[o++] = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+    }
+    out[o++] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+    i += lead ? 2 : 1;
+  }
+  *inlen = static_cast<int>(i);
+  *outlen = static_cast<int>(o);
+  return result ? result : *outlen;
 }
 
 int SjisOutput(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {

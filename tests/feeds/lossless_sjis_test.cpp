@@ -98,5 +98,27 @@ TEST(LosslessSjis, LongShiftJisDocumentsReadWhole) {
   EXPECT_THROW(broken.LoadFromXML("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r>\x81\x20</r>"), XmlError);
 }
 
+// The parser's reading of every character CP932 has is iconv's reading of it.
+TEST(LosslessSjis, EveryCp932CharacterReadsAsIconvReadsIt) {
+  std::string sjis;
+  size_t characters = 0;
+  for (int b = 0x80; b <= 0xFF; ++b)
+    if (SjisCharOf(static_cast<unsigned char>(b))) {
+      sjis.push_back(static_cast<char>(b));
+      ++characters;
+    }
+  for (int lead = 0x81; lead <= 0xFC; ++lead)
+    for (int trail = 0x40; trail <= 0xFC; ++trail)
+      if (SjisCharOf(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail))) {
+        sjis.push_back(static_cast<char>(lead));
+        sjis.push_back(static_cast<char>(trail));
+        ++characters;
+      }
+  EXPECT_GT(characters, 7000u) << "JIS X 0208 and the NEC and IBM rows";
+  TRXML x;
+  x.LoadFromXML("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><r>" + sjis + "</r>");
+  EXPECT_EQ(DomText(x, "r"), SjisToUtf8(sjis));
+}
+
 }  // namespace
 }  // namespace norvane
