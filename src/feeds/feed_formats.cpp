@@ -74,7 +74,7 @@ std::string InnerXhtml(const xmlNode* construct) {
       break;
     }
   if (!div) return EscapeHtml(Content(construct));
-  std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buf(xmlBufferCreate(), &xmlBufferFree);
+  XmlBuffer buf = NewXmlBuffer();
   for (xmlNodePtr c = div->children; c; c = c->next) xmlNodeDump(buf.get(), div->doc, c, 0, 0);
   return C(xmlBufferContent(buf.get()));
 }

@@ -143,7 +143,7 @@ std::string ResolveHtml(const std::string& html, const std::string& base) {
     for (xmlNodePtr c = n->children; c; c = c->next) stack.push_back(c);
   }
   if (!changed) return {};
-  std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> out(xmlBufferCreate(), &xmlBufferFree);
+  XmlBuffer out = NewXmlBuffer();
   // Everything the parser kept, the container's content first.
   for (xmlNodePtr top = page->children; top; top = top->next) {
     if (top == root) {

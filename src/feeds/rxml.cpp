@@ -16,6 +16,7 @@
 #include "core/texts.h"
 #include "core/utf8.h"
 #include "feeds/xml_encoding.h"
+#include "feeds/xml_owners.h"
 
 namespace norvane {
 
@@ -23,13 +24,8 @@ namespace {
 
 constexpr std::string_view kDeclaration = "<?xml version=\"1.0\"?>\n";
 
-struct BufferDeleter {
-  void operator()(xmlBufferPtr b) const { xmlBufferFree(b); }
-};
-
 std::string SerialiseUtf8(xmlDocPtr doc) {
-  std::unique_ptr<xmlBuffer, BufferDeleter> buf(xmlBufferCreate());
-  if (!buf) throw std::bad_alloc();
+  XmlBuffer buf = NewXmlBuffer();
   xmlSaveCtxtPtr save = xmlSaveToBuffer(buf.get(), "UTF-8", XML_SAVE_NO_DECL | XML_SAVE_FORMAT);
   if (!save) throw XmlError("cannot serialise the document");
   xmlSaveDoc(save, doc);

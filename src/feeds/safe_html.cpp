@@ -10,6 +10,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "feeds/xml_owners.h"
+
 namespace norvane {
 
 namespace {
@@ -202,16 +204,15 @@ std::string SafeHtmlMarkup(std::string_view html) {
   xmlDocSetRootElement(safe.get(), holder);
   CopyChildren(body, holder, 0);
   // The HTML serialiser, as the page's own output would write the same nodes.
-  xmlBufferPtr buffer = xmlBufferCreate();
-  xmlOutputBufferPtr output = buffer ? xmlOutputBufferCreateBuffer(buffer, nullptr) : nullptr;
+  XmlBuffer buffer = NewXmlBuffer();
+  xmlOutputBufferPtr output = xmlOutputBufferCreateBuffer(buffer.get(), nullptr);
   if (output) {
     for (xmlNodePtr c = holder->children; c; c = c->next)
       htmlNodeDumpFormatOutput(output, safe.get(), c, "UTF-8", 0);
     xmlOutputBufferClose(output);
-    out.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-               static_cast<size_t>(xmlBufferLength(buffer)));
+    out.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+               static_cast<size_t>(xmlBufferLength(buffer.get())));
   }
-  if (buffer) xmlBufferFree(buffer);
   return out;
 }
 
