@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "core/keyed_hash.h"
 #include "feeds/fragment_cache.h"
 #include "feeds/rg_namespace.h"
 
@@ -23,8 +24,9 @@ namespace norvane {
 
 namespace {
 
-// The item renderings of the pages shown lately, by stylesheet, element and item. Every
-// key holds its item whole, so two items never share an entry, whatever a feed sends.
+// The item renderings of the pages shown lately, by stylesheet, element and item. The
+// key is a keyed digest of all of them: a feed cannot make two items share an entry
+// without the process's key, and a kept item costs sixteen bytes beside its markup.
 FragmentCache& Memo() {
   static FragmentCache cache(16u << 20, 256u << 10);
   return cache;
@@ -131,11 +133,12 @@ void MemoElement(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst,
   key += std::to_string(reinterpret_cast<uintptr_t>(inst));
   key.push_back('.');
   AppendSubtree(key, node);
-  std::optional<std::string> markup = Memo().Find(key);
+  const std::string digest = ProcessDigest(key);
+  std::optional<std::string> markup = Memo().Find(digest);
   if (!markup) {
     markup = Render(ctxt, node, inst);
     if (!markup) return;  // the error is the transformation's
-    Memo().Put(key, *markup);
+    Memo().Put(digest, *markup);
   }
   if (!markup->empty()) xsltCopyTextString(ctxt, ctxt->insert, BAD_CAST markup->c_str(), 1);
 }
