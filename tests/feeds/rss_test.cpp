@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <sys/resource.h>
-
 #include <atomic>
-#include <csignal>
 #include <thread>
 
 #include "core/disk_path.h"
@@ -15,6 +12,7 @@
 #include "core/texts.h"
 #include "feeds/xml_node.h"
 #include "support/feed_server.h"
+#include "support/file_size_limit.h"
 #include "support/program_home.h"
 
 namespace norvane {
@@ -175,15 +173,11 @@ TEST_F(ChannelLog, ALogThatCannotBeWrittenFailsTheAnswerAndKeepsTheOldDate) {
   std::string before = StoredLogText();
   Serve({{"A", "http://e/a"}, {"B", "http://e/b", std::string(4000, 'x')}}, kDay2);
 
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 2000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  auto failed = Request(true);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, previous);
+  std::unique_ptr<TRXML> failed;
+  {
+    test::FileSizeLimit small(2000);
+    failed = Request(true);
+  }
 
   EXPECT_EQ(NodeText(failed->SelectSingleNode("rdf:RDF/channel/title")), T().errorFeedTitle) << answer_;
   EXPECT_EQ(StoredLogText(), before) << "the old log stays whole";

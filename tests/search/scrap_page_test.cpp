@@ -1,9 +1,6 @@
 #include "search/scrap_page.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-
-#include <csignal>
 
 #include <atomic>
 #include <thread>
@@ -16,6 +13,7 @@
 #include "search/scrap_collection.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_test_home.h"
+#include "support/file_size_limit.h"
 
 namespace norvane {
 namespace {
@@ -141,15 +139,11 @@ TEST_F(ScrapPageTest, FailedSaveLeavesThePreviousFileAndTheFlag) {
   WriteKeys("fine", {"x"});
   TScrapSerch books;
   Offer(books, 1);
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 2000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool saved = books.SaveChanged();
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, previous);
+  bool saved = true;
+  {
+    test::FileSizeLimit small(2000);
+    saved = books.SaveChanged();
+  }
   EXPECT_FALSE(saved);
   EXPECT_EQ(ReadFile("scrap/" + name + ".xml"), before);
   EXPECT_TRUE(books.Find(name)->Changed());
