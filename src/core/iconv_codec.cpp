@@ -31,13 +31,4 @@ size_t IconvCodec::Step(const char* in, size_t len, std::string& out, bool& stop
   return len - inLeft;
 }
 
-int IconvCodec::Into(const char*& in, size_t& inLeft, char*& out, size_t& outLeft) {
-  if (!ok()) return EBADF;
-  char* inp = const_cast<char*>(in);
-  size_t r = iconv(cd_, &inp, &inLeft, &out, &outLeft);
-  int e = r == static_cast<size_t>(-1) ? errno : 0;
-  in = inp;
-  return e;
-}
-
 }  // namespace norvane

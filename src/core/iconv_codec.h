@@ -22,11 +22,6 @@ class IconvCodec {
   template <typename OnInvalid>
   std::string Convert(std::string_view in, OnInvalid onInvalid);
 
-  // One bounded call for callers that own the buffers: converts from in into out as far
-  // as both go, advancing both. 0 when all input was used, else the errno iconv stopped
-  // with (E2BIG: out is full, EILSEQ: invalid, EINVAL: incomplete at the end).
-  int Into(const char*& in, size_t& inLeft, char*& out, size_t& outLeft);
-
  private:
   // One iconv call over [in, in+len); returns bytes consumed and whether it stopped on
   // an invalid or incomplete sequence.

@@ -155,6 +155,4 @@ void MarkCompiledStyle(xsltStylesheetPtr style) {
   if (style) style->_private = reinterpret_cast<void*>(++g_lastSerial);
 }
 
-size_t StyleMemoBytes() { return Memo().bytes(); }
-
 }  // namespace norvane

@@ -1,5 +1,4 @@
 #pragma once
-#include <cstddef>
 
 struct _xsltStylesheet;
 
@@ -18,8 +17,5 @@ void RegisterStyleMemo();
 // Gives a freshly compiled stylesheet its own number, which the kept markup is filed
 // under; a stylesheet without one runs its memo contents every time.
 void MarkCompiledStyle(_xsltStylesheet* style);
-
-// Bytes of markup and keys kept (tests).
-size_t StyleMemoBytes();
 
 }  // namespace norvane
