@@ -69,10 +69,8 @@
          Names, not predicates: this runs for every item of every page. -->
     <xsl:variable name="title" select="normalize-space(title | r1:title | r09:title)"/>
     <xsl:variable name="link" select="normalize-space(link | r1:link | r09:link)"/>
-    <xsl:variable name="desc" select="string(description | r1:description | r09:description)"/>
-    <xsl:variable name="encoded" select="string(content:encoded)"/>
-    <xsl:variable name="hasEncoded" select="normalize-space($encoded) != ''"/>
-    <xsl:variable name="body" select="concat(substring($encoded, 1, $hasEncoded * string-length($encoded)), substring($desc, 1, (not($hasEncoded)) * string-length($desc)))"/>
+    <!-- The full text when the item has one, else its description. -->
+    <xsl:variable name="body" select="string((content:encoded[normalize-space()] | (description | r1:description | r09:description)[not(../content:encoded[normalize-space()])])[1])"/>
     <xsl:variable name="published" select="normalize-space((dc:date | pubDate)[1])"/>
     <xsl:variable name="author" select="normalize-space((dc:creator | author)[1])"/>
     <xsl:variable name="l8" select="translate(substring($link, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
