@@ -168,9 +168,8 @@ int main() {
   // profiler to look at.
   if (const char* style = std::getenv("RENDER_BENCH_PROFILE")) {
     feeds.Serve("/p", Feed(logs[0].items, logs[0].bytes));
-    FeedContext first{list, {}, nullptr};
-    CreateRSSxml({"u=" + feeds.Url("/p")}, true, first);
     FeedContext context{list, {}, nullptr};
+    CreateRSSxml({"u=" + feeds.Url("/p")}, true, context);
     UpdateSettings([&](Settings& settings) { settings.XSL_STYLE = style; });
     for (int i = 0; i < 400; ++i) CreateRSSxml({"u=" + feeds.Url("/p")}, false, context);
     return chdir(cwd) == 0 ? 0 : 1;

@@ -11,13 +11,12 @@ inline uint64_t Rotl(uint64_t x, int b) { return x << b | x >> (64 - b); }
 struct SipState {
   uint64_t v0, v1, v2, v3;
 
-  SipState(const SipKey& key, bool wide)
+  // The 128-bit variant's start.
+  explicit SipState(const SipKey& key)
       : v0(key.k0 ^ 0x736f6d6570736575ULL),
-        v1(key.k1 ^ 0x646f72616e646f6dULL),
+        v1(key.k1 ^ 0x646f72616e646f6dULL ^ 0xee),
         v2(key.k0 ^ 0x6c7967656e657261ULL),
-        v3(key.k1 ^ 0x7465646279746573ULL) {
-    if (wide) v1 ^= 0xee;
-  }
+        v3(key.k1 ^ 0x7465646279746573ULL) {}
   void Round() {
     v0 += v1;
     v1 = Rotl(v1, 13);
@@ -52,8 +51,9 @@ struct SipState {
     for (size_t j = bytes.size() - whole; j > 0; --j) last |= static_cast<uint64_t>(p[whole + j - 1]) << (8 * (j - 1));
     Absorb(last);
   }
-  uint64_t Finish(uint64_t mark) {
-    v2 ^= mark;
+  // One output word: the mark into the state, four rounds.
+  uint64_t Squeeze(uint64_t& lane, uint64_t mark) {
+    lane ^= mark;
     for (int i = 0; i < 4; ++i) Round();
     return v0 ^ v1 ^ v2 ^ v3;
   }
@@ -73,20 +73,12 @@ SipKey RandomKey() {
 
 }  // namespace
 
-uint64_t SipHash64(const SipKey& key, std::string_view bytes) {
-  SipState s(key, false);
-  s.AbsorbAll(bytes);
-  return s.Finish(0xff);
-}
-
 std::string SipHash128(const SipKey& key, std::string_view bytes) {
-  SipState s(key, true);
+  SipState s(key);
   s.AbsorbAll(bytes);
   std::string out;
-  AppendLittleEndian(out, s.Finish(0xee));
-  s.v1 ^= 0xdd;
-  for (int i = 0; i < 4; ++i) s.Round();
-  AppendLittleEndian(out, s.v0 ^ s.v1 ^ s.v2 ^ s.v3);
+  AppendLittleEndian(out, s.Squeeze(s.v2, 0xee));
+  AppendLittleEndian(out, s.Squeeze(s.v1, 0xdd));
   return out;
 }
 

@@ -5,13 +5,12 @@
 
 namespace norvane {
 
-// SipHash-2-4: a hash whose values nobody can foresee without its key, so that text from
-// outside cannot be made to collide on purpose.
+// SipHash-2-4 with 128 bits of output: a hash whose values nobody can foresee without its
+// key, so that text from outside cannot be made to collide on purpose. 16 bytes, the two
+// output words little-endian.
 struct SipKey {
   uint64_t k0 = 0, k1 = 0;
 };
-uint64_t SipHash64(const SipKey& key, std::string_view bytes);
-// The 128-bit variant, as 16 bytes (the first half is the first output word, little-endian).
 std::string SipHash128(const SipKey& key, std::string_view bytes);
 
 // SipHash128 under a key drawn at random once per process: a short stand-in for long

@@ -8,47 +8,6 @@ namespace norvane {
 
 namespace {
 
-// Every CP932 character decoded, and each code point kept with the form iconv writes for
-// it when that form decodes to it again. All of CP932 lies in the Basic Multilingual Plane.
-class Cp932Forms {
- public:
-  Cp932Forms() : forms_(0x10000, 0) {
-    IconvCodec decode("UTF-16LE", "CP932");
-    IconvCodec encode("CP932", "UTF-16LE");
-    if (!decode.ok() || !encode.ok()) return;  // then only ASCII is written as itself
-    for (int b = 0x80; b <= 0xFF; ++b) Consider({static_cast<char>(b)}, decode, encode);
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsSjisLead(static_cast<unsigned char>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail)
-        if (trail != 0x7F) Consider({static_cast<char>(lead), static_cast<char>(trail)}, decode, encode);
-    }
-  }
-  unsigned Of(char32_t cp) const { return cp < forms_.size() ? forms_[cp] : 0; }
-
- private:
-  static bool Strict(IconvCodec& codec, std::string_view in, std::string& out) {
-    bool failed = false;
-    out = codec.Convert(in, [&](std::string_view rest, std::string&) -> size_t {
-      failed = true;
-      return rest.size();
-    });
-    return !failed;
-  }
-  void Consider(std::string bytes, IconvCodec& decode, IconvCodec& encode) {
-    std::string unit, form, again;
-    if (!Strict(decode, bytes, unit) || unit.size() != 2) return;
-    const char32_t cp = static_cast<char32_t>(static_cast<unsigned char>(unit[0]) |
-                                              static_cast<unsigned char>(unit[1]) << 8);
-    if (cp < 0x80 || forms_[cp]) return;
-    if (!Strict(encode, unit, form) || form.empty() || form.size() > 2) return;
-    if (form != bytes && (!Strict(decode, form, again) || again != unit)) return;
-    unsigned v = static_cast<unsigned char>(form[0]);
-    if (form.size() == 2) v = v << 8 | static_cast<unsigned char>(form[1]);
-    forms_[cp] = static_cast<unsigned short>(v);
-  }
-  std::vector<unsigned short> forms_;
-};
-
 // Every byte from 0x80 and every pair CP932 assigns, decoded once by iconv, so that
 // reading needs no iconv call per block (the pages' logs are read on every request).
 class Cp932Chars {
@@ -66,6 +25,12 @@ class Cp932Chars {
   }
   char32_t Single(unsigned char b) const { return b >= 0x80 ? singles_[b - 0x80] : 0; }
   char32_t Pair(unsigned char lead, unsigned char trail) const { return pairs_[lead << 8 | trail]; }
+  // What a form of one or two bytes reads as; 0 when nothing.
+  char32_t Of(std::string_view form) const {
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(form[i]); };
+    if (form.size() == 1) return Single(b(0));
+    return form.size() == 2 && IsSjisLead(b(0)) ? Pair(b(0), b(1)) : 0;
+  }
 
  private:
   static char32_t Decode(IconvCodec& codec, const std::string& bytes) {
@@ -85,6 +50,40 @@ const Cp932Chars& Chars() {
   static const Cp932Chars chars;
   return chars;
 }
+
+// Each code point of CP932 kept with the form iconv writes for it when that form reads
+// back as it again. All of CP932 lies in the Basic Multilingual Plane.
+class Cp932Forms {
+ public:
+  Cp932Forms() : forms_(0x10000, 0) {
+    IconvCodec encode("CP932", "UTF-16LE");
+    if (!encode.ok()) return;  // then only ASCII is written as itself
+    const Cp932Chars& chars = Chars();
+    for (int b = 0x80; b <= 0xFF; ++b) Consider(chars.Single(static_cast<unsigned char>(b)), encode, chars);
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsSjisLead(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail)
+        Consider(chars.Pair(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)), encode, chars);
+    }
+  }
+  unsigned Of(char32_t cp) const { return cp < forms_.size() ? forms_[cp] : 0; }
+
+ private:
+  void Consider(char32_t cp, IconvCodec& encode, const Cp932Chars& chars) {
+    if (cp < 0x80 || forms_[cp]) return;
+    const char unit[2] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8)};
+    bool failed = false;
+    const std::string form = encode.Convert(std::string_view(unit, 2), [&](std::string_view rest, std::string&) {
+      failed = true;
+      return rest.size();
+    });
+    if (failed || form.empty() || form.size() > 2 || chars.Of(form) != cp) return;
+    unsigned v = static_cast<unsigned char>(form[0]);
+    if (form.size() == 2) v = v << 8 | static_cast<unsigned char>(form[1]);
+    forms_[cp] = static_cast<unsigned short>(v);
+  }
+  std::vector<unsigned short> forms_;
+};
 
 }  // namespace
 

@@ -203,17 +203,19 @@ std::string SafeHtmlMarkup(std::string_view html) {
   xmlNodePtr holder = xmlNewDocNode(safe.get(), nullptr, BAD_CAST "div", nullptr);
   xmlDocSetRootElement(safe.get(), holder);
   CopyChildren(body, holder, 0);
-  // The HTML serialiser, as the page's own output would write the same nodes.
+  return HtmlMarkupOfChildren(holder, safe.get()).value_or(out);
+}
+
+std::optional<std::string> HtmlMarkupOfChildren(const xmlNode* parent, xmlDocPtr doc) {
   XmlBuffer buffer = NewXmlBuffer();
   xmlOutputBufferPtr output = xmlOutputBufferCreateBuffer(buffer.get(), nullptr);
-  if (output) {
-    for (xmlNodePtr c = holder->children; c; c = c->next)
-      htmlNodeDumpFormatOutput(output, safe.get(), c, "UTF-8", 0);
-    xmlOutputBufferClose(output);
-    out.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
-               static_cast<size_t>(xmlBufferLength(buffer.get())));
-  }
-  return out;
+  if (!output) return std::nullopt;
+  for (xmlNodePtr c = parent->children; c; c = c->next) htmlNodeDumpFormatOutput(output, doc, c, "UTF-8", 0);
+  const bool failed = output->error != 0;
+  xmlOutputBufferClose(output);
+  if (failed) return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                     static_cast<size_t>(xmlBufferLength(buffer.get())));
 }
 
 std::string SafeHtmlText(std::string_view html) {

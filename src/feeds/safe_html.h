@@ -1,6 +1,7 @@
 #pragma once
 #include <libxml/tree.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,5 +24,9 @@ std::string SafeHtmlMarkup(std::string_view html);
 // The text of html alone (UTF-8), with a space where a block or a line break was: for
 // styles that show descriptions as plain text.
 std::string SafeHtmlText(std::string_view html);
+
+// The children of parent as the HTML output method writes them into a page of doc (whose
+// encoding decides how attribute text is written); nullopt when they cannot be written.
+std::optional<std::string> HtmlMarkupOfChildren(const xmlNode* parent, xmlDocPtr doc);
 
 }  // namespace norvane

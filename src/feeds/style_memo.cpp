@@ -1,8 +1,6 @@
 // rg:memo, the stylesheet element whose output is kept for the same source subtree.
 #include "feeds/style_memo.h"
 
-#include <libxml/HTMLtree.h>
-#include <libxml/xmlIO.h>
 #include <libxslt/extensions.h>
 #include <libxslt/imports.h>
 #include <libxslt/transform.h>
@@ -12,13 +10,13 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/keyed_hash.h"
 #include "feeds/fragment_cache.h"
 #include "feeds/rg_namespace.h"
+#include "feeds/safe_html.h"
 
 namespace norvane {
 
@@ -89,10 +87,6 @@ bool WritesHtml(xsltStylesheetPtr style) {
   return method && xmlStrEqual(method, BAD_CAST "html");
 }
 
-struct OutputBufferDeleter {
-  void operator()(xmlOutputBufferPtr b) const { xmlOutputBufferClose(b); }
-};
-
 // Runs the element's contents into a tree of their own and writes it as the page would.
 std::optional<std::string> Render(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst) {
   xmlDocPtr container = xsltCreateRVT(ctxt);
@@ -110,15 +104,9 @@ std::optional<std::string> Render(xsltTransformContextPtr ctxt, xmlNodePtr node,
   ctxt->output = output;
   ctxt->insert = insert;
   if (ctxt->state != XSLT_STATE_OK) return std::nullopt;
-  std::unique_ptr<xmlOutputBuffer, OutputBufferDeleter> out(xmlAllocOutputBuffer(nullptr));
-  if (!out) return std::nullopt;
-  // Written against the page's own document, whose encoding decides how attribute text
-  // is written, so the kept markup is byte for byte what the page would hold.
-  for (xmlNodePtr c = holder->children; c; c = c->next)
-    htmlNodeDumpFormatOutput(out.get(), ctxt->output, c, nullptr, 0);
-  if (out->error) return std::nullopt;
-  const xmlChar* content = xmlOutputBufferGetContent(out.get());
-  return std::string(content ? reinterpret_cast<const char*>(content) : "", xmlOutputBufferGetSize(out.get()));
+  // Written against the page's own document, so the kept markup is byte for byte what
+  // the page would hold.
+  return HtmlMarkupOfChildren(holder, ctxt->output);
 }
 
 void MemoElement(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst, xsltElemPreCompPtr) {

@@ -393,18 +393,13 @@ int SjisInput(unsigned char* out, int* outlen, const unsigned char* in, int* inl
       result = -1;
       break;
     }
-    if (width == 1) {
-      out[o++] = static_cast<unsigned char>(cp);
-      i += lead ? 2 : 1;
-      continue;
-    }
-    if (width == 2) {
-      out[o++] = static_cast<unsigned char>(0xC0 | cp >> 6);
-    } else {
+    if (width == 3) {
       out[o++] = static_cast<unsigned char>(0xE0 | cp >> 12);
       out[o++] = static_cast<unsigned char>(0x80 | (cp >> 6 & 0x3F));
+    } else if (width == 2) {
+      out[o++] = static_cast<unsigned char>(0xC0 | cp >> 6);
     }
-    out[o++] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+    out[o++] = static_cast<unsigned char>(width == 1 ? cp : 0x80 | (cp & 0x3F));
     i += lead ? 2 : 1;
   }
   *inlen = static_cast<int>(i);
