@@ -22,7 +22,8 @@ void PrintUsage() {
       "\n"
       "Environment: NORVANE_WEB_USER and NORVANE_WEB_PASSWORD set the credentials other\n"
       "machines must give; NORVANE_BROWSER names the command that opens pages;\n"
-      "NORVANE_TRACE=1 writes a line to standard error at every trace point.");
+      "NORVANE_TRACE=1 writes a line to standard error at every trace point; a comma list\n"
+      "of areas (fetch,merge,router,script,patrol,style,group,scrap) keeps only those.");
 }
 
 }  // namespace

@@ -1,14 +1,36 @@
 #pragma once
+#include <source_location>
+#include <string>
 #include <string_view>
 
 namespace norvane {
 
 // Trace points kept at the program's fixed places. They record nothing unless the
-// environment variable NORVANE_TRACE is "1" when the program starts: then each writes one
-// line to standard error (UTF-8) with the time, the thread and the place, so failures
-// the program otherwise swallows (a merge, a reload, a worker) leave a trace.
-void WriteLog(std::string_view message, int level) noexcept;
-void WriteErrorLog(std::string_view place, std::string_view errorClass,
-                   std::string_view message) noexcept;
+// environment variable NORVANE_TRACE names their area when the program starts ("1" or
+// "all" for every area, else a comma list such as "fetch,merge"): then each writes one
+// line to standard error (UTF-8) with the time, the thread, the area and the place (taken
+// from the call itself, so it cannot drift from the code), so failures the program
+// otherwise swallows (a merge, a reload, a worker) leave a trace.
+enum class TraceArea : unsigned {
+  Fetch = 1u << 0,   // conditional fetches and their outcomes
+  Merge = 1u << 1,   // building a channel log: reading, merging, saving
+  Router = 1u << 2,  // requests and the page builders
+  Script = 1u << 3,  // the script gateway and its programs
+  Patrol = 1u << 4,  // group refreshes, fetch workers, the patrol
+  Style = 1u << 5,   // stylesheets and transformations
+  Group = 1u << 6,   // group catalogue and group files
+  Scrap = 1u << 7,   // scrapbooks
+};
+
+void WriteLog(TraceArea area, std::string_view message, int level,
+              std::source_location where = std::source_location::current()) noexcept;
+void WriteErrorLog(TraceArea area, std::string_view errorClass, std::string_view message,
+                   std::source_location where = std::source_location::current()) noexcept;
+
+// Exposed for tests: the areas a NORVANE_TRACE value turns on (a bit set of TraceArea),
+// with the names it did not know in `unknown` (comma separated).
+unsigned ParseTraceAreas(std::string_view value, std::string* unknown = nullptr);
+// "TRSS::Excute" from a compiler's full function name ("std::string norvane::TRSS::Excute()").
+std::string ShortFunctionName(std::string_view full);
 
 }  // namespace norvane

@@ -58,7 +58,7 @@ std::string TRSS::Excute() {
     if (text.empty()) throw std::runtime_error(T().rssBuildFailed);
     return text;
   } catch (const std::exception& e) {
-    WriteErrorLog("TRSS.Excute", "Exception", e.what());
+    WriteErrorLog(TraceArea::Merge, "Exception", e.what());
     return ErrorFeed(ErrorText + "\r\n" + e.what());
   }
 }
@@ -88,7 +88,7 @@ bool TRSS::Run() {
     if (!DocumentElement()) throw std::runtime_error(T().rssBuildFailed);
     return true;
   } catch (const std::exception& e) {
-    WriteErrorLog("TRSS.Excute", "Exception", e.what());
+    WriteErrorLog(TraceArea::Merge, "Exception", e.what());
     failure_ = ErrorFeed(ErrorText + "\r\n" + e.what());
     return false;
   }
@@ -134,7 +134,7 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::str
     }
     return true;
   } catch (const std::exception& e) {
-    WriteErrorLog("TRXML.GetRss", "Exception", e.what());
+    WriteErrorLog(TraceArea::Fetch, "Exception", e.what());
     return false;
   }
 }
@@ -173,7 +173,7 @@ void TRSS::ReloadRss() {
     }
     ready = true;
   } catch (const std::exception& e) {
-    WriteErrorLog("ReloadRss", "Exception", e.what());
+    WriteErrorLog(TraceArea::Fetch, "Exception", e.what());
   }
   // A log that cannot be written fails the request: the page must not show as kept
   // what is lost with the next fetch.
@@ -210,7 +210,7 @@ void TRSS::Merge() {
         if (revday && oldRevday) SetNodeText(revday, NodeText(oldRevday));
         RemoveNode(oldItems[found]);
       } catch (const std::exception& e) {
-        WriteErrorLog("Merge", "Exception", e.what());
+        WriteErrorLog(TraceArea::Merge, "Exception", e.what());
       }
     }
 
@@ -230,7 +230,7 @@ void TRSS::Merge() {
     if (!container) throw XmlError("no item container");
     for (xmlNodePtr item : old_.SelectNodes(paths.items)) AppendChild(container, item);
   } catch (const std::exception& e) {
-    WriteErrorLog("Merge", "Exception", e.what());
+    WriteErrorLog(TraceArea::Merge, "Exception", e.what());
   }
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/trace.h"
 #include "feeds/rxml.h"
 #include "feeds/style_cache.h"
 #include "feeds/style_memo.h"
@@ -58,7 +59,9 @@ std::shared_ptr<const CompiledStyle> CompileStyle(const TRXML& stylesheet) {
     xmlFreeDoc(copy);
     std::string m = XsltMessages();
     XsltMessages().clear();
-    throw XmlError(Message(m, "not a usable stylesheet"));
+    const std::string message = Message(m, "not a usable stylesheet");
+    WriteErrorLog(TraceArea::Style, "XmlError", message);
+    throw XmlError(message);
   }
   MarkCompiledStyle(compiled);
   return std::make_shared<const CompiledStyle>(compiled);
@@ -81,8 +84,11 @@ std::string TRXML::Transform(const CompiledStyle& compiled) const {
 
   std::unique_ptr<xmlDoc, DocDeleter> result(
       xsltApplyStylesheetUser(style, Document(), nullptr, nullptr, nullptr, ctxt.get()));
-  if (!result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED)
-    throw XmlError(Message(messages, "the transformation failed"));
+  if (!result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED) {
+    const std::string message = Message(messages, "the transformation failed");
+    WriteErrorLog(TraceArea::Style, "XmlError", message);
+    throw XmlError(message);
+  }
 
   std::string text;
   xmlOutputBufferPtr out =

@@ -56,7 +56,7 @@ std::string CreateRSSxml(const ParamList& params, bool xmlOnly, const FeedContex
       return T().xsltFailed + EscapeHtml(e.what());
     }
   } catch (const std::exception& e) {
-    WriteErrorLog("CreateRSSxml", "Exception", e.what());
+    WriteErrorLog(TraceArea::Router, "Exception", e.what());
   }
   // No page was made: the channel document is shown as text, its markup being the feed's.
   return xmlOnly ? result : EscapeHtml(result);

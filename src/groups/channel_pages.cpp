@@ -77,7 +77,7 @@ std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupConte
     }
     return std::move(manager.Results());
   } catch (const std::exception& e) {
-    WriteErrorLog("CreateChXML", "Exception", e.what());
+    WriteErrorLog(TraceArea::Group, "Exception", e.what());
     return std::nullopt;
   }
 }

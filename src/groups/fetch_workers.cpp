@@ -39,9 +39,9 @@ void TRThread::Execute(const FeedBuilder& build, std::stop_token stop) {
     Doc->LoadFromXML(text);
   } catch (const std::exception& e) {
     // The slot keeps an empty document; the other feeds go on.
-    WriteErrorLog("TRThread.Execute", "Exception", e.what());
+    WriteErrorLog(TraceArea::Patrol, "Exception", e.what());
   } catch (...) {
-    WriteErrorLog("TRThread.Execute", "Exception", "unknown");
+    WriteErrorLog(TraceArea::Patrol, "Exception", "unknown");
   }
 }
 

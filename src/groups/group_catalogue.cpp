@@ -130,12 +130,12 @@ void TGP::CreateGpXml() {
         SetAttribute(item, "file", name);
         SetAttribute(item, "goround", std::to_string(kNewGroupInterval));
       } catch (const std::exception& e) {
-        WriteErrorLog("CreateGpXml", "Exception", e.what());  // this file gets no item
+        WriteErrorLog(TraceArea::Group, "Exception", e.what());  // this file gets no item
       }
     }
     if (mayWrite) SaveToFile(kCataloguePath);
   } catch (const std::exception& e) {
-    WriteErrorLog("CreateGpXml", "Exception", e.what());
+    WriteErrorLog(TraceArea::Group, "Exception", e.what());
   }
 }
 
@@ -161,7 +161,7 @@ void TGP::LoadGpXml(const OnGroup& onGroup) {
         groups.emplace_back(GetAttribute(item, "file"), GetAttribute(item, "title"), *goround);
       }
     } catch (const std::exception& e) {
-      WriteErrorLog("LoadGpXml", "Exception", e.what());
+      WriteErrorLog(TraceArea::Group, "Exception", e.what());
     }
   }
   // Reported outside the lock: the receiver may ask the catalogue again.
@@ -172,7 +172,7 @@ void TGP::LoadGpXml(const OnGroup& onGroup) {
       reported.push_back(file);
     }
   } catch (const std::exception& e) {
-    WriteErrorLog("LoadGpXml", "Exception", e.what());
+    WriteErrorLog(TraceArea::Group, "Exception", e.what());
   }
   std::lock_guard<std::mutex> lock(mutex_);
   gpFiles_ = std::move(reported);

@@ -55,7 +55,7 @@ void AddRssToOpml(const std::string& url, const std::string& file) {
     SetAttribute(outline, "htmlUrl", feed.GetLink());
   } catch (const std::exception& e) {
     // The outline keeps what was set.
-    WriteErrorLog("AddRssToOpml", "Exception", e.what());
+    WriteErrorLog(TraceArea::Group, "Exception", e.what());
   }
   doc.SaveToFile(path);
 }

@@ -58,7 +58,7 @@ bool Spawn(const std::vector<std::string>& args, const std::string& dir, Spawned
   spec.ownGroup = true;  // so a time-out ends whatever it started as well
   pid_t pid = StartChild(spec);
   if (pid < 0) {
-    WriteErrorLog("RunProcess", "spawn", args[0]);
+    WriteErrorLog(TraceArea::Script, "spawn", args[0]);
     return false;
   }
   child.pid = pid;
@@ -169,7 +169,7 @@ std::optional<std::string> RunProcess(std::string_view commandLine, std::string_
     }
   }
   if (killIt) {
-    WriteLog("RunProcess: child killed", 1);
+    WriteLog(TraceArea::Script, "child killed", 1);
     if (child.pid > 0) KillChildAndGroup(child.pid);
   }
   child.in.Reset();
@@ -199,7 +199,7 @@ void TPThread::Execute(std::stop_token stop) {
                   .value_or(std::string());
   } catch (const std::exception& e) {
     // No output is the runner's failure answer; the thread must not end the process.
-    WriteErrorLog("TPThread.Execute", "Exception", e.what());
+    WriteErrorLog(TraceArea::Script, "Exception", e.what());
     Output_.clear();
   }
 }

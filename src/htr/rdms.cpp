@@ -102,14 +102,14 @@ TRDMS::Result TRDMS::Run() {
       // A script that does not compile or throws is the interpreter's own report: the
       // answer is then what was written before, or the page.
       if (!host_.CompileFile(DiskPath(kScripts + ScriptFile)) || !host_.Run(Paras))
-        WriteErrorLog("TRDMS.Run", "script", host_.ErrorText());
+        WriteErrorLog(TraceArea::Script, "script", host_.ErrorText());
       result.text = PageText;
     } else {
       TPMnage runner;
       result.text = runner.Run(ProcessIn{CommandLine(), PageText, kScriptsFolder});
     }
   } catch (const std::exception& e) {
-    WriteErrorLog("TRDMS.Run", "exception", e.what());
+    WriteErrorLog(TraceArea::Script, "exception", e.what());
     result.text = kBareDeclaration;
   } catch (...) {
     result.text = kBareDeclaration;

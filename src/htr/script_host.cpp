@@ -412,7 +412,7 @@ bool ScriptHost::Run(const std::vector<std::string>& args, std::chrono::millisec
     if (got != Got::kData) {
       h.error = got == Got::kLate ? "script stopped: time limit reached"
                                   : "script ended abnormally";
-      WriteErrorLog("ScriptHost::Run", "script", h.error);
+      WriteErrorLog(TraceArea::Script, "script", h.error);
       return false;
     }
     char type = buf[0];
@@ -434,7 +434,7 @@ bool ScriptHost::Run(const std::vector<std::string>& args, std::chrono::millisec
       return true;
     } else {
       h.error = FromScript(payload);
-      WriteErrorLog("ScriptHost::Run", "script", h.error);
+      WriteErrorLog(TraceArea::Script, "script", h.error);
       return false;
     }
   }

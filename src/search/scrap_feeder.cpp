@@ -93,7 +93,7 @@ void TScrap::AddIfMatch(xmlNodePtr item, Tword& book) {
     Matcher.SetRegExp(book.Pattern);
   } catch (const ERegExpParser& e) {
     // Only the synonyms can make a pattern that loaded fine too large for the engine.
-    WriteErrorLog("AddIfMatch", "ERegExpParser", e.what());
+    WriteErrorLog(TraceArea::Scrap, "ERegExpParser", e.what());
     return;
   }
   xmlNodePtr title = ChildNamed(item, "title");
@@ -108,7 +108,7 @@ void TScrap::AddIfMatch(xmlNodePtr item, Tword& book) {
     if (xmlNodePtr first = ChildNamed(book.Channel, "item")) InsertBefore(first, entry);
     else AppendChild(book.Channel, entry);
   } catch (const XmlError& e) {
-    WriteErrorLog("AddIfMatch", "XmlError", e.what());
+    WriteErrorLog(TraceArea::Scrap, "XmlError", e.what());
     return;
   }
   book.MarkChanged();
@@ -119,7 +119,7 @@ void TScrap::AddIfMatch(xmlNodePtr item, Tword& book) {
       try {
         book.AddChild(entry, name, NodeText(from));
       } catch (const XmlError& e) {
-        WriteErrorLog("AddIfMatch", "XmlError", e.what());
+        WriteErrorLog(TraceArea::Scrap, "XmlError", e.what());
       }
     }
   }
@@ -127,7 +127,7 @@ void TScrap::AddIfMatch(xmlNodePtr item, Tword& book) {
     try {
       AppendChild(entry, NewDcDate(book, NodeText(from)));
     } catch (const XmlError& e) {
-      WriteErrorLog("AddIfMatch", "XmlError", e.what());
+      WriteErrorLog(TraceArea::Scrap, "XmlError", e.what());
     }
   }
   xmlNodePtr source = book.AddChild(entry, "source", Source.Title);
@@ -141,7 +141,7 @@ void TScrap::ScrapItem(xmlNodePtr item, TScrapSerch& books) {
       AddIfMatch(item, books.Items(i));
     } catch (const std::exception& e) {
       // Scrapping is a side line of the channel log: its failure must not stop the log.
-      WriteErrorLog("ScrapItem", "exception", e.what());
+      WriteErrorLog(TraceArea::Scrap, "exception", e.what());
     }
   }
 }

@@ -58,7 +58,7 @@ std::string CreateScrapXml(TScrapSerch& books, const ParamList& params) {
     std::string xml = book->XMLWithEncoding();
     if (!xml.empty()) return xml;
   } catch (const std::exception& e) {
-    WriteErrorLog("CreateScrapXml", "exception", e.what());
+    WriteErrorLog(TraceArea::Scrap, "exception", e.what());
   }
   return ErrorFeed(T().scrapError);
 }

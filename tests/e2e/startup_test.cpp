@@ -93,26 +93,34 @@ TEST(Startup, AMissingSearchCatalogueEndsTheStartWithItsMessage) {
   EXPECT_NE(err.find("ファイル search.xml は開けません"), std::string::npos) << err;
 }
 
-TEST(Startup, FailuresLeaveOneTraceLineEachOnlyWithNorvaneTrace) {
-  for (bool traced : {false, true}) {
-    SCOPED_TRACE(traced);
+TEST(Startup, FailuresLeaveOneTraceLineEachOnlyInTheAreasNorvaneTraceNames) {
+  // Nothing listens on port 1: the first fetch fails, the feed page says so, and the
+  // merge area records where.
+  const struct {
+    const char* value;  // nullptr: unset
+    bool traced;
+  } cases[] = {{nullptr, false}, {"1", true}, {"merge", true}, {"fetch, merge", true},
+               {"script,patrol", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(unset)");
     NorvaneProcess app;
-    ASSERT_TRUE(app.Start({}, traced ? std::map<std::string, std::string>{{"NORVANE_TRACE", "1"}}
-                                     : std::map<std::string, std::string>{}));
-    // Nothing listens on port 1: the first fetch fails and the feed page says so.
+    ASSERT_TRUE(app.Start({}, c.value ? std::map<std::string, std::string>{{"NORVANE_TRACE", c.value}}
+                                      : std::map<std::string, std::string>{}));
     EXPECT_EQ(app.Get("/rss.html?u=http://127.0.0.1:1/feed/").status, 200);
     EXPECT_EQ(app.Stop(), 0);
     std::string err = app.StderrText();
     size_t at = err.find("norvane trace ");
-    if (!traced) {
-      EXPECT_EQ(at, std::string::npos) << err;
+    if (!c.traced) {
+      EXPECT_EQ(err.find(" merge TRSS::"), std::string::npos) << err;
       continue;
     }
+    at = err.find(" merge TRSS::");
     ASSERT_NE(at, std::string::npos) << err;
+    at = err.rfind("norvane trace ", at);
     std::string line = err.substr(at, err.find('\n', at) - at);
-    // The time, the thread and the place, on one line.
+    // The time, the thread, the area and the place the call was written in, on one line.
     const std::regex form(R"(^norvane trace \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )"
-                          R"(thread \d+ TRSS\.Excute Exception: .+$)");
+                          R"(thread \d+ merge TRSS::\w+ \(rss\.cpp:\d+\) Exception: .+$)");
     EXPECT_TRUE(std::regex_search(line, form)) << line;
   }
 }
