@@ -88,25 +88,32 @@ bool TRSS::Run() {
     if (!DocumentElement()) throw std::runtime_error(T().rssBuildFailed);
     return true;
   } catch (const std::exception& e) {
-    WriteErrorLog("TRSS.Excute", "Exception", e.what());
+    // A first fetch that failed says how in the same trace line.
+    std::string traced = e.what();
+    if (lastFetch_ && !lastFetch_->ok())
+      traced += " (" + Params.URL + ": " + DescribeOutcome(*lastFetch_) + ")";
+    WriteErrorLog("TRSS.Excute", "Exception", traced);
     failure_ = ErrorFeed(ErrorText + "\r\n" + e.what());
     return false;
   }
 }
 
 bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag) {
-  CacheValidators received;
-  if (!LoadFromHTTPIfModified(Params.URL, {lastModified, etag}, received)) return false;
-  std::string date = received.lastModified;
+  lastFetch_ = LoadFromHTTPIfModified(Params.URL, {lastModified, etag});
+  FetchOutcome& outcome = *lastFetch_;
+  if (!outcome.ok()) {
+    if (outcome.kind == FetchOutcomeKind::NotAFeed && DocumentElement()) {
+      Version.clear();
+      Clear();
+    }
+    return false;
+  }
+  std::string date = outcome.validators.lastModified;
   try {
     Version = GetRSSVersion();
-    if (Version.empty()) {
-      Clear();
-      return false;
-    }
     const FeedPaths& paths = PathsForVersion(Version);
     // Before the marks and the merge: items pair by what they hold once they arrived.
-    PrepareArrivedItems(*this, paths, FinalURL.empty() ? Params.URL : FinalURL);
+    PrepareArrivedItems(*this, paths, outcome.finalUrl);
     try {
       SetAttribute(DocumentElement(), "xmlns:rg", kRgNamespace);
     } catch (...) {
@@ -117,13 +124,17 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::str
       // A channel without a title is read with an empty one, where the marks go.
       const std::string titlePath = paths.title;
       xmlNodePtr channel = SelectSingleNode(titlePath.substr(0, titlePath.rfind('/')));
-      if (!channel) return false;
+      if (!channel) {
+        outcome.kind = FetchOutcomeKind::NotAFeed;
+        outcome.detail = "the feed has no channel element";
+        return false;
+      }
       title = channel->children ? InsertBefore(channel->children, "title", "") : AddChild(channel, "title", "");
     }
     if (date.empty()) date = HttpDateNow();
     InsertBefore(title, "rg:revday", date);
     entry_.SetLastModified(date);
-    entry_.SetETag(received.etag);  // none sent clears an older one: it would never match
+    entry_.SetETag(outcome.validators.etag);  // none sent clears an older one: it would never match
     InsertBefore(title, "rg:link", Params.URL);
     if (scrapper_) scrapper_->SetSource(NodeText(title), Params.URL);
     for (xmlNodePtr item : SelectNodes(paths.items)) {
@@ -135,6 +146,8 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::str
     return true;
   } catch (const std::exception& e) {
     WriteErrorLog("TRXML.GetRss", "Exception", e.what());
+    outcome.kind = FetchOutcomeKind::XmlError;
+    outcome.detail = e.what();
     return false;
   }
 }
@@ -163,6 +176,12 @@ void TRSS::ReloadRss() {
       Merge();
     } else {
       // Nothing new came: the stored items stay, and what was new is now only current.
+      // Why is in the trace: a failure the page does not show.
+      if (lastFetch_ && lastFetch_->kind == FetchOutcomeKind::Unchanged)
+        WriteLog("ReloadRss unchanged: " + Params.URL, 1);
+      else if (lastFetch_)
+        WriteErrorLog("ReloadRss", FetchOutcomeKindName(lastFetch_->kind),
+                      Params.URL + ": " + DescribeOutcome(*lastFetch_));
       LoadFromXML(old_.GetXML());
       Version = oldVersion;
       if (!Version.empty()) {
