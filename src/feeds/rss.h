@@ -69,7 +69,8 @@ class TRSS : public TRXML {
   bool GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag = {});
   // The reload of an existing log: fetch, merge or refresh, save.
   void ReloadRss();
-  // Merges the old log into the freshly fetched document.
+  // Merges the old log into the freshly fetched document (MergeLog, log_merge.h) and
+  // hands the items that stay new to the scrapbooks.
   void Merge();
   void ScrapItem(xmlNodePtr item);
   // Writes the log; on failure the channel's stored date and entity tag go back to the
