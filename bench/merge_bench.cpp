@@ -1,15 +1,14 @@
-// Merging a stored 150-item channel log with a changed 50-item feed (20 items new), the
-// feed served by a local server: one reload per iteration.
+// Merging a stored 150-item channel log with a changed 50-item feed (20 items new), in
+// memory: no server and no files. One figure for the whole reload around the merge (both
+// texts read, the feed stamped, the merge, the log serialised), one for the merge alone.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <string>
 
-#include "core/settings.h"
-#include "feeds/chlist.h"
-#include "feeds/rss.h"
-#include "support/feed_server.h"
-#include "support/temp_dir.h"
+#include "feeds/log_merge.h"
+#include "feeds/rg_namespace.h"
+#include "feeds/rss2.h"
+#include "feeds/xml_node.h"
 
 namespace norvane {
 namespace {
@@ -27,46 +26,68 @@ std::string Feed(int first, int count) {
   return x + "</channel></rss>";
 }
 
-void BM_MergeChangedFeed(benchmark::State& state) {
-  test::TempDir home;
-  char cwd[4096];
-  if (!getcwd(cwd, sizeof cwd) || chdir(home.path().c_str()) != 0) {
-    state.SkipWithError("no temporary folder");
-    return;
-  }
-  home.Write("channels/.keep", "");
-  test::FeedServer server;
-  TChList list("channels\\ChannelList.xml");
-  RPARAMS p;
-  p.URL = server.Url("/feed");
-  p.Reload = true;
-  // Build a log of 150 items: 30 current, 120 from the past.
+const FeedPaths& Rss2Paths() { return PathsForVersion("2.0"); }
+
+// A feed as a fetch leaves it: read from the bytes that came, the marks declared, the
+// items stamped new.
+void ReadFetched(TRXML& fetched, const std::string& text, const std::string& date) {
+  fetched.LoadFromString(text, "http://example.invalid/feed");
+  SetAttribute(fetched.DocumentElement(), "xmlns:rg", kRgNamespace);
+  StampArrivedItems(fetched, Rss2Paths(), date);
+}
+
+// The stored log of 150 items after five changed fetches of 30: 30 new, 120 from the past.
+std::string StoredLog() {
+  std::string stored;
   for (int round = 0; round < 5; ++round) {
-    test::FeedRoute r;
-    r.body = Feed(round * 30, 30);
-    r.lastModified = "Tue, 0" + std::to_string(round + 1) + " Apr 2025 10:00:00 GMT";
-    server.Route("/feed", r);
-    TRSS(p, FeedContext{list, {}, nullptr}).Excute();
+    TRXML fetched, old;
+    ReadFetched(fetched, Feed(round * 30, 30), "Tue, 0" + std::to_string(round + 1) + " Apr 2025 10:00:00 GMT");
+    if (!stored.empty()) old.LoadFromXML(stored);
+    MergeLog(fetched, old, Rss2Paths(), 150);
+    stored = fetched.XMLWithEncoding();
   }
-  std::string logPath = "channels/" + ChannelFileName(p.URL) + ".xml";
-  std::string stored = home.Read(logPath);
-  // The changed feed: the 30 current items, 20 new ones.
-  test::FeedRoute changed;
-  changed.body = Feed(120, 50);
-  changed.lastModified = "Sun, 06 Apr 2025 10:00:00 GMT";
-  server.Route("/feed", changed);
+  return stored;
+}
+
+// The changed feed: the 30 current items, 20 new ones.
+const std::string& ChangedFeed() {
+  static const std::string text = Feed(120, 50);
+  return text;
+}
+constexpr const char* kChangedDay = "Sun, 06 Apr 2025 10:00:00 GMT";
+
+void BM_MergeChangedFeed(benchmark::State& state) {
+  const std::string stored = StoredLog();
   for (auto _ : state) {
-    state.PauseTiming();
-    home.Write(logPath, stored);
-    TChItem(list, p.URL).SetLastModified("Sat, 05 Apr 2025 10:00:00 GMT");
-    state.ResumeTiming();
-    TRSS rss(p, FeedContext{list, {}, nullptr});
-    benchmark::DoNotOptimize(rss.Excute());
+    TRXML fetched, old;
+    old.LoadFromXML(stored);
+    ReadFetched(fetched, ChangedFeed(), kChangedDay);
+    LogMergeResult result = MergeLog(fetched, old, Rss2Paths(), 150);
+    benchmark::DoNotOptimize(result);
+    benchmark::DoNotOptimize(fetched.XMLWithEncoding());
   }
-  state.SetLabel("reload: fetch 50 items, merge into 150, save");
-  if (chdir(cwd) != 0) state.SkipWithError("cannot return to the working folder");
+  state.SetLabel("reload in memory: read 50 items and a 150-item log, merge, serialise");
 }
 BENCHMARK(BM_MergeChangedFeed)->Unit(benchmark::kMicrosecond);
+
+void BM_MergeOnly(benchmark::State& state) {
+  const std::string stored = StoredLog();
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      TRXML fetched, old;
+      old.LoadFromXML(stored);
+      ReadFetched(fetched, ChangedFeed(), kChangedDay);
+      state.ResumeTiming();
+      LogMergeResult result = MergeLog(fetched, old, Rss2Paths(), 150);
+      benchmark::DoNotOptimize(result);
+      state.PauseTiming();
+    }
+    state.ResumeTiming();
+  }
+  state.SetLabel("the merge alone: 50 fetched items against 150 stored");
+}
+BENCHMARK(BM_MergeOnly)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace norvane

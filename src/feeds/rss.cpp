@@ -1,49 +1,21 @@
 #include "feeds/rss.h"
 
-#include <algorithm>
 #include <stdexcept>
-#include <vector>
 
 #include "core/disk_path.h"
 #include "core/headless_shell.h"
 #include "core/settings.h"
-#include "core/sjis.h"
 #include "core/texts.h"
 #include "core/trace.h"
 #include "core/url_helpers.h"
 #include "feeds/channel_log_lock.h"
 #include "feeds/error_feed.h"
 #include "feeds/item_addresses.h"
+#include "feeds/log_merge.h"
 #include "feeds/rg_namespace.h"
 #include "feeds/xml_node.h"
 
 namespace norvane {
-
-namespace {
-
-// The item's identity: the text of its own first link child ("" when it has none), so
-// items pair by what they hold, not by their place among all links.
-std::string ItemLink(const xmlNode* item) {
-  xmlNodePtr link = SelectSingleNode(item, "link");
-  return link ? NodeText(link) : std::string();
-}
-
-xmlNodePtr Mark(const xmlNode* item) { return SelectSingleNode(item, "rg:log"); }
-
-std::string MarkType(const xmlNode* item) {
-  xmlNodePtr mark = Mark(item);
-  return mark ? GetAttribute(mark, "type") : std::string();
-}
-
-// Places a new element before the item's first child (or as its only child).
-void PrependElement(TRXML& doc, xmlNodePtr item, const char* name, const std::string& text) {
-  if (item->children)
-    doc.InsertBefore(item->children, name, text);
-  else
-    doc.AddChild(item, name, text);
-}
-
-}  // namespace
 
 TRSS::TRSS(const RPARAMS& params, FeedContext context)
     : Params(params),
@@ -88,25 +60,32 @@ bool TRSS::Run() {
     if (!DocumentElement()) throw std::runtime_error(T().rssBuildFailed);
     return true;
   } catch (const std::exception& e) {
-    WriteErrorLog(TraceArea::Merge, "Exception", e.what());
+    // A first fetch that failed says how in the same trace line.
+    std::string traced = e.what();
+    if (lastFetch_ && !lastFetch_->ok())
+      traced += " (" + Params.URL + ": " + DescribeOutcome(*lastFetch_) + ")";
+    WriteErrorLog(TraceArea::Merge, "Exception", traced);
     failure_ = ErrorFeed(ErrorText + "\r\n" + e.what());
     return false;
   }
 }
 
 bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag) {
-  CacheValidators received;
-  if (!LoadFromHTTPIfModified(Params.URL, {lastModified, etag}, received)) return false;
-  std::string date = received.lastModified;
+  lastFetch_ = LoadFromHTTPIfModified(Params.URL, {lastModified, etag});
+  FetchOutcome& outcome = *lastFetch_;
+  if (!outcome.ok()) {
+    if (outcome.kind == FetchOutcomeKind::NotAFeed && DocumentElement()) {
+      Version.clear();
+      Clear();
+    }
+    return false;
+  }
+  std::string date = outcome.validators.lastModified;
   try {
     Version = GetRSSVersion();
-    if (Version.empty()) {
-      Clear();
-      return false;
-    }
     const FeedPaths& paths = PathsForVersion(Version);
     // Before the marks and the merge: items pair by what they hold once they arrived.
-    PrepareArrivedItems(*this, paths, FinalURL.empty() ? Params.URL : FinalURL);
+    PrepareArrivedItems(*this, paths, outcome.finalUrl);
     try {
       SetAttribute(DocumentElement(), "xmlns:rg", kRgNamespace);
     } catch (...) {
@@ -117,24 +96,26 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::str
       // A channel without a title is read with an empty one, where the marks go.
       const std::string titlePath = paths.title;
       xmlNodePtr channel = SelectSingleNode(titlePath.substr(0, titlePath.rfind('/')));
-      if (!channel) return false;
+      if (!channel) {
+        outcome.kind = FetchOutcomeKind::NotAFeed;
+        outcome.detail = "the feed has no channel element";
+        return false;
+      }
       title = channel->children ? InsertBefore(channel->children, "title", "") : AddChild(channel, "title", "");
     }
     if (date.empty()) date = HttpDateNow();
     InsertBefore(title, "rg:revday", date);
     entry_.SetLastModified(date);
-    entry_.SetETag(received.etag);  // none sent clears an older one: it would never match
+    entry_.SetETag(outcome.validators.etag);  // none sent clears an older one: it would never match
     InsertBefore(title, "rg:link", Params.URL);
     if (scrapper_) scrapper_->SetSource(NodeText(title), Params.URL);
-    for (xmlNodePtr item : SelectNodes(paths.items)) {
-      PrependElement(*this, item, "rg:revday", date);
-      xmlNodePtr mark = InsertBefore(item->children, "rg:log", "");
-      SetAttribute(mark, "type", "new");
+    for (xmlNodePtr item : StampArrivedItems(*this, paths, date))
       if (scrapAll && Params.Scrap) ScrapItem(CloneNode(item));
-    }
     return true;
   } catch (const std::exception& e) {
     WriteErrorLog(TraceArea::Fetch, "Exception", e.what());
+    outcome.kind = FetchOutcomeKind::XmlError;
+    outcome.detail = e.what();
     return false;
   }
 }
@@ -163,13 +144,15 @@ void TRSS::ReloadRss() {
       Merge();
     } else {
       // Nothing new came: the stored items stay, and what was new is now only current.
+      // Why is in the trace: a failure the page does not show.
+      if (lastFetch_ && lastFetch_->kind == FetchOutcomeKind::Unchanged)
+        WriteLog(TraceArea::Fetch, "unchanged: " + Params.URL, 1);
+      else if (lastFetch_)
+        WriteErrorLog(TraceArea::Fetch, FetchOutcomeKindName(lastFetch_->kind),
+                      Params.URL + ": " + DescribeOutcome(*lastFetch_));
       LoadFromXML(old_.GetXML());
       Version = oldVersion;
-      if (!Version.empty()) {
-        const std::string marks = std::string(PathsForVersion(Version).items) + "/rg:log";
-        for (xmlNodePtr mark : SelectNodes(marks))
-          if (GetAttribute(mark, "type") == "new") SetAttribute(mark, "type", "today");
-      }
+      if (!Version.empty()) MarkUnchanged(*this, PathsForVersion(Version));
     }
     ready = true;
   } catch (const std::exception& e) {
@@ -181,57 +164,10 @@ void TRSS::ReloadRss() {
 }
 
 void TRSS::Merge() {
-  try {
-    const FeedPaths& paths = PathsForVersion(Version);
-    NodeList oldItems = old_.SelectNodes(paths.items);
-    std::vector<std::string> oldLinks;
-    oldLinks.reserve(oldItems.Length());
-    for (xmlNodePtr item : oldItems) oldLinks.push_back(SjisAsciiLower(ItemLink(item)));
-    std::vector<bool> consumed(oldLinks.size(), false);
-
-    for (xmlNodePtr item : SelectNodes(paths.items)) {
-      const std::string link = SjisAsciiLower(ItemLink(item));
-      size_t found = oldLinks.size();
-      for (size_t k = oldLinks.size(); k-- > 0;)
-        if (!consumed[k] && oldLinks[k] == link) {
-          found = k;
-          break;
-        }
-      if (found == oldLinks.size()) {
-        if (Params.Scrap) ScrapItem(CloneNode(item));
-        continue;
-      }
-      try {
-        consumed[found] = true;
-        xmlNodePtr mark = Mark(item);
-        if (mark) SetAttribute(mark, "type", "today");
-        xmlNodePtr revday = norvane::SelectSingleNode(item, "rg:revday");
-        xmlNodePtr oldRevday = norvane::SelectSingleNode(oldItems[found], "rg:revday");
-        if (revday && oldRevday) SetNodeText(revday, NodeText(oldRevday));
-        RemoveNode(oldItems[found]);
-      } catch (const std::exception& e) {
-        WriteErrorLog(TraceArea::Merge, "Exception", e.what());
-      }
-    }
-
-    // The old items still in the old log: those before the first "log" one leave the
-    // feed now.
-    NodeList left = old_.SelectNodes(paths.items);
-    for (xmlNodePtr item : left) {
-      if (MarkType(item) == "log") break;
-      if (xmlNodePtr mark = Mark(item)) SetAttribute(mark, "type", "log");
-    }
-    // Keep at most LOG_CNT items from the past (a negative setting keeps none).
-    const size_t keep = static_cast<size_t>(std::max(0, GetSettings().LOG_CNT));
-    for (size_t pos = left.Length(); pos-- > keep;)
-      if (MarkType(left[pos]) == "log") RemoveNode(left[pos]);
-
-    xmlNodePtr container = SelectSingleNode(paths.itemContainer);
-    if (!container) throw XmlError("no item container");
-    for (xmlNodePtr item : old_.SelectNodes(paths.items)) AppendChild(container, item);
-  } catch (const std::exception& e) {
-    WriteErrorLog(TraceArea::Merge, "Exception", e.what());
-  }
+  // The merge traces its own failure; the document stays as far as it got.
+  const LogMergeResult merged = MergeLog(*this, old_, PathsForVersion(Version), GetSettings().LOG_CNT);
+  if (Params.Scrap)
+    for (xmlNodePtr item : merged.newItems) ScrapItem(CloneNode(item));
 }
 
 void TRSS::ScrapItem(xmlNodePtr item) {

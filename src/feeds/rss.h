@@ -3,9 +3,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "feeds/chlist.h"
+#include "feeds/fetch_outcome.h"
 #include "feeds/rss2.h"
 #include "feeds/rxml.h"
 
@@ -58,12 +60,17 @@ class TRSS : public TRXML {
   // stylesheet matches. Marks stamped on a fetch are elements named as written ("rg:log")
   // that only become namespaced when the text is parsed again.
   bool AnswerIsParsed() const { return parsedAsStored_; }
+  // How the fetch of this request ended: none when nothing was fetched (the stored log
+  // read as it stands, or a failure before the fetch). After a reload that brought no
+  // changed feed it tells why: unchanged, or which failure.
+  const std::optional<FetchOutcome>& LastFetch() const { return lastFetch_; }
   // Conditional fetch into this document and stamping of its items; etag goes out as
-  // If-None-Match beside the date.
+  // If-None-Match beside the date. True only when LastFetch() is Ok.
   bool GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag = {});
   // The reload of an existing log: fetch, merge or refresh, save.
   void ReloadRss();
-  // Merges the old log into the freshly fetched document.
+  // Merges the old log into the freshly fetched document (MergeLog, log_merge.h) and
+  // hands the items that stay new to the scrapbooks.
   void Merge();
   void ScrapItem(xmlNodePtr item);
   // Writes the log; on failure the channel's stored date and entity tag go back to the
@@ -86,6 +93,7 @@ class TRSS : public TRXML {
   TChItem entry_;
   TRSS2 old_;
   std::string failure_;
+  std::optional<FetchOutcome> lastFetch_;
   bool parsedAsStored_ = false;
 };
 

@@ -5,19 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "feeds/fetch_outcome.h"
 #include "feeds/xml_document.h"
 #include "feeds/xml_node.h"
 
 namespace norvane {
 
 class CompiledStyle;
-
-// What a conditional request sends back to the server, as it last sent them: the
-// Last-Modified date (as If-Modified-Since) and the entity tag (as If-None-Match).
-struct CacheValidators {
-  std::string lastModified;
-  std::string etag;
-};
 
 // The program's wrapper of one XML document. Text crossing it is Shift_JIS; the DOM
 // holds the real characters (UTF-8), so text that Shift_JIS lacks survives a load and a
@@ -105,14 +99,20 @@ class TRXML {
   // success both become the response's values. Every failure is put in front of
   // ErrorText and rethrown.
   std::string GET(const std::string& url);
+  // One conditional request with the validators given; the body when the outcome is Ok,
+  // else empty. Never throws; a failure is put in front of ErrorText as GET puts it.
+  FetchOutcome FetchIfModified(const std::string& url, const CacheValidators& given,
+                               std::string& body);
   // Empty body when unchanged or failed, and then received is what was given; never
   // throws.
   std::string GetIfModified(const std::string& url, const CacheValidators& given,
                             CacheValidators& received);
   std::string GetIfModified(const std::string& url, const std::string& lastModified,
                             std::string& newLastModified);
-  bool LoadFromHTTPIfModified(const std::string& url, const CacheValidators& given,
-                              CacheValidators& received);
+  // FetchIfModified, and the body read into the document (LoadFetched). Ok only when a
+  // feed is in the document now; an answer that does not parse is XmlError, one that
+  // parses but is no feed (or is empty) NotAFeed, with the reason in detail. Never throws.
+  FetchOutcome LoadFromHTTPIfModified(const std::string& url, const CacheValidators& given);
   bool LoadFromHTTPIfModified(const std::string& url, const std::string& lastModified,
                               std::string& newLastModified);
   void LoadFromHTTP(const std::string& url);
@@ -123,6 +123,10 @@ class TRXML {
 
  protected:
   void AddErrorLine(std::string_view line);
+  // One request with LastModified and ETag sent; on an Ok answer they, FinalURL and
+  // ContentType become the answer's. Never throws: a failure (an error of the client
+  // included) comes back as the response's kind and is put in front of ErrorText.
+  FetchResponse Request(const std::string& url);
 
  private:
   // Documents are reference-counted, and a slot is what Assign shares: loading into one

@@ -10,42 +10,77 @@
 
 namespace norvane {
 
-std::string TRXML::GET(const std::string& url) {
+namespace {
+
+// The lines a step added to an error text, joined on one line.
+std::string AddedLines(const std::string& errorText, size_t before) {
+  std::string added;
+  size_t at = before;
+  while (at < errorText.size()) {
+    size_t end = errorText.find("\r\n", at);
+    if (end == std::string::npos) end = errorText.size();
+    if (end > at) {
+      if (!added.empty()) added += "; ";
+      added.append(errorText, at, end - at);
+    }
+    at = end + 2;
+  }
+  return added;
+}
+
+}  // namespace
+
+FetchResponse TRXML::Request(const std::string& url) {
+  FetchResponse response;
   try {
     // The date is a header value both ways: as received it is stored and sent back, and a
     // date stored before may still hold what a server put there.
     FinalURL.clear();
     // The proxy rule looks at the address subscribed to; every hop of a redirect then
     // goes the same way.
-    FetchResponse response = HttpGet(url, CleanValidator(LastModified), FetchOptionsFor(url, GetSettings()),
-                                     CleanEntityTag(ETag));
-    if (response.kind != FetchKind::Ok) throw HttpError(response);
-    LastModified = CleanValidator(response.lastModified);
-    ETag = CleanEntityTag(response.etag);
-    FinalURL = response.url.empty() ? url : response.url;
-    ContentType = std::move(response.contentType);
-    return std::move(response.body);
+    response = HttpGet(url, CleanValidator(LastModified), FetchOptionsFor(url, GetSettings()),
+                       CleanEntityTag(ETag));
+    if (response.kind == FetchKind::Ok) {
+      LastModified = CleanValidator(response.lastModified);
+      ETag = CleanEntityTag(response.etag);
+      FinalURL = response.url.empty() ? url : response.url;
+      ContentType = response.contentType;
+      return response;
+    }
   } catch (const std::exception& e) {
-    ErrorText = url + ErrorText + "\r\n" + e.what();
-    throw;
+    response = FetchResponse{};
+    response.kind = FetchKind::Transport;
+    response.error = e.what();
   }
+  response.body.clear();  // the body of a failed answer is not used
+  ErrorText = url + ErrorText + "\r\n" + response.error;
+  return response;
+}
+
+std::string TRXML::GET(const std::string& url) {
+  FetchResponse response = Request(url);
+  if (response.kind != FetchKind::Ok) throw HttpError(response);
+  return std::move(response.body);
+}
+
+FetchOutcome TRXML::FetchIfModified(const std::string& url, const CacheValidators& given,
+                                    std::string& body) {
+  LastModified = given.lastModified;
+  ETag = given.etag;
+  FetchResponse response = Request(url);
+  LastModified.clear();
+  ETag.clear();
+  FetchOutcome outcome = OutcomeOfResponse(response, url);
+  body = outcome.ok() ? std::move(response.body) : std::string();
+  return outcome;
 }
 
 std::string TRXML::GetIfModified(const std::string& url, const CacheValidators& given,
                                  CacheValidators& received) {
   std::string body;
-  LastModified = given.lastModified;
-  ETag = given.etag;
-  try {
-    body = GET(url);
-    received = {LastModified, ETag};
-  } catch (const std::exception&) {
-    // Unchanged and failed look alike to the caller: no body, the validators given.
-    body.clear();
-    received = given;
-  }
-  LastModified.clear();
-  ETag.clear();
+  const FetchOutcome outcome = FetchIfModified(url, given, body);
+  // Unchanged and failed look alike to this caller: no body, the validators given.
+  received = outcome.ok() ? outcome.validators : given;
   return body;
 }
 
@@ -68,19 +103,36 @@ bool TRXML::LoadFetched(std::string body, const std::string& url, std::string_vi
   return loaded;
 }
 
-bool TRXML::LoadFromHTTPIfModified(const std::string& url, const CacheValidators& given,
-                                   CacheValidators& received) {
-  std::string body = GetIfModified(url, given, received);
-  if (body.empty()) return false;
-  return LoadFetched(std::move(body), FinalURL.empty() ? url : FinalURL, ContentType);
+FetchOutcome TRXML::LoadFromHTTPIfModified(const std::string& url, const CacheValidators& given) {
+  std::string body;
+  FetchOutcome outcome = FetchIfModified(url, given, body);
+  if (!outcome.ok()) return outcome;
+  if (body.empty()) {
+    outcome.kind = FetchOutcomeKind::NotAFeed;
+    outcome.detail = "the answer was empty";
+    return outcome;
+  }
+  const size_t before = ErrorText.size();
+  const bool loaded = LoadFetched(std::move(body), outcome.finalUrl, ContentType);
+  if (!loaded) {
+    outcome.kind = FetchOutcomeKind::XmlError;
+    outcome.detail = AddedLines(ErrorText, before);
+  } else if (DetectRSSVersion(*this).empty()) {
+    outcome.kind = FetchOutcomeKind::NotAFeed;
+    outcome.detail = AddedLines(ErrorText, before);
+    if (outcome.detail.empty()) outcome.detail = "neither an rss nor an rdf:RDF document";
+  }
+  return outcome;
 }
 
 bool TRXML::LoadFromHTTPIfModified(const std::string& url, const std::string& lastModified,
                                    std::string& newLastModified) {
+  std::string body;
   CacheValidators received;
-  const bool loaded = LoadFromHTTPIfModified(url, {lastModified, ""}, received);
+  body = GetIfModified(url, {lastModified, ""}, received);
   newLastModified = received.lastModified;
-  return loaded;
+  if (body.empty()) return false;
+  return LoadFetched(std::move(body), FinalURL.empty() ? url : FinalURL, ContentType);
 }
 
 void TRXML::LoadFromHTTP(const std::string& url) {

@@ -128,6 +128,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     t->response.lastModified.clear();
     t->response.contentType.clear();
     t->response.etag.clear();
+    t->response.retryAfter.clear();
+    t->response.cacheControl.clear();
     t->location.clear();
   } else if (StartsWithNoCase(line, "Last-Modified:")) {
     t->response.lastModified = std::string(Trim(line.substr(14)));
@@ -135,6 +137,12 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     t->response.contentType = std::string(Trim(line.substr(13)));
   } else if (StartsWithNoCase(line, "ETag:")) {
     t->response.etag = std::string(Trim(line.substr(5)));
+  } else if (StartsWithNoCase(line, "Retry-After:")) {
+    t->response.retryAfter = std::string(Trim(line.substr(12)));
+  } else if (StartsWithNoCase(line, "Cache-Control:")) {
+    std::string_view value = Trim(line.substr(14));
+    if (!t->response.cacheControl.empty() && !value.empty()) t->response.cacheControl += ", ";
+    t->response.cacheControl += value;
   } else if (StartsWithNoCase(line, "Location:")) {
     t->location = std::string(Trim(line.substr(9)));
   }

@@ -34,6 +34,10 @@ struct FetchResponse {
   std::string lastModified;  // the Last-Modified header as received; empty when none
   std::string contentType;   // the Content-Type header as received; empty when none
   std::string etag;          // the ETag header as received; empty when none
+  // When to ask again, as the server put it; kept on answers outside 2xx too (a 503 or a
+  // 429 is where Retry-After comes). Empty when none.
+  std::string retryAfter;    // the Retry-After header: seconds or an HTTP date
+  std::string cacheControl;  // every Cache-Control header, joined with ", "
   // Where the answer came from: the URL asked for, or where its redirects ended.
   std::string url;
   long redirects = 0;  // hops followed

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "support/feed_server.h"
 #include "support/norvane_process.h"
 
 namespace norvane::test {
@@ -122,7 +123,32 @@ TEST(Startup, FailuresLeaveOneTraceLineEachOnlyInTheAreasNorvaneTraceNames) {
     const std::regex form(R"(^norvane trace \d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )"
                           R"(thread \d+ merge TRSS::\w+ \(rss\.cpp:\d+\) Exception: .+$)");
     EXPECT_TRUE(std::regex_search(line, form)) << line;
+    // How the fetch failed, in the same line.
+    EXPECT_NE(line.find("(http://127.0.0.1:1/feed: transport: "), std::string::npos) << line;
   }
+}
+
+// A reload that brings no feed still shows the stored items; the trace says why.
+TEST(Startup, AReloadThatBringsNoFeedSaysWhyInTheTrace) {
+  test::FeedServer feeds;
+  feeds.Serve("/feed", "<rss version=\"2.0\"><channel><title>C</title><item><title>A</title>"
+                       "<link>http://e/a</link></item></channel></rss>");
+  const std::string url = feeds.Url("/feed");
+  NorvaneProcess app;
+  ASSERT_TRUE(app.Start({}, {{"NORVANE_TRACE", "fetch"}}));
+  EXPECT_EQ(app.Get("/rss.html?u=" + url + "/").status, 200);
+  test::FeedRoute gone;
+  gone.status = 404;
+  gone.body = "gone";
+  feeds.Route("/feed", gone);
+  EXPECT_EQ(app.Get("/rss.html?u=" + url + "/&r=on").status, 200);
+  EXPECT_EQ(app.Stop(), 0);
+  const std::string err = app.StderrText();
+  const size_t at = err.find(" fetch TRSS::ReloadRss (rss.cpp:");
+  ASSERT_NE(at, std::string::npos) << err;
+  EXPECT_NE(err.find(") http-status: " + url + ": http-status 404: HTTP/1.1 404 Not Found\n", at),
+            std::string::npos)
+      << err;
 }
 
 TEST(Startup, HelpPrintsTheUsage) {
