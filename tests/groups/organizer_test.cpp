@@ -102,6 +102,13 @@ class Organizer : public ::testing::Test {
     books_ = std::make_unique<TScrapSerch>();
   }
 
+  // A path the server answers only after delay.
+  void ServeLate(const std::string& path, std::string body, std::chrono::milliseconds delay) {
+    FeedRoute route{.body = std::move(body)};
+    route.delay = delay;
+    feeds_.Route(path, route);
+  }
+
   GroupOrganizer& Open() {
     org_ = std::make_unique<GroupOrganizer>(ask_, *books_, search_);
     EXPECT_TRUE(org_->Open());
@@ -378,12 +385,8 @@ TEST_F(Organizer, ImportNamesTheFileAfterTheUrlAndKeepsRunningOnFailures) {
 // A slow server: the feed and the group are read on a thread of their own while the
 // user sees the wait, and what they brought is added as before.
 TEST_F(Organizer, FeedsAndGroupsAreReadAsideWhileTheUserWaits) {
-  FeedRoute feed{.body = FeedBody("Slow")};
-  feed.delay = std::chrono::milliseconds(300);
-  feeds_.Route("/slow.xml", feed);
-  FeedRoute group{.body = OpmlText("Far", "")};
-  group.delay = std::chrono::milliseconds(300);
-  feeds_.Route("/far.opml", group);
+  ServeLate("/slow.xml", FeedBody("Slow"), std::chrono::milliseconds(300));
+  ServeLate("/far.opml", OpmlText("Far", ""), std::chrono::milliseconds(300));
   GroupOrganizer& org = Open();
   ask_.lines = {feeds_.Url("/slow.xml"), feeds_.Url("/far.opml")};
   org.AddFeedByUrl();
@@ -400,12 +403,8 @@ TEST_F(Organizer, FeedsAndGroupsAreReadAsideWhileTheUserWaits) {
 // Cancelled, a fetch from a server that would answer only much later gives up at once
 // and adds nothing, without a message.
 TEST_F(Organizer, ACancelledFetchAddsNothingAndSaysNothing) {
-  FeedRoute late{.body = FeedBody("Late")};
-  late.delay = std::chrono::seconds(60);
-  feeds_.Route("/late.xml", late);
-  FeedRoute lateGroup{.body = OpmlText("Late", "")};
-  lateGroup.delay = std::chrono::seconds(60);
-  feeds_.Route("/late.opml", lateGroup);
+  ServeLate("/late.xml", FeedBody("Late"), std::chrono::seconds(60));
+  ServeLate("/late.opml", OpmlText("Late", ""), std::chrono::seconds(60));
   GroupOrganizer& org = Open();
   ask_.cancelBusy = true;
   ask_.lines = {feeds_.Url("/late.xml"), feeds_.Url("/late.opml")};

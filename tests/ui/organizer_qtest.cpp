@@ -350,21 +350,32 @@ class OrganizerCommand : public test::DesktopFolder {
     DesktopFolder::SetUp();
     test::CopyTree(NORVANE_DATA_DIR, home_.path());
     MakeWrittenFolders();
+    view_ = std::make_unique<QtPopupView>();
+    popup_ = std::make_unique<TForm5>(shell_, *view_);
+    module_ = std::make_unique<TDataM>(shell_);
+    module_->StartPatrol(*popup_, std::chrono::minutes(10));
   }
+  void TearDown() override {
+    module_.reset();
+    popup_.reset();
+    view_.reset();
+    DesktopFolder::TearDown();
+  }
+
+  QtShell shell_;
+  std::unique_ptr<QtPopupView> view_;
+  std::unique_ptr<TForm5> popup_;
+  std::unique_ptr<TDataM> module_;
 };
 
 // The tray icon is a window of its own: while the organizer is open it still takes
 // clicks, and the main window's commands work; only 終了 is refused (not idle).
 TEST_F(OrganizerCommand, WhileItIsOpenTheTrayAndTheSettingsStayReachableButExitIsRefused) {
-  QtShell shell;
-  QtPopupView view;
-  TForm5 popup(shell, view);
-  TDataM module(shell);
-  module.StartPatrol(popup, std::chrono::minutes(10));
+  TDataM& module = *module_;
   int quits = 0;
   DataModuleHost host(module, [&] { ++quits; }, [] { return false; });
-  host.SetOrganizer(popup, [&](TDataM& m) { RunOrganizerWindow(m, shell); });
-  TForm1 form(host, shell);
+  host.SetOrganizer(*popup_, [&](TDataM& m) { RunOrganizerWindow(m, shell_); });
+  TForm1 form(host, shell_);
   QPushButton trayIcon("tray");  // a top-level window like the tray icon's
   trayIcon.show();
   // Opened from the menu bar of the window in front.
@@ -391,20 +402,16 @@ TEST_F(OrganizerCommand, WhileItIsOpenTheTrayAndTheSettingsStayReachableButExitI
 }
 
 TEST_F(OrganizerCommand, OpensWhileIdleWithThePatrolStoppedAndIsRefusedWhileARefreshRuns) {
-  QtShell shell;
-  QtPopupView view;
-  TForm5 popup(shell, view);
-  TDataM module(shell);
-  module.StartPatrol(popup, std::chrono::minutes(10));
+  TDataM& module = *module_;
   DataModuleHost host(module, [] {}, [] { return false; });
   int opened = 0;
   bool idleInside = true;
   std::vector<std::string> groups;
-  host.SetOrganizer(popup, [&](TDataM& m) {
+  host.SetOrganizer(*popup_, [&](TDataM& m) {
     ++opened;
-    RunOrganizerWindow(m, shell);
+    RunOrganizerWindow(m, shell_);
   });
-  TForm1 form(host, shell);
+  TForm1 form(host, shell_);
   ASSERT_TRUE(form.actOrganizer->isEnabled());
 
   test::WhenModal<TForm3>([&](TForm3& organizer) {
