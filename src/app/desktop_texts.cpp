@@ -80,6 +80,7 @@ DesktopTexts Build() {
   t.searchMore = u(u8"検索...");
   t.deleteFeed = u(u8"削除");
 
+  t.cancelling = u(u8"キャンセルしています...");
   t.browse = u(u8"参照...");
   // Qt's form of "OPMLファイル|*.opml;*.xml|全てのファイル(*.*)|*.*": the patterns in
   // the last parentheses.

@@ -42,6 +42,9 @@ struct DesktopTexts {
   std::string rssUrlLabel, descriptionLabel, linkLabel;
   std::string scrapMore, searchMore, deleteFeed;
 
+  // the wait for a fetch the organizer asked for
+  std::string cancelling;  // after キャンセル was pressed, until the fetch gives up
+
   // input dialog (TForm4)
   std::string browse;
   std::string opmlFilter, allFilesFilter;  // the file chooser's two choices

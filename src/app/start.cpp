@@ -1,6 +1,5 @@
 #include "app/start.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,7 +48,7 @@ std::unique_ptr<InstanceLock> StartProcess(const StartOptions& options, int& end
   UpdateSettings([&](Settings& s) { s.LocalAddress = localAddress; });
   endStatus = 1;
   if (!MakeFolderCurrent(options.home)) return nullptr;
-  mkdir("channels", 0755);
+  MakeWrittenFolders();
   LoadSettings();
   FallBackToDefaultStyle();
 

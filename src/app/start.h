@@ -21,7 +21,8 @@ struct StartOptions {
 };
 
 // The start both runs share, up to the single-instance check: GateLock, the local
-// address, the program folder made current, "channels", the settings. On success the
+// address, the program folder made current, the folders it writes into (channels, opmls,
+// scrap), the settings. On success the
 // returned lock is held and this copy goes on; otherwise the process ends with the
 // status given in endStatus (a second copy has handed its argument on, or the folder
 // could not be used). No thread may exist before this runs.

@@ -1,5 +1,6 @@
 #include "core/program_folder.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -27,6 +28,10 @@ void SetProgramFolder(std::string absolutePath) {
   std::lock_guard lock(FolderMutex());
   while (absolutePath.size() > 1 && absolutePath.back() == '/') absolutePath.pop_back();
   Folder() = std::move(absolutePath);
+}
+
+void MakeWrittenFolders() {
+  for (const char* folder : {"channels", "opmls", "scrap"}) mkdir(folder, 0755);
 }
 
 std::string ExecutableFolder() {

@@ -9,6 +9,12 @@ namespace norvane {
 std::string ProgramFolder();
 void SetProgramFolder(std::string absolutePath);
 
+// Creates, in the current directory (the program folder), every folder of it that the
+// program writes into and that is missing: "channels" (feed logs), "opmls" (groups) and
+// "scrap" (scrapbooks). The shipped folder need not hold them. Failures are left to
+// the first write, which reports them.
+void MakeWrittenFolders();
+
 // The folder holding the running executable.
 std::string ExecutableFolder();
 

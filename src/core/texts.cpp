@@ -97,6 +97,7 @@ Texts Build() {
   t.orgBadScrapTitle = s(u8"スクラップブックの名前に使えない文字があります (/ \\ : * ? \" < > | & = # % + と制御文字) : ");
   t.orgScrapFailed = s(u8"スクラップブックを作れませんでした : ");
   t.orgDropFailed = s(u8"RSSをほかのグループへ移せませんでした : ");
+  t.orgFetching = s(u8"読み込んでいます : ");
   return t;
 }
 }  // namespace

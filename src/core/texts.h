@@ -101,6 +101,7 @@ struct Texts {
   std::string orgBadScrapTitle;     // a scrapbook title that is no file name (the title follows)
   std::string orgScrapFailed;       // the new scrapbook could not be made (the reason follows)
   std::string orgDropFailed;        // a feed could not be moved to the other group
+  std::string orgFetching;          // a feed or group being read from the net (the URL follows)
 };
 
 const Texts& T();

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "core/background_task.h"
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
 #include "core/sjis.h"
@@ -338,7 +339,7 @@ void GroupOrganizer::ImportGroup() {
   try {
     if (source.find("://") != std::string::npos) {
       name = DocumentNameOfUrl(source);
-      doc.LoadFromHTTP(source);
+      if (!FetchAside(source, [&doc, &source] { doc.LoadFromHTTP(source); })) return;
     } else {
       if (!FileExists(DiskPath(source))) return;
       name = DocumentNameOfPath(source);
@@ -447,7 +448,7 @@ void GroupOrganizer::AddFeed(const std::string& url) {
   StoreFeedFields();
   TRSS2 source;
   try {
-    source.Open(url);
+    if (!FetchAside(url, [&source, &url] { source.Open(url); })) return;
   } catch (const std::exception& e) {
     // Nothing is added, so the list keeps mirroring the outlines.
     ask_.Tell(T().orgFeedNotAdded + url + "\r\n" + e.what());
@@ -464,6 +465,19 @@ void GroupOrganizer::AddFeed(const std::string& url) {
   feedTitles_.push_back(source.GetTitle());
   rssIndex_ = static_cast<int>(feedTitles_.size()) - 1;
   ShowFeedFields();
+}
+
+// A fetch may take up to READTIMEOUT: it runs on a thread of its own while the desktop
+// goes on and the user may cancel it. fetch touches nothing of the organizer. False
+// when it was cancelled (nothing is to be added then, and nothing said); what it threw
+// is thrown here.
+bool GroupOrganizer::FetchAside(const std::string& url, std::function<void()> fetch) {
+  BackgroundTask task(std::move(fetch));
+  ask_.WaitBusy(T().orgFetching + url, task);
+  // Still running only when the program ends under the wait: the task's end cancels it.
+  if (!task.Finished() || task.Cancelled()) return false;
+  task.Rethrow();
+  return true;
 }
 
 void GroupOrganizer::AddFeedByUrl() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,8 +31,10 @@ struct FeedFields {
 // The group organizer without its window: the catalogue, the open group, the two
 // lists the window shows and the text fields, with one operation per command. The
 // window draws this state after every call and writes the fields back before each.
-// Texts are Shift_JIS. Runs on one thread (the desktop's); the group files it writes
-// are written under GroupFileLock, scrapbooks are added and removed under GateLock.
+// Texts are Shift_JIS. Runs on one thread (the desktop's), but for its fetches of a feed
+// or a group, which run on a thread of their own while the desktop waits for them
+// (OrganizerQuestions::WaitBusy); the group files it writes are written under
+// GroupFileLock, scrapbooks are added and removed under GateLock.
 class GroupOrganizer {
  public:
   GroupOrganizer(OrganizerQuestions& ask, TScrapSerch& books, const SearchCatalogue& search);
@@ -90,6 +93,7 @@ class GroupOrganizer {
   void ShowFeedFields();
   void ReadGroupFields();
   void AddFeed(const std::string& url);
+  bool FetchAside(const std::string& url, std::function<void()> fetch);
   void MoveGroup(int step);
   void MoveFeed(int step);
   void DeleteScrapOf(const std::string& url);

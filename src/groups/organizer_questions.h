@@ -5,6 +5,8 @@
 
 namespace norvane {
 
+class BackgroundTask;
+
 // What the quick search dialog answers on OK: the engine title chosen and the phrase.
 struct SearchAnswer {
   std::string engine;
@@ -35,6 +37,10 @@ class OrganizerQuestions {
   virtual std::optional<ScrapAnswer> AskScrapbook() = 0;
   // A notice with an OK button: a failure that stays inside the organizer.
   virtual void Tell(const std::string& message) = 0;
+  // Waits for task (a fetch on its own thread) while showing that message is under way
+  // and letting the user cancel it (task.Cancel()). The desktop keeps running
+  // meanwhile. Returns once the task has finished, or early when the program ends.
+  virtual void WaitBusy(const std::string& message, BackgroundTask& task) = 0;
 };
 
 }  // namespace norvane

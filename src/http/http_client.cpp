@@ -157,7 +157,7 @@ int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
     t->seenUp = ulnow;
     t->lastActivity = now;
   }
-  if (OutstandingWorkCancelled()) {
+  if (WorkCancelled()) {
     t->cancelled = true;
     return 1;
   }
@@ -170,6 +170,11 @@ int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
     return 1;
   }
   return 0;
+}
+
+// Who cancelled: the program's end, or the user (a fetch the desktop waited for).
+std::string CancelledText() {
+  return OutstandingWorkCancelled() ? "Cancelled: the program is ending" : "Cancelled by the user";
 }
 
 FetchResponse Failed(FetchKind kind, std::string error, FetchResponse response = {}) {
@@ -197,7 +202,7 @@ std::string Shown(std::string_view value) {
 
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,
                       const FetchOptions& options, const std::string& ifNoneMatch) {
-  if (OutstandingWorkCancelled()) return Failed(FetchKind::Cancelled, "Cancelled: the program is ending");
+  if (WorkCancelled()) return Failed(FetchKind::Cancelled, CancelledText());
   CurlGlobal& global = Global();
 
   CurlEasy easy(curl_easy_init());
@@ -261,7 +266,7 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
     return Failed(FetchKind::TooLarge,
                   "Response too large: more than " + std::to_string(kMaxResponseBytes) + " bytes");
-  if (t.cancelled) return Failed(FetchKind::Cancelled, "Cancelled: the program is ending");
+  if (t.cancelled) return Failed(FetchKind::Cancelled, CancelledText());
   if (t.overDeadline || rc == CURLE_OPERATION_TIMEDOUT)
     return Failed(FetchKind::Timeout, "Fetch timed out after " + SecondsText(t.readTimeout) + " s");
   if (t.timedOut)

@@ -14,7 +14,7 @@ enum class FetchKind {
   NotModified,       // 304: nothing new since If-Modified-Since
   Status,            // any other answer outside 2xx; status holds its code
   Timeout,           // silent longer than the read time-out, or longer in all
-  Cancelled,         // the program is ending
+  Cancelled,         // the program is ending, or the user stopped the wait (CancelScope)
   TooLarge,          // the body passed kMaxResponseBytes
   Transport,         // no answer: name lookup, connection, protocol
   NotAllowedScheme,  // neither http nor https, also where a redirect pointed
@@ -75,7 +75,8 @@ struct FetchOptions {
 // hops, each only to http or https; the validators are sent again on every hop, so the
 // server the feed moved to can answer 304. Only http and https. The read time-out bounds both how
 // long the transfer may stay silent and how long the whole transfer may take. Gives up
-// at once, and does not begin, once the program's end cancelled outstanding work. Every
+// at once, and does not begin, once WorkCancelled() (the program's end, or the calling
+// thread's CancelScope); within about a second, as the engine reports progress. Every
 // failure, a status outside 2xx included, comes back as the response's kind and error;
 // nothing is thrown.
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/desktop_texts.h"
+#include "ui/window_modal.h"
 
 namespace norvane {
 
@@ -72,7 +73,7 @@ void TForm4::Browse() {
   chooser.setFileMode(QFileDialog::ExistingFile);
   chooser.setNameFilters({Q(DT().opmlFilter), Q(DT().allFilesFilter)});
   chooser.setSizeGripEnabled(true);
-  if (chooser.exec() != QDialog::Accepted) return;
+  if (ExecWindowModal(chooser) != QDialog::Accepted) return;
   const QStringList picked = chooser.selectedFiles();
   if (!picked.isEmpty()) Edit1->setText(picked.first());
 }

@@ -36,6 +36,7 @@
 #include "core/sjis.h"
 #include "ui/qt_shell.h"
 #include "ui/tray_images.h"
+#include "ui/window_modal.h"
 
 namespace norvane {
 
@@ -499,7 +500,8 @@ void TForm1::OkClicked() {
   PressOk(
       ReadSettingsTab(),
       [this](const std::string& message) {
-        QMessageBox::information(this, Q(DT().caption), Q(message));
+        QMessageBox box(QMessageBox::Information, Q(DT().caption), Q(message), QMessageBox::Ok, this);
+        ExecWindowModal(box);
       },
       [this] { host_.RestartServer(); }, [this] { return host_.Ending(); });
   // A port away from 80 ends Web mode: the credentials stop counting at once.

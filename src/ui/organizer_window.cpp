@@ -26,6 +26,7 @@
 #include "groups/organizer.h"
 #include "ui/qt_organizer_questions.h"
 #include "ui/qt_shell.h"
+#include "ui/window_modal.h"
 
 namespace norvane {
 
@@ -337,7 +338,10 @@ void TForm3::Draw() {
   SetRow(ListBox2, model_->SelectedFeed());
   for (Bound& b : bound_) {
     b.shown = FromSjis(*b.value);
-    if (b.edit->text() != b.shown) b.edit->setText(b.shown);
+    if (b.edit->text() != b.shown) {
+      b.edit->setText(b.shown);
+      b.edit->setCursorPosition(0);  // a text longer than its field shows its start
+    }
   }
   SEGPAround->setValue(model_->group.goround);
   drawing_ = false;
@@ -361,9 +365,12 @@ void TForm3::CloseModel() {
 }
 
 void RunOrganizerWindow(TDataM& module, QtShell& shell) {
+  // A window of its own, modal to none: the tray menu and the main window (settings,
+  // home page) stay usable while it is open; the host refuses a second one and the
+  // end while it is.
   TForm3 window(module.ScrapSerch(), module.SearchDoc(),
                 [](const std::string& url) { OpenInBrowser(url); }, shell);
-  window.exec();
+  ExecWindowModal(window);
 }
 
 }  // namespace norvane

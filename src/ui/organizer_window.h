@@ -91,7 +91,8 @@ class TForm3 : public QDialog {
   bool drawing_ = false;
 };
 
-// The organizer over the running program's data, shown modally until it closes.
+// The organizer over the running program's data, until it closes: modal to none of the
+// other windows, so the tray menu and the main window stay usable meanwhile.
 void RunOrganizerWindow(TDataM& module, QtShell& shell);
 
 }  // namespace norvane

@@ -35,9 +35,11 @@ QtPopupView::QtPopupView()
   Memo1->setReadOnly(true);
   Memo1->setFrameShape(QFrame::NoFrame);
   Memo1->setFocusPolicy(Qt::NoFocus);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // A long line wraps, so no horizontal bar is needed; the vertical one comes only
+  // when the lines overflow the popup.
+  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   QPalette pal = Memo1->palette();
   pal.setColor(QPalette::Base, pal.color(QPalette::ToolTipBase));
   pal.setColor(QPalette::Text, pal.color(QPalette::ToolTipText));

@@ -15,7 +15,8 @@ class SearchCatalogue;
 
 // The organizer's questions answered by the desktop: TForm4 for a line, TForm6 (made at
 // the first search and kept) for the quick search, TForm7 for a scrapbook, message
-// boxes for a yes/no question and a notice. Texts cross in Shift_JIS.
+// boxes for a yes/no question and a notice, BusyDialog for the wait on a fetch. Each
+// is modal to the organizer only. Texts cross in Shift_JIS.
 class QtOrganizerQuestions : public OrganizerQuestions {
  public:
   // parent: the organizer window the dialogs belong to; openUrl opens an address in the
@@ -32,6 +33,7 @@ class QtOrganizerQuestions : public OrganizerQuestions {
   std::optional<SearchAnswer> AskSearch() override;
   std::optional<ScrapAnswer> AskScrapbook() override;
   void Tell(const std::string& message) override;
+  void WaitBusy(const std::string& message, BackgroundTask& task) override;
 
   // The quick search dialog once made; none before the first search.
   TForm6* searchForm() const { return searchForm_.data(); }

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <memory>
+#include <thread>
 
+#include "core/background_task.h"
 #include "core/gate_lock.h"
+#include "core/program_folder.h"
 #include "core/texts.h"
 #include "feeds/xml_node.h"
 #include "groups/opml_append.h"
@@ -36,12 +40,25 @@ class ScriptedAnswers : public OrganizerQuestions {
   std::optional<SearchAnswer> AskSearch() override { return Next(searches); }
   std::optional<ScrapAnswer> AskScrapbook() override { return Next(scraps); }
   void Tell(const std::string& message) override { told.push_back(message); }
+  // The user waits for the fetch, or cancels it at once when cancelBusy says so.
+  void WaitBusy(const std::string& message, BackgroundTask& task) override {
+    busy.push_back(message);
+    runningAtWait.push_back(!task.Finished());
+    if (cancelBusy) task.Cancel();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!task.Finished() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(task.Finished()) << "the fetch did not end";
+  }
 
   std::deque<std::optional<std::string>> lines;
   std::deque<bool> yesNo;
   std::deque<std::optional<SearchAnswer>> searches;
   std::deque<std::optional<ScrapAnswer>> scraps;
   std::vector<std::string> asked, told;
+  std::vector<std::string> busy;   // the messages of the waits
+  std::vector<bool> runningAtWait;  // whether the fetch still ran when the wait began
+  bool cancelBusy = false;
 
  private:
   template <class T>
@@ -66,8 +83,9 @@ std::string Catalogue(const std::string& items) {
 class Organizer : public ::testing::Test {
  protected:
   void SetUp() override {
-    home_.Write("channels/.keep", "");
-    home_.Write("scrap/.keep", "");
+    // The folder as it ships, with what the program's start adds to it.
+    CopyTree(NORVANE_DATA_DIR, home_.path());
+    MakeWrittenFolders();
     feeds_.Serve("/a.xml", FeedBody("Alpha"));
     feeds_.Serve("/b.xml", FeedBody("Beta"));
     feeds_.Serve("/page.html", "<html><body>no feed</body></html>", "text/html");
@@ -82,6 +100,13 @@ class Organizer : public ::testing::Test {
                     feeds_.Url("/a.xml") + "?q=$SEARCH_PHRASE$</searchUrl></item></search>");
     search_.LoadFromFile("search.xml");
     books_ = std::make_unique<TScrapSerch>();
+  }
+
+  // A path the server answers only after delay.
+  void ServeLate(const std::string& path, std::string body, std::chrono::milliseconds delay) {
+    FeedRoute route{.body = std::move(body)};
+    route.delay = delay;
+    feeds_.Route(path, route);
   }
 
   GroupOrganizer& Open() {
@@ -267,6 +292,16 @@ TEST_F(Organizer, ScrapbooksAreNumberedWrittenAndLiveAtOnce) {
             std::string::npos);
 }
 
+// スクラップ... on a program folder as it ships, which has no "scrap" folder.
+TEST_F(Organizer, AScrapbookIsMadeInAFolderAsShipped) {
+  GroupOrganizer& org = Open();
+  ask_.scraps = {ScrapAnswer{"tech", {"qt"}}};
+  org.AddScrapbook();
+  EXPECT_EQ(ask_.told, std::vector<std::string>{});
+  EXPECT_EQ(org.FeedTitles(), (Titles{"A", "B", "C", "tech"}));
+  EXPECT_TRUE(home_.Exists("scrap/tech.keys"));
+}
+
 TEST_F(Organizer, DeletingFeedsAndGroups) {
   home_.Write("scrap/x.keys", "<scrap><word>x</word></scrap>");
   home_.Write("scrap/x.xml", "<rss version=\"2.0\"><channel><title>x</title></channel></rss>");
@@ -345,6 +380,45 @@ TEST_F(Organizer, ImportNamesTheFileAfterTheUrlAndKeepsRunningOnFailures) {
   org.Close();
   EXPECT_EQ(CatalogueItems()[2], "Imported|list(2).opml|6");
   EXPECT_EQ(CatalogueItems()[3], "Mine|mine.opml|6");
+}
+
+// A slow server: the feed and the group are read on a thread of their own while the
+// user sees the wait, and what they brought is added as before.
+TEST_F(Organizer, FeedsAndGroupsAreReadAsideWhileTheUserWaits) {
+  ServeLate("/slow.xml", FeedBody("Slow"), std::chrono::milliseconds(300));
+  ServeLate("/far.opml", OpmlText("Far", ""), std::chrono::milliseconds(300));
+  GroupOrganizer& org = Open();
+  ask_.lines = {feeds_.Url("/slow.xml"), feeds_.Url("/far.opml")};
+  org.AddFeedByUrl();
+  org.ImportGroup();
+  EXPECT_EQ(ask_.busy, (Titles{T().orgFetching + feeds_.Url("/slow.xml"),
+                               T().orgFetching + feeds_.Url("/far.opml")}));
+  EXPECT_EQ(ask_.runningAtWait, (std::vector<bool>{true, true})) << "not read before the wait";
+  EXPECT_EQ(org.GroupTitles(), (Titles{"One", "Two", "Far"}));
+  org.SelectGroup(0);
+  EXPECT_EQ(org.FeedTitles(), (Titles{"A", "B", "C", "Slow"}));
+  EXPECT_TRUE(ask_.told.empty());
+}
+
+// Cancelled, a fetch from a server that would answer only much later gives up at once
+// and adds nothing, without a message.
+TEST_F(Organizer, ACancelledFetchAddsNothingAndSaysNothing) {
+  ServeLate("/late.xml", FeedBody("Late"), std::chrono::seconds(60));
+  ServeLate("/late.opml", OpmlText("Late", ""), std::chrono::seconds(60));
+  GroupOrganizer& org = Open();
+  ask_.cancelBusy = true;
+  ask_.lines = {feeds_.Url("/late.xml"), feeds_.Url("/late.opml")};
+  const auto began = std::chrono::steady_clock::now();
+  org.AddFeedByUrl();
+  org.ImportGroup();
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20)) << "the server's delay ran out first";
+  EXPECT_EQ(ask_.busy.size(), 2u);
+  EXPECT_EQ(org.FeedTitles(), (Titles{"A", "B", "C"}));
+  EXPECT_EQ(org.GroupTitles(), (Titles{"One", "Two"}));
+  EXPECT_TRUE(ask_.told.empty());
+  org.Close();
+  EXPECT_EQ(Outlines("one.opml"), (Titles{"A", "B", "C"}));
+  EXPECT_FALSE(home_.Exists("opmls/late.opml"));
 }
 
 TEST_F(Organizer, AnUnreadableCatalogueClosesTheWindowAndAnEmptyOneOpensNothing) {

@@ -188,6 +188,28 @@ TEST_F(DesktopWindow, OkShowsTheMessageThenRestartsAndTheWindowStays) {
   EXPECT_TRUE(form_->isVisible());
 }
 
+// The tray icon is a window of its own: the settings' message box blocks the main
+// window only, so the tray's right click still opens its menu.
+TEST_F(DesktopWindow, TheSettingsMessageLeavesTheTrayReachable) {
+  QPushButton trayIcon("tray");  // a top-level window like the tray icon's
+  trayIcon.show();
+  form_->ShowTab(TForm1::kSettingsTab);
+  Qt::WindowModality modality = Qt::ApplicationModal;
+  bool trayReached = false, windowReached = true;
+  test::CloseNextMessageBox([&](QMessageBox& box) {
+    modality = box.windowModality();
+    trayReached = test::ClickReaches(trayIcon);
+    windowReached = test::ClickReaches(*form_->CheckBox2);
+    form_->actOpenHome->trigger();  // ホームページを開く from the tray menu
+  });
+  QTest::mouseClick(form_->Button1, Qt::LeftButton);
+  EXPECT_EQ(modality, Qt::WindowModal);
+  EXPECT_TRUE(trayReached);
+  EXPECT_FALSE(windowReached) << "the box still blocks its own window";
+  EXPECT_EQ(host_.urls, std::vector<std::string>{"http://localhost:4565/"});
+  EXPECT_EQ(host_.events, std::vector<std::string>{"restart"});
+}
+
 TEST_F(DesktopWindow, EnterPressesOkAndEscapeCancels) {
   form_->ShowTab(TForm1::kSettingsTab);
   QApplication::setActiveWindow(form_.get());

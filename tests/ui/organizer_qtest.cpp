@@ -1,16 +1,20 @@
 // The group organizer's window TForm3 over its model on a real program folder, and its
 // opening from the main window's command.
 #include <QAction>
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 
 #include <climits>
@@ -19,18 +23,21 @@
 #include "app/data_module.h"
 #include "app/main_form_host.h"
 #include "core/gate_lock.h"
+#include "core/program_folder.h"
 #include "groups/group_home.h"
 #include "groups/organizer.h"
 #include "groups/patrol_popup.h"
 #include "search/scrap_collection.h"
 #include "search/search_catalogue.h"
 #include "support/feed_server.h"
+#include "ui/busy_dialog.h"
 #include "ui/desktop_fixture.h"
 #include "ui/input_dialog.h"
 #include "ui/main_form.h"
 #include "ui/organizer_window.h"
 #include "ui/patrol_popup_view.h"
 #include "ui/qt_shell.h"
+#include "ui/scrapbook_dialog.h"
 
 namespace norvane {
 namespace {
@@ -56,8 +63,9 @@ class OrganizerWindow : public test::DesktopFolder {
  protected:
   void SetUp() override {
     DesktopFolder::SetUp();
-    home_.Write("channels/.keep", "");
-    home_.Write("scrap/.keep", "");
+    // The folder as it ships, with what the program's start adds to it.
+    test::CopyTree(NORVANE_DATA_DIR, home_.path());
+    MakeWrittenFolders();
     feeds_.Serve("/new.xml", test::FeedBody("新しい便り"));
     home_.Write("opmls/trip.opml",
                 test::OpmlOf("旅", {{"旅の便り", "http://127.0.0.1:1/a.xml"},
@@ -176,6 +184,113 @@ TEST_F(OrganizerWindow, EditsReachTheFilesThroughTheModelAndClosingWritesTheRest
   EXPECT_TRUE(Has("gp.xml", "title=\"旅行\" file=\"trip.opml\" goround=\"0\""));
 }
 
+// スクラップ... → title, keyword, 追加, OK, on a program folder as it ships.
+TEST_F(OrganizerWindow, TheScrapbookDialogMakesABookInAFolderAsShipped) {
+  TForm3& f = Form();
+  test::WhenModal<TForm7>([](TForm7& d) {
+    d.Edit1->setText("qtnews");
+    d.Edit2->setText("qt");
+    d.Button1->click();
+    d.Button3->click();
+  });
+  std::string told;
+  QPointer<QTimer> box = test::CloseNextMessageBox([&](QMessageBox& b) { told = b.text().toStdString(); });
+  QTest::mouseClick(f.Button10, Qt::LeftButton);
+  delete box.data();
+  EXPECT_EQ(told, "");
+  EXPECT_EQ(f.ListBox2->count(), 5);
+  EXPECT_EQ(f.ERSSURL->text().toStdString(), "scrap.xml?u=qtnews.keys/");
+  EXPECT_TRUE(home_.Exists("scrap/qtnews.keys"));
+}
+
+// A text longer than its field shows from its start, as the sample's long title does.
+TEST_F(OrganizerWindow, LongTextsShowTheirStart) {
+  const std::string title = "みどり町内会のお知らせ（スクリプト版）みどり町内会のお知らせ";
+  home_.Write("opmls/trip.opml",
+              test::OpmlText("旅", "<outline text=\"" + title + "\" type=\"rss\" xmlUrl=\"http://127.0.0.1:1/"
+                                   "htr.xml?u=notice_js.xml/very/long/address/of/the/feed.xml\" "
+                                   "description=\"" + title + "の説明" + "\" htmlUrl=\"http://127.0.0.1:1/"
+                                   "a/long/link/to/the/page/of/the/neighbourhood.html\"/>"
+                                   "<outline text=\"短い\" type=\"rss\" xmlUrl=\"http://127.0.0.1:1/s.xml\"/>"));
+  home_.Write("opmls/gp.xml", Sjis(Catalogue("<item title=\"" + title + "\" file=\"trip.opml\" goround=\"3\"/>"
+                                             "<item title=\"技術\" file=\"tech.opml\" goround=\"6\"/>")));
+  TForm3& f = Form();
+  auto startsShown = [&](const char* when) {
+    for (QLineEdit* e : {f.EGpTitle, f.EGPFile, f.ERSSTitle, f.ERSSURL, f.ERSSD, f.ERSSLink})
+      EXPECT_EQ(e->cursorPosition(), 0) << e->objectName().toStdString() << " " << when;
+  };
+  ASSERT_EQ(f.ERSSTitle->text().toStdString(), title);
+  startsShown("at opening");
+  EXPECT_TRUE(test::Screenshot(f, "organizer-long-texts"));
+  ClickEntry(f.ListBox2, 1);
+  ClickEntry(f.ListBox2, 0);
+  startsShown("after another feed");
+  ClickEntry(f.LBopml, 1);
+  ClickEntry(f.LBopml, 0);
+  startsShown("after another group");
+}
+
+// A feed served slowly: the desktop goes on while the organizer reads it.
+TEST_F(OrganizerWindow, AddingASlowFeedLeavesTheDesktopRunning) {
+  test::FeedRoute slow;
+  slow.body = test::FeedBody("遅い便り");
+  slow.delay = std::chrono::milliseconds(2000);
+  feeds_.Route("/slow.xml", slow);
+  TForm3& f = Form();
+  int ticks = 0;
+  QTimer desktop;  // as the tray's frames and the popup's typing do
+  QObject::connect(&desktop, &QTimer::timeout, [&] { ++ticks; });
+  desktop.start(20);
+  test::WhenModal<TForm4>([&](TForm4& input) {
+    input.Edit1->setText(QString::fromStdString(feeds_.Url("/slow.xml")));
+    ticks = 0;
+    input.Button1->click();
+  });
+  std::string shown;
+  bool busy = false;
+  test::WhenModal<BusyDialog>([&](BusyDialog& wait) {  // it closes by itself
+    shown = wait.Label1->toolTip().toStdString();
+    busy = wait.ProgressBar1->maximum() == 0 && wait.Button1->isEnabled();
+    EXPECT_TRUE(test::Screenshot(wait, "organizer-busy"));
+  });
+  QTest::mouseClick(f.Button4, Qt::LeftButton);
+  const int ticksWhileAdding = ticks;
+  EXPECT_GE(ticksWhileAdding, 10) << "the desktop stood still while the feed was read";
+  EXPECT_EQ(shown, "読み込んでいます : " + feeds_.Url("/slow.xml"));
+  EXPECT_TRUE(busy);
+  EXPECT_EQ(f.ListBox2->count(), 5);
+  EXPECT_EQ(f.ERSSTitle->text().toStdString(), "遅い便り");
+}
+
+// キャンセル while a group is read from a server that would answer a minute later.
+TEST_F(OrganizerWindow, CancellingTheWaitForAGroupAddsNothing) {
+  test::FeedRoute late;
+  late.body = test::OpmlText("遠いグループ", "");
+  late.delay = std::chrono::seconds(60);
+  feeds_.Route("/late.opml", late);
+  TForm3& f = Form();
+  test::WhenModal<TForm4>([&](TForm4& input) {
+    input.Edit1->setText(QString::fromStdString(feeds_.Url("/late.opml")));
+    input.Button1->click();
+  });
+  bool cancelling = false;
+  test::WhenModal<BusyDialog>([&](BusyDialog& wait) {
+    wait.Button1->click();
+    cancelling = !wait.Button1->isEnabled() && wait.Label1->text() == QString::fromUtf8("キャンセルしています...");
+  });
+  std::string told;
+  QPointer<QTimer> box = test::CloseNextMessageBox([&](QMessageBox& b) { told = b.text().toStdString(); });
+  QElapsedTimer took;
+  took.start();
+  QTest::mouseClick(f.Button2, Qt::LeftButton);
+  delete box.data();
+  EXPECT_LT(took.elapsed(), 20000) << "the wait outlasted the cancel";
+  EXPECT_TRUE(cancelling);
+  EXPECT_EQ(told, "");
+  EXPECT_EQ(Entries(*f.LBopml), (std::vector<std::string>{"旅", "技術"}));
+  EXPECT_FALSE(home_.Exists("opmls/late.opml"));
+}
+
 TEST_F(OrganizerWindow, AFeedDraggedOntoAnotherGroupMovesThereAndThatGroupOpens) {
   TForm3& f = Form();
   ClickEntry(f.ListBox2, 1);  // the drag starts on 山歩き日記
@@ -234,25 +349,69 @@ class OrganizerCommand : public test::DesktopFolder {
   void SetUp() override {
     DesktopFolder::SetUp();
     test::CopyTree(NORVANE_DATA_DIR, home_.path());
-    home_.Write("channels/.keep", "");
+    MakeWrittenFolders();
+    view_ = std::make_unique<QtPopupView>();
+    popup_ = std::make_unique<TForm5>(shell_, *view_);
+    module_ = std::make_unique<TDataM>(shell_);
+    module_->StartPatrol(*popup_, std::chrono::minutes(10));
   }
+  void TearDown() override {
+    module_.reset();
+    popup_.reset();
+    view_.reset();
+    DesktopFolder::TearDown();
+  }
+
+  QtShell shell_;
+  std::unique_ptr<QtPopupView> view_;
+  std::unique_ptr<TForm5> popup_;
+  std::unique_ptr<TDataM> module_;
 };
 
+// The tray icon is a window of its own: while the organizer is open it still takes
+// clicks, and the main window's commands work; only 終了 is refused (not idle).
+TEST_F(OrganizerCommand, WhileItIsOpenTheTrayAndTheSettingsStayReachableButExitIsRefused) {
+  TDataM& module = *module_;
+  int quits = 0;
+  DataModuleHost host(module, [&] { ++quits; }, [] { return false; });
+  host.SetOrganizer(*popup_, [&](TDataM& m) { RunOrganizerWindow(m, shell_); });
+  TForm1 form(host, shell_);
+  QPushButton trayIcon("tray");  // a top-level window like the tray icon's
+  trayIcon.show();
+  // Opened from the menu bar of the window in front.
+  form.ShowTab(TForm1::kVersionTab);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  Qt::WindowModality modality = Qt::ApplicationModal;
+  bool trayReached = false, settingsShown = false, settingsReached = false;
+  test::WhenModal<TForm3>([&](TForm3& organizer) {
+    modality = organizer.windowModality();
+    trayReached = test::ClickReaches(trayIcon);
+    form.actSettings->trigger();  // 設定 from the tray menu
+    settingsShown = form.isVisible() && form.PageControl1->currentIndex() == TForm1::kSettingsTab;
+    settingsReached = test::ClickReaches(*form.CheckBox2);
+    form.actExit->trigger();
+    organizer.reject();
+  });
+  form.actOrganizer->trigger();
+  EXPECT_EQ(modality, Qt::WindowModal);
+  EXPECT_TRUE(trayReached);
+  EXPECT_TRUE(settingsShown);
+  EXPECT_TRUE(settingsReached);
+  EXPECT_EQ(quits, 0);
+  EXPECT_TRUE(module.IsIdle());
+}
+
 TEST_F(OrganizerCommand, OpensWhileIdleWithThePatrolStoppedAndIsRefusedWhileARefreshRuns) {
-  QtShell shell;
-  QtPopupView view;
-  TForm5 popup(shell, view);
-  TDataM module(shell);
-  module.StartPatrol(popup, std::chrono::minutes(10));
+  TDataM& module = *module_;
   DataModuleHost host(module, [] {}, [] { return false; });
   int opened = 0;
   bool idleInside = true;
   std::vector<std::string> groups;
-  host.SetOrganizer(popup, [&](TDataM& m) {
+  host.SetOrganizer(*popup_, [&](TDataM& m) {
     ++opened;
-    RunOrganizerWindow(m, shell);
+    RunOrganizerWindow(m, shell_);
   });
-  TForm1 form(host, shell);
+  TForm1 form(host, shell_);
   ASSERT_TRUE(form.actOrganizer->isEnabled());
 
   test::WhenModal<TForm3>([&](TForm3& organizer) {

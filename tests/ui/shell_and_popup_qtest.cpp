@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QScreen>
 #include <QTest>
 #include <QThread>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/program_folder.h"
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "groups/patrol.h"
@@ -153,6 +155,23 @@ TEST(DesktopShell, TheFiveTrayImagesDifferAtEverySizeAndArePictured) {
   EXPECT_TRUE(test::Screenshot(label, "tray-images-enlarged"));
 }
 
+TEST(PatrolPopupView, ShowsNoHorizontalBarAndTheVerticalOneOnlyWhenTheLinesOverflow) {
+  QtPopupView view;
+  view.ShowPopup();
+  for (const char* line : {"　[巡回結果]", "□ (3) 旅の便り", "■静かな日記"})
+    view.AppendLine(Sjis(line));
+  QApplication::processEvents();
+  EXPECT_FALSE(view.Memo1->horizontalScrollBar()->isVisible());
+  EXPECT_FALSE(view.Memo1->verticalScrollBar()->isVisible());
+  // A line wider than the popup wraps; nothing needs a horizontal bar.
+  view.AppendLine(Sjis("□ (12) みどり町内会のお知らせ（スクリプト版）とその先まで続く長い題名"));
+  for (int i = 0; i < 6; ++i) view.AppendLine(Sjis("■日記 ") + std::to_string(i));
+  QApplication::processEvents();
+  EXPECT_FALSE(view.Memo1->horizontalScrollBar()->isVisible());
+  EXPECT_TRUE(view.Memo1->verticalScrollBar()->isVisible());
+  EXPECT_TRUE(test::Screenshot(view, "popup-overflow"));
+}
+
 // A group of two feeds served on the loopback, patrolled through the real group
 // refresh: the popup types the lines through the shell's timers, and the tray shows
 // the refresh's frames.
@@ -161,7 +180,7 @@ class DesktopPopup : public test::DesktopFolder {
   void SetUp() override {
     DesktopFolder::SetUp();
     test::CopyTree(NORVANE_DATA_DIR, home_.path());
-    home_.Write("channels/.keep", "");
+    MakeWrittenFolders();  // as the program's start does
     feeds_.Serve("/one", Feed("旅の便り", 3));
     feeds_.Serve("/two", Feed("静かな日記", 0));
     home_.Write("opmls/patrol.opml",
@@ -223,6 +242,8 @@ TEST_F(DesktopPopup, TypesTheLinesOfARealPatrolNearTheTrayAndHidesAfterItsPause)
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines() == 3; }, 5000));
     EXPECT_EQ(view.Memo1->toPlainText().toStdString(),
               "　[巡回結果]\n□ (3) 旅の便り\n■静かな日記");
+    EXPECT_FALSE(view.Memo1->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(view.Memo1->verticalScrollBar()->isVisible());
     // The pause after the last line, then hidden and empty.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isVisible(); }, 8000));
     EXPECT_TRUE(view.Memo1->toPlainText().isEmpty());
