@@ -2,6 +2,7 @@
 
 #include "core/cancellation.h"
 #include "core/disk_path.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
@@ -18,9 +19,9 @@ namespace norvane {
 TDataM::TDataM(Shell& shell) : shell_(shell) {
   ResetCancellation();  // a new module works normally, whatever an earlier one ended
   searchDoc_ = std::make_unique<SearchCatalogue>();
-  searchDoc_->LoadFromFile("search.xml");
+  searchDoc_->LoadFromFile(std::string(files::kSearch));
   dicSerch_ = std::make_unique<TRSerch>();
-  dicSerch_->LoadSynonymDic("dic.csv");
+  dicSerch_->LoadSynonymDic(std::string(files::kDictionary));
   chList_ = std::make_unique<TChList>();
   scrapSerch_ = std::make_unique<TScrapSerch>();
   gp_ = std::make_unique<TGP>();

@@ -9,6 +9,7 @@
 #include "app/desktop_texts.h"
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "core/style_choice.h"
@@ -22,12 +23,12 @@ namespace {
 // Shift_JIS form is left out, since the program could not name it back.
 std::vector<std::string> StyleFolders() {
   std::vector<std::string> names;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir("xsls"), closedir);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(std::string(files::kXsls).c_str()), closedir);
   if (!dir) return names;
   while (dirent* e = readdir(dir.get())) {
     std::string utf8 = e->d_name;
     if (utf8 == "." || utf8 == "..") continue;
-    if (!DirectoryExists("xsls/" + utf8)) continue;
+    if (!DirectoryExists(files::StyleFolder(utf8))) continue;
     std::string sjis = Utf8ToSjis(utf8);
     if (SjisToUtf8(sjis) != utf8) continue;
     names.push_back(std::move(sjis));

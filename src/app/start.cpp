@@ -10,6 +10,7 @@
 
 #include "core/browser.h"
 #include "core/gate_lock.h"
+#include "core/program_files.h"
 #include "core/program_folder.h"
 #include "core/settings.h"
 #include "core/signal_watch.h"
@@ -52,7 +53,7 @@ std::unique_ptr<InstanceLock> StartProcess(const StartOptions& options, int& end
   LoadSettings();
   FallBackToDefaultStyle();
 
-  auto instance = std::make_unique<InstanceLock>(ProgramFolder() + "/EX_Mutex_Norvane.lock");
+  auto instance = std::make_unique<InstanceLock>(ProgramFolder() + "/" + std::string(files::kInstanceLock));
   if (instance->held()) return instance;
   if (!instance->error().empty()) {
     std::fprintf(stderr, "norvane: %s\n", instance->error().c_str());

@@ -5,6 +5,10 @@
 
 #include <climits>
 #include <mutex>
+#include <string>
+#include <string_view>
+
+#include "core/program_files.h"
 
 namespace norvane {
 
@@ -31,7 +35,7 @@ void SetProgramFolder(std::string absolutePath) {
 }
 
 void MakeWrittenFolders() {
-  for (const char* folder : {"channels", "opmls", "scrap"}) mkdir(folder, 0755);
+  for (std::string_view folder : files::kWrittenFolders) mkdir(std::string(folder).c_str(), 0755);
 }
 
 std::string ExecutableFolder() {

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "core/ini_file.h"
+#include "core/program_files.h"
 #include "core/program_folder.h"
 
 namespace norvane {
@@ -63,7 +64,7 @@ void ResetSettings() {
   Current() = Settings{};
 }
 
-std::string IniPath() { return ProgramFolder() + "/norvane.ini"; }
+std::string IniPath() { return ProgramFolder() + "/" + std::string(files::kIni); }
 
 void LoadSettings() {
   IniFile ini(IniPath());

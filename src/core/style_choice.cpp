@@ -2,12 +2,13 @@
 
 #include "core/disk_path.h"
 #include "core/headless_shell.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 
 namespace norvane {
 
 bool StyleFolderExists(const std::string& name) {
-  return !name.empty() && name != "." && StaysInside(name) && DirectoryExists(DiskPath("xsls\\" + name));
+  return !name.empty() && name != "." && StaysInside(name) && DirectoryExists(DiskPath(files::StyleFolder(name)));
 }
 
 bool FallBackToDefaultStyle() {

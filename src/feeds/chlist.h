@@ -7,11 +7,11 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/program_files.h"
 #include "feeds/rxml.h"
 
 namespace norvane {
 
-inline constexpr const char* kChannelListPath = "channels\\ChannelList.xml";
 
 // The channel list: for every feed URL ever asked for, the base name of its channel log
 // and the date of the last fetch that brought a feed. One instance is shared by every
@@ -25,7 +25,7 @@ class TChList : private TRXML {
   // Loads path (a program path) when the file exists; otherwise starts an empty list.
   // A file that exists but holds no readable list is renamed aside (never overwritten),
   // a new list is started, and one line says so on standard error.
-  explicit TChList(std::string path = kChannelListPath);
+  explicit TChList(std::string path = files::ChannelListPath());
 
   // Writes the list (atomically). Throws XmlError when it cannot be written.
   void Save();

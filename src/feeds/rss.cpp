@@ -4,6 +4,7 @@
 
 #include "core/disk_path.h"
 #include "core/headless_shell.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 #include "core/texts.h"
 #include "core/trace.h"
@@ -37,7 +38,7 @@ std::string TRSS::Excute() {
 
 bool TRSS::Run() {
   try {
-    LogPath = "channels\\" + entry_.GetFileName() + ".xml";
+    LogPath = files::ChannelLogPath(entry_.GetFileName());
     {
       ChannelLogLock serialise(LogPath);
       if (FileExists(DiskPath(LogPath))) {

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "core/html_text.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 #include "core/texts.h"
 #include "core/trace.h"
@@ -13,7 +14,7 @@
 namespace norvane {
 
 std::string StylePath(const std::string& file) {
-  return "xsls\\" + GetSettings().XSL_STYLE + "\\" + file;
+  return files::StylePath(GetSettings().XSL_STYLE, file);
 }
 
 std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile) {

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "core/disk_path.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "core/texts.h"
@@ -34,7 +35,7 @@ std::vector<std::string> ListOpmlFiles() {
   namespace fs = std::filesystem;
   std::vector<std::string> names;
   std::error_code ec;
-  fs::directory_iterator it(DiskPath(kOpmlFolder), ec), end;
+  fs::directory_iterator it(DiskPath(std::string(files::kOpmls)), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
     if (!it->is_regular_file(typeError)) continue;
@@ -63,7 +64,7 @@ std::optional<int> ReadInteger(const std::string& text) {
 TGP::TGP() { CreateGpXml(); }
 
 bool TGP::SetAside() {
-  const std::string path = kCataloguePath;
+  const std::string path = files::CataloguePath();
   std::string target = path + ".damaged";
   for (int n = 1; FileExists(DiskPath(target)) && n < 1000; ++n)
     target = path + ".damaged." + std::to_string(n);
@@ -83,9 +84,9 @@ void TGP::CreateGpXml() {
 
     bool mayWrite = true;
     xmlNodePtr container = nullptr;
-    if (FileExists(DiskPath(kCataloguePath))) {
+    if (FileExists(DiskPath(files::CataloguePath()))) {
       try {
-        LoadFromFile(kCataloguePath);
+        LoadFromFile(files::CataloguePath());
         xmlNodePtr root = DocumentElement();
         if (root && HasQualifiedName(root, "group")) container = SelectSingleNode("group/items");
       } catch (const std::exception&) {
@@ -133,7 +134,7 @@ void TGP::CreateGpXml() {
         WriteErrorLog(TraceArea::Group, "Exception", e.what());  // this file gets no item
       }
     }
-    if (mayWrite) SaveToFile(kCataloguePath);
+    if (mayWrite) SaveToFile(files::CataloguePath());
   } catch (const std::exception& e) {
     WriteErrorLog(TraceArea::Group, "Exception", e.what());
   }
@@ -141,7 +142,7 @@ void TGP::CreateGpXml() {
 
 void TGP::LoadGpXml(const OnGroup& onGroup) {
   TRXML fresh;
-  fresh.LoadFromFile(kCataloguePath);
+  fresh.LoadFromFile(files::CataloguePath());
 
   std::vector<std::tuple<std::string, std::string, int>> groups;
   {
@@ -212,7 +213,7 @@ std::string TGP::setAsidePath() const {
 xmlNodePtr TGP::CopyGroupTo(TRXML& target) const {
   std::lock_guard<std::mutex> lock(mutex_);
   xmlNodePtr root = DocumentElement();
-  if (!root) throw XmlError(T().xmlLoadFailed + " : " + kCataloguePath);
+  if (!root) throw XmlError(T().xmlLoadFailed + " : " + files::CataloguePath());
   xmlNodePtr copy = CloneNode(root);
   target.AppendNode(copy);
   return copy;

@@ -1,6 +1,7 @@
 #include "groups/group_file_name.h"
 
 #include "core/disk_path.h"
+#include "core/program_files.h"
 #include "core/sjis.h"
 #include "core/url_helpers.h"
 #include "core/utf8.h"
@@ -15,7 +16,7 @@ bool GroupFileExists(const std::string& file) {
 
 }  // namespace
 
-std::string GroupFilePath(const std::string& file) { return kOpmlFolder + file; }
+std::string GroupFilePath(const std::string& file) { return files::GroupPath(file); }
 
 static std::optional<std::string> FindGroupFile(const std::string& file) {
   if (!StaysInside(file)) return std::nullopt;
@@ -30,7 +31,7 @@ std::optional<std::string> ResolveGroupFile(const std::string& file) {
   std::optional<std::string> name = FindGroupFile(file);
   // A link in the group folder that leads out of it is no group file of ours.
   if (name && !name->empty() && GroupFileExists(*name) &&
-      ResolveInside(DiskPath(kOpmlFolder), DiskPath(GroupFilePath(*name))).empty())
+      ResolveInside(DiskPath(std::string(files::kOpmls)), DiskPath(GroupFilePath(*name))).empty())
     return std::nullopt;
   return name;
 }

@@ -4,11 +4,7 @@
 
 namespace norvane {
 
-// The folder of the group files and the catalogue, as program paths.
-inline constexpr const char* kOpmlFolder = "opmls\\";
-inline constexpr const char* kCataloguePath = "opmls\\gp.xml";
-
-// The program path of a group file: "opmls\<file>".
+// The program path of a group file: "opmls/<file>".
 std::string GroupFilePath(const std::string& file);
 
 // A group file name as a browser sent it: the name as given when that file exists;

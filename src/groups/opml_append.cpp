@@ -1,6 +1,7 @@
 #include "groups/opml_append.h"
 
 #include "core/disk_path.h"
+#include "core/program_files.h"
 #include "core/texts.h"
 #include "core/trace.h"
 #include "feeds/rss2.h"
@@ -33,7 +34,7 @@ void AddRssToOpml(const std::string& url, const std::string& file) {
   if (url.find("://") == std::string::npos) throw XmlError(T().badFeedUrl);
   const std::string path = GroupFilePath(file);
   if (file.empty() || !StaysInside(file) || !FileExists(DiskPath(path)) ||
-      ResolveInside(DiskPath(kOpmlFolder), DiskPath(path)).empty())
+      ResolveInside(DiskPath(std::string(files::kOpmls)), DiskPath(path)).empty())
     throw XmlError(T().opmlNotFound);
   {
     TRXML probe;

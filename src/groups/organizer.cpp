@@ -8,6 +8,7 @@
 #include "core/background_task.h"
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
+#include "core/program_files.h"
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "feeds/rss2.h"
@@ -103,7 +104,7 @@ std::string DocumentNameOfPath(const std::string& path) {
 bool InsideGroupFolder(const std::string& file) {
   if (file.empty() || !StaysInside(file)) return false;
   const std::string disk = DiskPath(GroupFilePath(file));
-  return !FileExists(disk) || !ResolveInside(DiskPath(kOpmlFolder), disk).empty();
+  return !FileExists(disk) || !ResolveInside(DiskPath(std::string(files::kOpmls)), disk).empty();
 }
 
 // Saves a group file under the lock every writer of group files takes.
@@ -132,7 +133,7 @@ GroupOrganizer::~GroupOrganizer() = default;
 bool GroupOrganizer::Open() {
   auto doc = std::make_unique<TRXML>();
   try {
-    doc->LoadFromFile(kCataloguePath);
+    doc->LoadFromFile(files::CataloguePath());
   } catch (const XmlError&) {
     return false;
   }
@@ -154,7 +155,7 @@ void GroupOrganizer::Close() {
   if (!gpDoc_) return;
   try {
     SaveGroup();
-    gpDoc_->SaveToFile(kCataloguePath);
+    gpDoc_->SaveToFile(files::CataloguePath());
   } catch (const std::exception& e) {
     // The window is closing; what was not written is said once.
     ask_.Tell(T().orgSaveFailed + e.what());

@@ -6,6 +6,7 @@
 
 #include "core/atomic_file.h"
 #include "core/disk_path.h"
+#include "core/program_files.h"
 #include "core/text_code.h"
 #include "core/texts.h"
 #include "core/trace.h"
@@ -18,8 +19,6 @@ namespace norvane {
 
 namespace {
 
-constexpr const char* kScripts = "scripts/";
-constexpr const char* kScriptsFolder = "scripts";
 constexpr const char* kBareDeclaration = "<?xml version=\"1.0\"?>";
 
 // The descriptor on disk: the name as program text (Shift_JIS), or as the bytes came
@@ -27,7 +26,7 @@ constexpr const char* kBareDeclaration = "<?xml version=\"1.0\"?>";
 std::string FindDescriptor(const std::string& name) {
   const std::string decoded = PercentDecode(name);
   for (const std::string* n : {&name, &decoded}) {
-    std::string programPath = kScripts + *n;
+    std::string programPath = files::ScriptPath(*n);
     std::string disk = DiskPath(programPath);
     if (FileExists(disk)) return disk;
     for (char& c : programPath)
@@ -65,7 +64,7 @@ TRDMS::TRDMS(const std::string& name, const std::string& /*stamp*/) {
   std::string disk = FindDescriptor(name);
   std::string bytes;
   if (disk.empty() || !ReadWholeFile(disk, bytes)) throw std::runtime_error(T().htrCannotOpen + name);
-  if (!LoadFromString(bytes, kScripts + name)) throw std::runtime_error(T().htrCannotOpen + name);
+  if (!LoadFromString(bytes, files::ScriptPath(name))) throw std::runtime_error(T().htrCannotOpen + name);
 
   HtmlUrl = RequiredText(*this, "htri/head/htmlurl");
   xmlNodePtr script = SelectSingleNode("htri/head/script");
@@ -101,12 +100,12 @@ TRDMS::Result TRDMS::Run() {
     if (ScriptType == "DMonkey") {
       // A script that does not compile or throws is the interpreter's own report: the
       // answer is then what was written before, or the page.
-      if (!host_.CompileFile(DiskPath(kScripts + ScriptFile)) || !host_.Run(Paras))
+      if (!host_.CompileFile(DiskPath(files::ScriptPath(ScriptFile))) || !host_.Run(Paras))
         WriteErrorLog(TraceArea::Script, "script", host_.ErrorText());
       result.text = PageText;
     } else {
       TPMnage runner;
-      result.text = runner.Run(ProcessIn{CommandLine(), PageText, kScriptsFolder});
+      result.text = runner.Run(ProcessIn{CommandLine(), PageText, std::string(files::kScripts)});
     }
   } catch (const std::exception& e) {
     WriteErrorLog(TraceArea::Script, "exception", e.what());
@@ -118,7 +117,7 @@ TRDMS::Result TRDMS::Run() {
 }
 
 std::string TRDMS::CommandLine() const {
-  std::string command = ScriptType == "self" ? QuoteArgument(kScripts + ScriptFile)
+  std::string command = ScriptType == "self" ? QuoteArgument(files::ScriptPath(ScriptFile))
                                              : ExecutePath + " " + QuoteArgument(ScriptFile);
   return JoinCommandLine(command, Paras);
 }

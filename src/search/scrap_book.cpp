@@ -5,6 +5,7 @@
 
 #include "core/atomic_file.h"
 #include "core/disk_path.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 #include "core/headless_shell.h"
 #include "core/texts.h"
@@ -28,7 +29,7 @@ bool IsBookName(const std::string& name) {
 }  // namespace
 
 std::string ScrapPath(const std::string& name, const char* extension) {
-  return "scrap/" + name + extension;
+  return files::ScrapPath(name, extension);
 }
 
 Tword::Tword(const std::string& name, const std::string& keysPath) : Name(name) {
@@ -37,7 +38,7 @@ Tword::Tword(const std::string& name, const std::string& keysPath) : Name(name) 
   const std::string feed = ScrapPath(name, ".xml");
   // A link in the scrapbook folder that leads out of it is not read, nor served.
   for (const std::string& path : {keys, feed})
-    if (FileExists(DiskPath(path)) && ResolveInside("scrap", DiskPath(path)).empty())
+    if (FileExists(DiskPath(path)) && ResolveInside(std::string(files::kScrap), DiskPath(path)).empty())
       throw ScrapBookError(T().scrapOutside + path);
   LoadKeys(keys);
 

@@ -8,6 +8,7 @@
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
+#include "core/program_files.h"
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "core/url_helpers.h"
@@ -29,7 +30,7 @@ std::vector<KeysFile> ListKeysFiles(bool report) {
   namespace fs = std::filesystem;
   std::vector<KeysFile> found;
   std::error_code ec;
-  fs::directory_iterator it("scrap", ec), end;
+  fs::directory_iterator it(std::string(files::kScrap), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     std::error_code typeEc;
     if (!it->is_regular_file(typeEc)) continue;
@@ -42,7 +43,7 @@ std::vector<KeysFile> ListKeysFiles(bool report) {
       if (report) ConsoleLine(T().scrapNameNotConverted + sjis);
       continue;
     }
-    found.push_back({disk, sjis.substr(0, sjis.size() - (disk.size() - dot)), "scrap/" + sjis});
+    found.push_back({disk, sjis.substr(0, sjis.size() - (disk.size() - dot)), files::Join(files::kScrap, sjis)});
   }
   std::sort(found.begin(), found.end(),
             [](const KeysFile& a, const KeysFile& b) { return a.diskName < b.diskName; });

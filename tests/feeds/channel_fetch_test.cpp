@@ -76,7 +76,7 @@ TEST_F(ChannelFetch, AMovedFeedStaysUnderTheAddressSubscribedTo) {
 
   auto first = Request("/old/feed");
   EXPECT_EQ(ItemTexts(*first, "title"), std::vector<std::string>{"A"}) << answer_;
-  EXPECT_EQ(logPath_, "channels\\" + ChannelFileName(server_.Url("/old/feed")) + ".xml");
+  EXPECT_EQ(logPath_, "channels/" + ChannelFileName(server_.Url("/old/feed")) + ".xml");
   EXPECT_TRUE(FileExists(DiskPath(logPath_)));
   EXPECT_EQ(NodeText(first->SelectSingleNode("rss/channel/rg:link")), server_.Url("/old/feed"));
   const std::string list = SjisToUtf8(list_->GetXML());

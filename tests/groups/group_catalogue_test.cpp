@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "core/program_files.h"
 #include "core/disk_path.h"
 #include "feeds/xml_node.h"
 #include "groups/group_file_name.h"
@@ -27,7 +28,7 @@ class Catalogue : public test::GroupHome {
   // The saved catalogue's items as "title|file|goround" (UTF-8).
   std::vector<std::string> SavedItems() {
     TRXML doc;
-    doc.LoadFromFile(kCataloguePath);
+    doc.LoadFromFile(files::CataloguePath());
     std::vector<std::string> out;
     for (xmlNodePtr item : doc.SelectNodes("group/items/item"))
       out.push_back(SjisToUtf8(GetAttribute(item, "title") + "|" + GetAttribute(item, "file") + "|" +

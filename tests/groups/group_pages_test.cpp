@@ -81,7 +81,7 @@ TEST_F(GroupPages, GroupPageFailuresAreOneEscapedTextAndOnlyExistingGroupsAreRem
   std::remove("opmls/second.opml");
   const std::string failed = T().gpBuildFailed;
   std::string page = CreateGpHtml(*gp_, "second.opml");
-  EXPECT_EQ(page, failed + T().xmlCannotOpen + "opmls\\second.opml" + T().xmlCannotOpenAfter);
+  EXPECT_EQ(page, failed + T().xmlCannotOpen + "opmls/second.opml" + T().xmlCannotOpenAfter);
   EXPECT_EQ(GetSettings().LASTOPML, "first.opml") << "a missing group is not remembered";
   EXPECT_EQ(Attr(*Parse(CreateGpHtml(*gp_, "")), "group/selected", "file"), "first.opml");
 
@@ -201,7 +201,7 @@ TEST_F(GroupPages, AddRefusesBadUrlsAndGroupsWithoutFetchingOrWriting) {
             T().opmlNotFound);
   home_.Write("opmls/nobody.opml", "<opml><head><title>t</title></head></opml>");
   EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/feed.xml"), "nobody.opml"); }),
-            T().opmlNoBody + "opmls\\nobody.opml");
+            T().opmlNoBody + "opmls/nobody.opml");
   EXPECT_EQ(feeds_.RequestCount(), 0u);  // nothing was fetched for any of them
   EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/missing.xml"), "first.opml"); }).empty(), false);
   EXPECT_EQ(home_.Read("opmls/first.opml"), before);
