@@ -1,5 +1,6 @@
 #include "http/http_server.h"
 
+#include "core/allocator_tuning.h"
 #include "core/header_value.h"
 #include "core/url_helpers.h"
 #include "http/file_validators.h"
@@ -290,8 +291,15 @@ void HttpServerCallbacks::OnCompleted(void* cls, MHD_Connection* connection, voi
   // The next request on this connection must send its header in time as well.
   self->AwaitHeaders(connection, true);
   if (!ctx) return;
-  std::lock_guard lock(self->m_);
-  if (--self->inFlight_ == 0) self->idle_.notify_all();
+  bool idle = false;
+  {
+    std::lock_guard lock(self->m_);
+    idle = --self->inFlight_ == 0;
+    if (idle) self->idle_.notify_all();
+  }
+  // What the last request in progress freed goes back to the system: a page's memory
+  // would otherwise stay with the process until the next one.
+  if (idle) ReleaseFreedMemory();
 }
 
 MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
