@@ -385,7 +385,12 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
   }
   if (!r) {
     if (res.status == 404 && res.body.empty()) res.body = "404 Not Found";
-    r = MHD_create_response_from_buffer(res.body.size(), res.body.data(), MHD_RESPMEM_MUST_COPY);
+    // The engine takes the body as it is (no copy: a group page can be large) and frees
+    // it when it was sent.
+    auto* body = new std::string(std::move(res.body));
+    r = MHD_create_response_from_buffer_with_free_callback_cls(
+        body->size(), body->data(), [](void* owned) { delete static_cast<std::string*>(owned); }, body);
+    if (!r) delete body;
   }
   if (!r) return MHD_NO;
   auto add = [r](const std::string& name, const std::string& value) {
