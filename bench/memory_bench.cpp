@@ -7,9 +7,10 @@
 //   memory_bench [--big] [--rounds N] [--only LOAD] [--wrap "CMD ARGS"]
 //
 // --only runs one load (idle, views, group, steady, big); --big adds the group of 1,000
-// feeds with 150 items each (slow: about a minute); --rounds sets the rounds of the steady-state load (10); --wrap runs norvane under a
-// profiler (heaptrack -o FILE, valgrind --tool=massif ...): the sizes shown are then the
-// wrapper's, only its files count.
+// feeds with 150 items each (slow: about a minute); --rounds sets the rounds of the
+// steady-state load (10); --wrap runs norvane under a profiler (heaptrack -o FILE,
+// valgrind --tool=massif ...): the sizes shown are then the wrapper's, only its files
+// count.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
