@@ -3,11 +3,18 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "app/headless_run.h"
 #include "core/allocator_tuning.h"
 #include "app/run_mode.h"
 #ifdef NORVANE_DESKTOP_BUILD
 #include "ui/desktop_run.h"
+#endif
+#ifdef NORVANE_DESKTOP_PROGRAM
+#include <cerrno>
+
+#include "core/program_folder.h"
 #endif
 
 namespace {
@@ -25,6 +32,18 @@ void PrintUsage() {
       "NORVANE_TRACE=1 writes a line to standard error at every trace point; a comma list\n"
       "of areas (fetch,merge,router,script,patrol,style,group,scrap) keeps only those.");
 }
+
+#ifdef NORVANE_DESKTOP_PROGRAM
+// The desktop is a program of its own beside this one: a headless run never maps Qt.
+// It is handed the same arguments; only when it cannot be started does this run go on
+// headless, with one line saying why.
+void ExecDesktop(char** argv) {
+  const std::string path = norvane::ExecutableFolder() + "/" NORVANE_DESKTOP_PROGRAM;
+  execv(path.c_str(), argv);
+  std::fprintf(stderr, "norvane: the desktop %s cannot be started (%s); running headless\n", path.c_str(),
+               std::strerror(errno));
+}
+#endif
 
 }  // namespace
 
@@ -53,15 +72,17 @@ int main(int argc, char** argv) {
       opts.argument = a;  // further arguments are ignored
     }
   }
-#ifdef NORVANE_DESKTOP_BUILD
+#if defined(NORVANE_DESKTOP_BUILD) || defined(NORVANE_DESKTOP_PROGRAM)
   constexpr bool desktopBuilt = true;
 #else
   constexpr bool desktopBuilt = false;
 #endif
   // Settled before any Qt application exists: one without a display ends the process.
   if (norvane::WantsDesktop(opts.headless, desktopBuilt, [](const char* n) { return std::getenv(n); })) {
-#ifdef NORVANE_DESKTOP_BUILD
+#if defined(NORVANE_DESKTOP_BUILD)
     return norvane::RunDesktop(opts, argv[0]);
+#elif defined(NORVANE_DESKTOP_PROGRAM)
+    ExecDesktop(argv);
 #endif
   }
   return norvane::RunHeadless(opts);

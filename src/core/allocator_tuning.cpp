@@ -6,8 +6,8 @@ namespace norvane {
 
 void TuneAllocator() {
   mallopt(M_ARENA_MAX, 2);
-  mallopt(M_TRIM_THRESHOLD, 16 << 20);
-  mallopt(M_MMAP_THRESHOLD, 4 << 20);
 }
+
+void ReleaseFreedMemory() { malloc_trim(0); }
 
 }  // namespace norvane

@@ -8,4 +8,7 @@ namespace norvane {
 // them too, so they measure the program as it runs.
 void TuneAllocator();
 
+// Hands the free pages of every heap back to the system.
+void ReleaseFreedMemory();
+
 }  // namespace norvane

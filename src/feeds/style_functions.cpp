@@ -53,13 +53,14 @@ void SafeHtmlFunction(xmlXPathParserContextPtr ctxt, int nargs) {
 }
 
 // The sanitised descriptions of the logs shown lately: a page shown again costs no
-// parse. Descriptions of a few hundred feeds fit; a huge one is made every time.
+// parse. Sized for a group page or two (a group of 100 feeds fits), not for every log:
+// memory is what a small program must not hoard. A huge description is made every time.
 FragmentCache& MarkupCache() {
-  static FragmentCache cache(32u << 20, 1u << 20);
+  static FragmentCache cache(6u << 20, 1u << 20);
   return cache;
 }
 FragmentCache& TextCache() {
-  static FragmentCache cache(8u << 20, 1u << 20);
+  static FragmentCache cache(2u << 20, 1u << 20);
   return cache;
 }
 

@@ -26,7 +26,7 @@ namespace {
 // key is a keyed digest of all of them: a feed cannot make two items share an entry
 // without the process's key, and a kept item costs sixteen bytes beside its markup.
 FragmentCache& Memo() {
-  static FragmentCache cache(16u << 20, 256u << 10);
+  static FragmentCache cache(6u << 20, 256u << 10);
   return cache;
 }
 

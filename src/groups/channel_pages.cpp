@@ -1,5 +1,7 @@
 #include "groups/channel_pages.h"
 
+#include <map>
+#include <mutex>
 #include <stdexcept>
 
 #include "core/comma_text.h"
@@ -54,7 +56,8 @@ void CollectFeedParams(const xmlNode* node, ParamList& params,
   }
 }
 
-std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context) {
+std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context,
+                                       TRTMnage::Finish finish) {
   try {
     const std::string file = ParamValue(params, "u");
     if (file.empty() || !StaysInside(file)) return std::nullopt;
@@ -70,7 +73,8 @@ std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupConte
     const FeedContext& feeds = context.feeds;
     TRTMnage manager(
         std::move(paramTexts),
-        [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); }, context.tray);
+        [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); }, context.tray,
+        std::move(finish));
     {
       FetchBusy busy(context.setFetchIdle);
       manager.Run();
@@ -107,6 +111,22 @@ std::string FillFrame(const std::string& frame, const std::string& text) {
   return page;
 }
 
+std::string FillFrame(const std::string& frame, std::vector<std::string>& pieces) {
+  size_t at = frame.rfind("%s");
+  if (at == std::string::npos) return frame;
+  size_t size = frame.size() - 2;
+  for (const std::string& p : pieces) size += p.size();
+  std::string page;
+  page.reserve(size);
+  page.append(frame, 0, at);
+  for (std::string& p : pieces) {
+    page += p;
+    std::string().swap(p);
+  }
+  page.append(frame, at + 2);
+  return page;
+}
+
 std::string CreateChHtml(const ParamList& params, bool withFrame, const GroupContext& context) {
   std::string result;
   try {
@@ -115,17 +135,35 @@ std::string CreateChHtml(const ParamList& params, bool withFrame, const GroupCon
     TRXML style;
     std::shared_ptr<const CompiledStyle> compiled = CachedStyle(StylePath("chs.xsl"));
     if (!compiled) style.Load(StylePath("chs.xsl"));  // each block then tells why it failed
-    std::optional<ChannelDocs> docs = CreateChXML(params, context);
-    if (!docs) throw std::runtime_error(T().feedListFailed);
-    for (auto& doc : *docs) {
+    // Each channel is rendered on its worker as soon as it is read, and its document
+    // dropped: the page never holds more than its blocks.
+    std::mutex mutex;  // guards blocks, and the uncompiled stylesheet (one document)
+    std::map<size_t, std::string> blocks;
+    auto render = [&](size_t index, std::unique_ptr<TRXML>& doc) {
+      std::string block;
       try {
-        result += compiled ? doc->Transform(*compiled) : doc->Transform(style);
+        if (compiled) {
+          block = doc->Transform(*compiled);
+        } else {
+          std::lock_guard<std::mutex> lock(mutex);
+          block = doc->Transform(style);
+        }
       } catch (const std::exception& e) {
-        result += T().xsltFailed + EscapeHtml(e.what());
+        block = T().xsltFailed + EscapeHtml(e.what());
       }
       doc.reset();
-    }
-    if (withFrame) result = FillFrame(frame, result);
+      block.shrink_to_fit();  // kept until the page is joined
+      std::lock_guard<std::mutex> lock(mutex);
+      blocks[index] = std::move(block);
+    };
+    std::optional<ChannelDocs> docs = CreateChXML(params, context, render);
+    if (!docs) throw std::runtime_error(T().feedListFailed);
+    docs.reset();
+    std::vector<std::string> pieces;
+    pieces.reserve(blocks.size());
+    for (auto& [index, block] : blocks) pieces.push_back(std::move(block));
+    blocks.clear();
+    result = withFrame ? FillFrame(frame, pieces) : FillFrame("%s", pieces);
   } catch (const std::exception& e) {
     result = T().channelPageFailed + EscapeHtml(e.what());
   }

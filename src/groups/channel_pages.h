@@ -10,6 +10,7 @@
 #include "core/params.h"
 #include "core/shell.h"
 #include "feeds/rss.h"
+#include "groups/fetch_workers.h"
 
 namespace norvane {
 
@@ -32,7 +33,9 @@ void CollectFeedParams(const xmlNode* node, ParamList& params, std::vector<std::
 // The group refresh: every feed of "opmls\<u>" through the fetch workers, with the
 // request's own parameters. One channel document per feed in file order; nullopt when
 // the group file cannot be read or walked. FetchIdle is false while the workers run.
-std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context);
+// finish, when given, sees each document on its worker as soon as it is parsed.
+std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context,
+                                       TRTMnage::Finish finish = {});
 
 // The frame of the group page: "ch.xsl" applied to a chbody element whose file is the
 // name (inserted as it stands) and whose text is "%s"; a non-empty word (the filter
@@ -43,6 +46,8 @@ std::string CreateChFrame(const std::string& file, const std::string& word = {})
 // the frame is harmless. The place is the last "%s": a group name holding one shows in
 // the frame's title and links before the blocks. A frame without "%s" stays as it is.
 std::string FillFrame(const std::string& frame, const std::string& text);
+// The same with the text in pieces, each emptied as soon as it is copied.
+std::string FillFrame(const std::string& frame, std::vector<std::string>& pieces);
 
 // The group page: every channel of the group rendered with "chs.xsl", in the frame when
 // withFrame. Failures become the page's text.

@@ -56,10 +56,12 @@ void TRThread::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-TRTMnage::TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build, Shell* tray)
+TRTMnage::TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build, Shell* tray,
+                   Finish finish)
     : paramTexts_(std::move(paramTexts)),
       build_(std::move(build)),
       tray_(tray),
+      finish_(std::move(finish)),
       remaining_(paramTexts_.size()) {
   results_.reserve(paramTexts_.size());
   for (size_t i = 0; i < paramTexts_.size(); ++i) results_.push_back(std::make_unique<TRXML>());
@@ -71,6 +73,7 @@ TRTMnage::~TRTMnage() {
 }
 
 void TRTMnage::ThreadDone(TRThread& worker) {
+  if (finish_) finish_(worker.Index, worker.Doc);  // outside the lock: feeds finish in parallel
   std::lock_guard<std::mutex> lock(mutex_);
   results_[worker.Index] = std::move(worker.Doc);
   if (--unfinished_ == 0) batchDone_.notify_all();

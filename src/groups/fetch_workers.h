@@ -50,8 +50,14 @@ class TRThread {
 // parameter texts whatever order the feeds finish in.
 class TRTMnage {
  public:
+  // Runs on the worker's own thread once its document is parsed, before it lands in
+  // its slot; may take the document away (a caller that renders each channel at once
+  // keeps none, and its slot is then empty). Must not throw.
+  using Finish = std::function<void(size_t index, std::unique_ptr<TRXML>& doc)>;
+
   // tray shows the progress frames; none: no tray.
-  TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build, Shell* tray);
+  TRTMnage(std::vector<std::string> paramTexts, TRThread::FeedBuilder build, Shell* tray,
+           Finish finish = {});
   // Asks the workers still running to stop and joins them; no thread outlives this.
   ~TRTMnage();
   TRTMnage(const TRTMnage&) = delete;
@@ -71,6 +77,7 @@ class TRTMnage {
   const std::vector<std::string> paramTexts_;
   const TRThread::FeedBuilder build_;
   Shell* const tray_;
+  const Finish finish_;
   size_t remaining_;
   std::vector<std::unique_ptr<TRXML>> results_;
 

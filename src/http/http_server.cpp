@@ -1,5 +1,6 @@
 #include "http/http_server.h"
 
+#include "core/allocator_tuning.h"
 #include "core/header_value.h"
 #include "core/url_helpers.h"
 #include "http/file_validators.h"
@@ -290,8 +291,15 @@ void HttpServerCallbacks::OnCompleted(void* cls, MHD_Connection* connection, voi
   // The next request on this connection must send its header in time as well.
   self->AwaitHeaders(connection, true);
   if (!ctx) return;
-  std::lock_guard lock(self->m_);
-  if (--self->inFlight_ == 0) self->idle_.notify_all();
+  bool idle = false;
+  {
+    std::lock_guard lock(self->m_);
+    idle = --self->inFlight_ == 0;
+    if (idle) self->idle_.notify_all();
+  }
+  // What the last request in progress freed goes back to the system: a page's memory
+  // would otherwise stay with the process until the next one.
+  if (idle) ReleaseFreedMemory();
 }
 
 MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
@@ -377,7 +385,12 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
   }
   if (!r) {
     if (res.status == 404 && res.body.empty()) res.body = "404 Not Found";
-    r = MHD_create_response_from_buffer(res.body.size(), res.body.data(), MHD_RESPMEM_MUST_COPY);
+    // The engine takes the body as it is (no copy: a group page can be large) and frees
+    // it when it was sent.
+    auto* body = new std::string(std::move(res.body));
+    r = MHD_create_response_from_buffer_with_free_callback_cls(
+        body->size(), body->data(), [](void* owned) { delete static_cast<std::string*>(owned); }, body);
+    if (!r) delete body;
   }
   if (!r) return MHD_NO;
   auto add = [r](const std::string& name, const std::string& value) {

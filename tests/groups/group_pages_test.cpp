@@ -216,6 +216,12 @@ TEST_F(GroupPages, FramePutsTheBlocksInPlaceOfItsOnePlaceholder) {
   // A "%" elsewhere in the frame is harmless; a name holding "%s" is not the place.
   EXPECT_EQ(FillFrame(CreateChFrame("50%.opml"), "B"), "[frame 50%.opml]B[/frame]");
   EXPECT_EQ(FillFrame(CreateChFrame("a%sb.opml"), "B"), "[frame a%sb.opml]B[/frame]");
+  // The blocks in pieces: the same page, each piece given up once it is in.
+  std::vector<std::string> pieces{"B1 100%", "", "B3"};
+  EXPECT_EQ(FillFrame(CreateChFrame("a%sb.opml"), pieces), "[frame a%sb.opml]B1 100%B3[/frame]");
+  EXPECT_EQ(pieces, std::vector<std::string>(3));
+  std::vector<std::string> none;
+  EXPECT_EQ(FillFrame(CreateChFrame("first.opml"), none), "[frame first.opml][/frame]");
   // Quotes and ampersands in a file name still make a well-formed frame.
   EXPECT_EQ(CreateChFrame("say \"hi\" & <go>.opml"), "[frame say \"hi\" & <go>.opml]%s[/frame]");
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -263,6 +264,34 @@ TEST_F(GroupRefresh, ConcurrencyWorkersParseTheirTextBackAndOneFailureStopsNoOth
     }
   }
   EXPECT_EQ(manager.Remaining(), 0u);
+}
+
+// The finish step sees each parsed document on its own worker before the slot is
+// filled, and may take it away: every feed once, whatever the batch it ran in.
+TEST_F(GroupRefresh, ConcurrencyFinishSeesEveryDocumentOnceAndMayTakeItAway) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < 20; ++i) texts.push_back(WriteCommaText({"u=feed " + std::to_string(i)}));
+  std::mutex m;
+  std::map<size_t, std::string> seen;
+  auto build = [](const ParamList& p) { return "<doc u=\"" + ParamValue(p, "u") + "\"/>"; };
+  auto finish = [&](size_t index, std::unique_ptr<TRXML>& doc) {
+    std::string u = doc && doc->DocumentElement() ? GetAttribute(doc->DocumentElement(), "u") : "none";
+    if (index % 2 == 0) doc.reset();  // taken: its slot stays empty
+    std::lock_guard<std::mutex> lock(m);
+    EXPECT_TRUE(seen.emplace(index, u).second) << index;
+  };
+  TRTMnage manager(texts, build, nullptr, finish);
+  manager.Run();
+  ASSERT_EQ(seen.size(), 20u);
+  for (size_t i = 0; i < 20; ++i) {
+    EXPECT_EQ(seen[i], "feed " + std::to_string(i));
+    if (i % 2 == 0) {
+      EXPECT_EQ(manager.Results()[i], nullptr) << i;
+    } else {
+      ASSERT_NE(manager.Results()[i], nullptr) << i;
+      EXPECT_EQ(GetAttribute(manager.Results()[i]->DocumentElement(), "u"), "feed " + std::to_string(i));
+    }
+  }
 }
 
 }  // namespace

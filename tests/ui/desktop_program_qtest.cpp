@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "core/sjis.h"
@@ -70,6 +72,29 @@ TEST(DesktopProgram, APortInUseAtStartShowsTheErrorAndEndsWithStatus1) {
   EXPECT_TRUE(said) << app.StderrText();
   EXPECT_EQ(app.Stop(), 1) << app.StderrText();
   close(taken);
+}
+
+// Qt is mapped only by the desktop: norvane starts norvane-desktop in its place (same
+// process, same arguments) when the desktop is wanted, and a headless run never loads it.
+TEST(DesktopProgram, OnlyTheDesktopRunMapsQt) {
+  auto mapsQt = [](pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/maps");
+    std::stringstream maps;
+    maps << in.rdbuf();
+    return maps.str().find("libQt6Widgets") != std::string::npos;
+  };
+  NorvaneProcess headless;
+  ASSERT_TRUE(headless.Start({}, kOffscreen)) << headless.StderrText();
+  EXPECT_FALSE(mapsQt(headless.pid()));
+  EXPECT_EQ(headless.Get("/").status, 200);
+  EXPECT_EQ(headless.Stop(), 0) << headless.StderrText();
+
+  NorvaneProcess desktop;
+  desktop.UseDesktop();
+  ASSERT_TRUE(desktop.Start({}, kOffscreen)) << desktop.StderrText();
+  EXPECT_TRUE(mapsQt(desktop.pid()));
+  EXPECT_EQ(desktop.Get("/").status, 200);
+  EXPECT_EQ(desktop.Stop(), 0) << desktop.StderrText();
 }
 
 }  // namespace
