@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -26,9 +27,11 @@ constexpr const char* kRss10 = "http://purl.org/rss/1.0/";
 constexpr const char* kRdf = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 constexpr const char* kDc = "http://purl.org/dc/elements/1.1/";
 
+// ns nullptr: an element in no namespace.
 bool InNs(const xmlNode* n, const char* ns, const char* name) {
-  return n && n->type == XML_ELEMENT_NODE && n->ns && n->ns->href && std::strcmp(C(n->ns->href), ns) == 0 &&
-         std::strcmp(C(n->name), name) == 0;
+  if (!n || n->type != XML_ELEMENT_NODE || std::strcmp(C(n->name), name) != 0) return false;
+  if (!ns) return !n->ns;
+  return n->ns && n->ns->href && std::strcmp(C(n->ns->href), ns) == 0;
 }
 
 xmlNodePtr Child(const xmlNode* parent, const char* ns, const char* name) {
@@ -234,6 +237,88 @@ void DropRss10Prefix(xmlNodePtr root) {
   (void)any;
 }
 
+// "application/json" of "Application/JSON; charset=utf-8".
+std::string MediaType(std::string_view contentType) {
+  std::string media(contentType.substr(0, contentType.find(';')));
+  media = Trimmed(std::move(media));
+  for (char& c : media) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return media;
+}
+
+// RSS 2.0 in a default namespace (old servers wrote xmlns="http://backend.userland.com/rss2"):
+// its elements leave it, so paths written without a namespace find them.
+void DropDefaultNamespace(xmlNodePtr root) {
+  xmlNsPtr dropped = root->ns;
+  std::vector<xmlNodePtr> stack{root};
+  while (!stack.empty()) {
+    xmlNodePtr n = stack.back();
+    stack.pop_back();
+    if (n->type != XML_ELEMENT_NODE) continue;
+    if (n->ns == dropped) n->ns = nullptr;
+    for (xmlNodePtr c = n->children; c; c = c->next) stack.push_back(c);
+  }
+  // The declaration goes too: written out, it would put the elements back.
+  for (xmlNsPtr* at = &root->nsDef; *at; at = &(*at)->next)
+    if (*at == dropped) {
+      *at = dropped->next;
+      dropped->next = nullptr;
+      xmlFreeNs(dropped);
+      break;
+    }
+}
+
+constexpr const char* kItunes = "http://www.itunes.com/dtds/podcast-1.0.dtd";
+constexpr const char* kMedia = "http://search.yahoo.com/mrss/";
+
+// The first text among the given children that is not blank.
+std::string FirstText(const xmlNode* parent, std::initializer_list<std::pair<const char*, const char*>> names) {
+  for (const auto& [ns, name] : names) {
+    std::string text = Trimmed(Content(Child(parent, ns, name)));
+    if (!text.empty()) return text;
+  }
+  return {};
+}
+
+// A title or description that is missing or blank takes the text of the element that
+// stands in for it.
+void FillField(xmlNodePtr parent, const char* ns, const char* name, const std::string& standIn) {
+  if (standIn.empty()) return;
+  xmlNodePtr own = Child(parent, ns, name);
+  if (own && !Trimmed(Content(own)).empty()) return;
+  if (own) {
+    xmlNodeSetContent(own, nullptr);
+    xmlNodeAddContent(own, X(standIn));
+    return;
+  }
+  xmlNodePtr added = xmlNewDocNode(parent->doc, nullptr, X(name), nullptr);
+  if (!added) return;
+  added->ns = parent->ns;  // the feed's own namespace, or none
+  xmlNodeAddContent(added, X(standIn));
+  if (parent->children) xmlAddPrevSibling(parent->children, added);
+  else xmlAddChild(parent, added);
+}
+
+// Channel and items without title or description: Dublin Core, iTunes and Media RSS
+// elements stand in, as feeds from content systems and podcasts use them. itemParent
+// holds the items (the RSS 1.0 root, the RSS 2.0 channel).
+void FillMissingFields(xmlNodePtr itemParent, xmlNodePtr channel, const char* ns) {
+  if (channel) {
+    FillField(channel, ns, "title", FirstText(channel, {{kDc, "title"}}));
+    FillField(channel, ns, "description",
+              FirstText(channel, {{kDc, "description"}, {kItunes, "summary"}, {kItunes, "subtitle"}}));
+  }
+  if (!itemParent) return;
+  for (xmlNodePtr item = itemParent->children; item; item = item->next) {
+    if (!InNs(item, ns, "item")) continue;
+    std::string title = FirstText(item, {{kDc, "title"}, {kMedia, "title"}});
+    if (title.empty())
+      for (const char* holder : {"group", "content"})
+        if (title.empty()) title = FirstText(Child(item, kMedia, holder), {{kMedia, "title"}});
+    FillField(item, ns, "title", title);
+    FillField(item, ns, "description", FirstText(item, {{kDc, "description"}}));
+  }
+}
+
 std::string JsonText(const nlohmann::json& j, const char* key) {
   auto it = j.find(key);
   return it != j.end() && it->is_string() ? it->get<std::string>() : std::string();
@@ -261,17 +346,24 @@ std::string JsonResolved(const std::string& url, const std::string& feedUrl) {
 
 }  // namespace
 
-std::optional<std::string> JsonFeedToRss(std::string_view bytes, const std::string& feedUrl) {
+std::optional<std::string> JsonFeedToRss(std::string_view bytes, const std::string& feedUrl,
+                                         std::string_view contentType) {
   size_t first = bytes.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
   if (first == std::string_view::npos || bytes[first] != '{') return std::nullopt;
   nlohmann::json j = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-  if (j.is_discarded() || !j.is_object() || JsonText(j, "version").rfind("https://jsonfeed.org/version/", 0) != 0)
+  if (j.is_discarded() || !j.is_object()) return std::nullopt;
+  // The version URL says it; some servers write a bare "1.1" and say it by the media type.
+  const std::string version = JsonText(j, "version");
+  const std::string media = MediaType(contentType);
+  auto items = j.find("items");
+  const bool hasItems = items != j.end() && items->is_array();
+  if (version.rfind("https://jsonfeed.org/version/", 0) != 0 && media != "application/feed+json" &&
+      !(media == "application/json" && hasItems))
     return std::nullopt;
   RssBuilder rss;
   rss.Channel(JsonText(j, "title"), JsonResolved(JsonText(j, "home_page_url"), feedUrl), JsonText(j, "description"));
   const std::string feedAuthor = JsonAuthor(j);
-  auto items = j.find("items");
-  if (items != j.end() && items->is_array()) {
+  if (hasItems) {
     for (const auto& i : *items) {
       if (!i.is_object()) continue;
       RssBuilder::Item item;
@@ -299,10 +391,21 @@ std::optional<std::string> JsonFeedToRss(std::string_view bytes, const std::stri
   return rss.Text();
 }
 
-std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl) {
+std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl, std::string_view contentType) {
   std::string head(bytes.substr(0, 4096));
   for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (head.find("<html") == std::string::npos && head.find("<!doctype html") == std::string::npos) return {};
+  // A page may come as a fragment without <html>: its first element, or the server's word
+  // for it, still says what it is.
+  size_t firstTag = head.find_first_not_of(" \t\r\n\xef\xbb\xbf");
+  while (firstTag != std::string::npos && head.compare(firstTag, 4, "<!--") == 0) {
+    const size_t close = head.find("-->", firstTag);
+    firstTag = close == std::string::npos ? close : head.find_first_not_of(" \t\r\n", close + 3);
+  }
+  const bool fragment = firstTag != std::string::npos &&
+                        (head.compare(firstTag, 5, "<head") == 0 || head.compare(firstTag, 5, "<body") == 0);
+  if (head.find("<html") == std::string::npos && head.find("<!doctype html") == std::string::npos &&
+      !fragment && MediaType(contentType) != "text/html")
+    return {};
   std::string reason = "an HTML page, not a feed";
   OwnedDoc page(htmlReadMemory(bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), 1 << 20)), nullptr,
                                nullptr, HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET));
@@ -367,10 +470,14 @@ bool NormaliseFeed(TRXML& doc, const std::string& feedUrl) {
     }
     if (InNs(root, kRdf, "RDF")) {
       DropRss10Prefix(root);
+      FillMissingFields(root, Child(root, kRss10, "channel"), kRss10);
       return true;
     }
-    if (root->type == XML_ELEMENT_NODE && !root->ns && std::strcmp(C(root->name), "rss") == 0) {
+    if (root->type == XML_ELEMENT_NODE && std::strcmp(C(root->name), "rss") == 0 &&
+        (!root->ns || !root->ns->prefix)) {
+      if (root->ns) DropDefaultNamespace(root);
       if (!xmlHasProp(root, BAD_CAST "version")) xmlNewProp(root, BAD_CAST "version", BAD_CAST "2.0");
+      FillMissingFields(Child(root, nullptr, "channel"), Child(root, nullptr, "channel"), nullptr);
       return true;
     }
   } catch (const std::exception&) {

@@ -20,13 +20,17 @@ namespace norvane {
 bool NormaliseFeed(TRXML& doc, const std::string& feedUrl);
 
 // A JSON Feed (1.0 or 1.1) as RSS 2.0 text (UTF-8), mapped as Atom is; nullopt when the
-// bytes are no JSON Feed.
-std::optional<std::string> JsonFeedToRss(std::string_view bytes, const std::string& feedUrl);
+// bytes are no JSON Feed. A feed is known by its version URL, or, without one, by the
+// answer's type: application/feed+json, or application/json with an items list.
+std::optional<std::string> JsonFeedToRss(std::string_view bytes, const std::string& feedUrl,
+                                         std::string_view contentType = {});
 
 // Why bytes that came for a feed are none, when they are a web page: "an HTML page, not a
 // feed", followed by the address of the feed the page names in a <link rel="alternate">,
-// if it names one. Empty for anything else.
-std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl);
+// if it names one. A page is known by <html> or a doctype, by a fragment that starts
+// with <head> or <body>, or by the answer's type text/html. Empty for anything else.
+std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl,
+                           std::string_view contentType = {});
 
 // An ISO 8601 date and time as RFC 822 ("Tue, 01 Apr 2025 09:00:00 +0900"); empty when it
 // is none.

@@ -93,12 +93,17 @@ std::string TRXML::GetIfModified(const std::string& url, const std::string& last
 }
 
 bool TRXML::LoadFetched(std::string body, const std::string& url, std::string_view contentType) {
-  if (std::optional<std::string> rss = JsonFeedToRss(body, url)) body = std::move(*rss);
+  if (std::optional<std::string> rss = JsonFeedToRss(body, url, contentType)) body = std::move(*rss);
+  const size_t before = ErrorText.size();
   const bool loaded = LoadFromString(body, url, CharsetOf(contentType));
   if (loaded) NormaliseFeed(*this, url);
   if (!loaded || DetectRSSVersion(*this).empty()) {
-    std::string reason = HtmlPageReason(body, url);
-    if (!reason.empty()) AddErrorLine(reason);
+    std::string reason = HtmlPageReason(body, url, contentType);
+    if (!reason.empty()) {
+      // Where a web page breaks as XML says nothing to its reader: that it is a page does.
+      ErrorText.resize(before);
+      AddErrorLine(reason);
+    }
   }
   return loaded;
 }

@@ -319,7 +319,11 @@ TextReading DecideTextReading(std::string_view bytes, std::string_view httpChars
     case kCodeJis:
     case kCodeJisOld: return {ByteCode::Jis, {}};
     case kCodeEuc: return {ByteCode::EucJp, {}};
-    case kCodeSjis: return {ByteCode::ShiftJis, {}};
+    // The detector rules a code out by the first byte the other cannot hold: Western
+    // text with a curly quote (0x92) passes for Shift_JIS until a later byte breaks it.
+    case kCodeSjis:
+      if (FitsCp932(bytes)) return {ByteCode::ShiftJis, {}};
+      return Named("WINDOWS-1252");
     case kCodeEucOrSjis:
       if (FitsCp932(bytes)) return {ByteCode::ShiftJis, {}};
       return Named("WINDOWS-1252");

@@ -112,6 +112,18 @@ void SetNodeText(xmlNodePtr element, std::string_view text) {
   xmlAddChild(element, t);
 }
 
+void CopyNodeText(xmlNodePtr element, const xmlNode* from) {
+  RequireElement(element, "CopyNodeText");
+  DropChildren(element);
+  if (!from) return;
+  xmlChar* content = xmlNodeGetContent(from);
+  if (!content) return;
+  xmlNodePtr t = xmlNewDocText(element->doc, content);
+  xmlFree(content);
+  if (!t) throw std::bad_alloc();
+  xmlAddChild(element, t);
+}
+
 bool HasAttribute(const xmlNode* element, std::string_view name) {
   if (!element || element->type != XML_ELEMENT_NODE) return false;
   std::string n = SjisToDom(name);

@@ -18,6 +18,9 @@ std::string NodeName(const xmlNode* node);
 std::string NodeText(const xmlNode* node);
 // Replaces the children of an element by one text node (none for empty text).
 void SetNodeText(xmlNodePtr element, std::string_view text);
+// The same with the text content of another node, DOM to DOM: a character that program
+// text (Shift_JIS) cannot hold, or holds only as another one (¥ is '\\' there), stays.
+void CopyNodeText(xmlNodePtr element, const xmlNode* from);
 
 // Attributes by qualified name. "xmlns" and "xmlns:p" read and set namespace
 // declarations. GetAttribute gives empty text for a missing attribute.

@@ -117,7 +117,7 @@ void TScrap::AddIfMatch(xmlNodePtr item, Tword& book) {
   for (const char* name : {"title", "link", "description"}) {
     if (xmlNodePtr from = ChildNamed(item, name)) {
       try {
-        book.AddChild(entry, name, NodeText(from));
+        CopyNodeText(book.AddChild(entry, name, ""), from);
       } catch (const XmlError& e) {
         WriteErrorLog(TraceArea::Scrap, "XmlError", e.what());
       }
@@ -125,7 +125,9 @@ void TScrap::AddIfMatch(xmlNodePtr item, Tword& book) {
   }
   if (xmlNodePtr from = DcDateChild(item)) {
     try {
-      AppendChild(entry, NewDcDate(book, NodeText(from)));
+      xmlNodePtr date = NewDcDate(book, "");
+      CopyNodeText(date, from);
+      AppendChild(entry, date);
     } catch (const XmlError& e) {
       WriteErrorLog(TraceArea::Scrap, "XmlError", e.what());
     }

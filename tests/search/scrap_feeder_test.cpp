@@ -6,6 +6,7 @@
 #include "feeds/rss.h"
 #include "search/scrap_collection.h"
 #include "search/scrap_test_home.h"
+#include "support/dom_text.h"
 #include "support/feed_server.h"
 
 namespace norvane {
@@ -76,6 +77,27 @@ TEST_F(ScrapFeederTest, CopiesTheKnownChildrenInOrderWithTheSource) {
   EXPECT_EQ(first.dateNamespace, kDcNamespace);
   EXPECT_EQ(first.source, S(u8"チャンネル&題"));
   EXPECT_EQ(first.url, "http://a.example/rss?x=1&y=2");
+}
+
+// Characters program text cannot hold (¥ is a backslash there; — and emoji are not in
+// it at all) reach the saved book and come back from it as they were.
+TEST_F(ScrapFeederTest, CopiedTextKeepsEveryCharacterThroughASaveAndALoad) {
+  WriteKeys("k", {S(u8"セール")});
+  Tword book("k");
+  TScrap feeder(lender);
+  feeder.SetSource({"Shop", "http://shop.example/rss", ""});
+  NodeList items = Items(S(u8"<item><title>セール価格 &#xA5;1,980</title><link>http://shop/1</link>"
+                           "<description>&#x2014;&#x1F600;</description>"
+                           "<dc:date>2025&#x2013;04</dc:date></item>"));
+  feeder.AddIfMatch(items[0], book);
+  book.SaveFeed();
+  const std::string file = ReadFile("scrap/k.xml");
+  EXPECT_EQ(file.find("\\1,980"), std::string::npos) << "¥ is no backslash: " << file;
+  TRXML saved;
+  saved.LoadFromFile("scrap/k.xml");
+  EXPECT_EQ(test::DomText(saved, "rss/channel/item/title"), "セール価格 ¥1,980");
+  EXPECT_EQ(test::DomText(saved, "rss/channel/item/description"), "—😀");
+  EXPECT_EQ(test::DomText(saved, "rss/channel/item/dc:date"), "2025–04");
 }
 
 TEST_F(ScrapFeederTest, OwnScrapbookFeedsAreNeverScrapped) {
