@@ -3,6 +3,7 @@
 #include "core/cancellation.h"
 #include "core/disk_path.h"
 #include "core/program_files.h"
+#include "core/route_names.h"
 #include "core/settings.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
@@ -135,17 +136,18 @@ GroupContext TDataM::Groups() {
 }
 
 void TDataM::InstallRoutes() {
-  server_->SetRoute("htr.xml", HtrRoute);
-  server_->SetRoute("rss.html", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateRSSxml(ctx.params, false, Feeds()), "text/html");
+  // Their order, write checks and content types are the route table's.
+  server_->SetRoute(routes::kHtrXml, HtrRoute);
+  server_->SetRoute(routes::kRssHtml, [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(ctx, res, CreateRSSxml(ctx.params, false, Feeds()));
   });
-  server_->SetRoute("scrap.xml", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateScrapXml(*scrapSerch_, ctx.params), "text/XML");
+  server_->SetRoute(routes::kScrapXml, [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(ctx, res, CreateScrapXml(*scrapSerch_, ctx.params));
   });
-  server_->SetRoute("search", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateSearchHtml(ctx.params, *searchDoc_), "text/html");
+  server_->SetRoute(routes::kSearch, [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(ctx, res, CreateSearchHtml(ctx.params, *searchDoc_));
   });
-  server_->SetRoute("gp.html", [this](RouteContext& ctx, HttpResponse& res) {
+  server_->SetRoute(routes::kGpHtml, [this](RouteContext& ctx, HttpResponse& res) {
     if (!ResolveGroupFile(ParamValue(ctx.params, "u"))) {  // the name leaves the group folder
       res.status = 404;
       return;
@@ -155,9 +157,9 @@ void TDataM::InstallRoutes() {
       GateGuard lock(GateLock());
       page = CreateGpHtml(*gp_, ParamValue(ctx.params, "u"));
     }
-    TServer::Respond(res, std::move(page), "text/html");
+    TServer::Respond(ctx, res, std::move(page));
   });
-  server_->SetRoute("ch.html", [this](RouteContext& ctx, HttpResponse& res) {
+  server_->SetRoute(routes::kChHtml, [this](RouteContext& ctx, HttpResponse& res) {
     std::optional<std::string> file = ResolveGroupFile(ParamValue(ctx.params, "u"));
     if (!file || file->empty() || !FileExists(DiskPath(GroupFilePath(*file)))) {
       res.status = 404;
@@ -166,16 +168,16 @@ void TDataM::InstallRoutes() {
     SetParamValue(ctx.params, "u", *file);
     std::string page = CreateChHtml(ctx.params, true, Groups());
     SaveChangedBooks();
-    TServer::Respond(res, std::move(page), "text/html");
+    TServer::Respond(ctx, res, std::move(page));
   });
-  server_->SetRoute("add.html", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, false, ctx.editsAllowed), "text/html");
+  server_->SetRoute(routes::kAddHtml, [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(ctx, res, CreateAddHtml(*gp_, ctx.params, false, ctx.editsAllowed));
   });
-  server_->SetRoute("add.xml", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateAddHtml(*gp_, ctx.params, true, ctx.editsAllowed), "text/XML");
+  server_->SetRoute(routes::kAddXml, [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(ctx, res, CreateAddHtml(*gp_, ctx.params, true, ctx.editsAllowed));
   });
-  server_->SetRoute("filter", [this](RouteContext& ctx, HttpResponse& res) {
-    TServer::Respond(res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()), "text/html");
+  server_->SetRoute(routes::kFilter, [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(ctx, res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()));
   });
 }
 

@@ -12,6 +12,7 @@
 #include "core/gate_lock.h"
 #include "core/program_files.h"
 #include "core/program_folder.h"
+#include "core/route_names.h"
 #include "core/settings.h"
 #include "core/signal_watch.h"
 #include "core/style_choice.h"
@@ -38,7 +39,7 @@ bool MakeFolderCurrent(const std::string& home) {
 std::string HomeURL(int port) { return "http://localhost:" + std::to_string(port) + "/"; }
 
 void ForwardArgument(int port, const std::optional<std::string>& argument) {
-  if (argument) OpenInBrowser(HomeURL(port) + "add.html?u=" + *argument + "/");
+  if (argument) OpenInBrowser(HomeURL(port) + std::string(routes::kAddHtml) + "?u=" + *argument + "/");
 }
 
 std::unique_ptr<InstanceLock> StartProcess(const StartOptions& options, int& endStatus) {

@@ -7,6 +7,7 @@
 
 #include <ctime>
 
+#include "core/route_names.h"
 #include "core/settings.h"
 
 namespace norvane {
@@ -14,9 +15,9 @@ namespace norvane {
 std::string CompleteLocalURL(const std::string& u) {
   if (u.find("://") != std::string::npos) return u;
   Settings s = GetSettings();
-  if (u.find("htr.xml") != std::string::npos)
+  if (u.find(routes::kHtrXml) != std::string::npos)
     return "http://localhost:" + std::to_string(s.PORT) + "/" + u;
-  if (u.find("scrap.xml") != std::string::npos)
+  if (u.find(routes::kScrapXml) != std::string::npos)
     return "http://" + s.LocalAddress + ":" + std::to_string(s.PORT) + "/" + u;
   return u;
 }

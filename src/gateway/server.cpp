@@ -11,6 +11,7 @@
 #include "core/disk_path.h"
 #include "core/form_token.h"
 #include "core/html_text.h"
+#include "core/program_files.h"
 #include "core/settings.h"
 #include "core/text_code.h"
 #include "core/texts.h"
@@ -23,24 +24,6 @@ namespace norvane {
 namespace {
 constexpr const char* kServerName = "Norvane/0.9";
 constexpr const char* kRealm = "Norvane";
-
-// What a request to a route may change.
-enum class Change {
-  None,
-  Remembers,   // a setting of the user's (gp.html keeps the last group shown)
-  EditsFiles,  // a group file or any other file
-};
-
-// The routes that change state, and when. add.html and add.xml write only when they
-// have both a URL and a group (the last shown one with last=on).
-Change ChangeOf(const std::string& route, const ParamList& params) {
-  if (route == "gp.html") return Change::Remembers;
-  if (route == "add.html" || route == "add.xml") {
-    bool group = !ParamValue(params, "opml").empty() || ParamValue(params, "last") == "on";
-    return !ParamValue(params, "u").empty() && group ? Change::EditsFiles : Change::None;
-  }
-  return Change::None;
-}
 
 bool IsMethodRouted(const std::string& method) {
   return method == "GET" || method == "HEAD" || method == "POST";
@@ -191,6 +174,7 @@ TServer::TServer(ConnectionLimits limits)
     : http_([this](const HttpRequest& req, HttpResponse& res) { CommandGet(req, res); },
             kServerName, IsLocalClient, limits) {
   FormToken();  // made now, at start, rather than by the first page
+  InstallFolderRoutes();
 }
 
 TServer::~TServer() { Stop(); }
@@ -211,8 +195,24 @@ void TServer::Restart() {
 
 void TServer::Stop() { http_.Stop(); }
 
-void TServer::SetRoute(const std::string& name, RouteHandler handler) {
-  routes_[AsciiLower(name)] = std::move(handler);
+void TServer::SetRoute(std::string_view name, RouteHandler handler) {
+  for (size_t i = 0; i < std::size(kRouteTable); ++i)
+    if (kRouteTable[i].name == name) {
+      handlers_[i] = std::move(handler);
+      return;
+    }
+  throw std::logic_error("no route " + std::string(name) + " in the route table");
+}
+
+std::vector<std::string_view> TServer::RoutesWithoutHandler() const {
+  std::vector<std::string_view> missing;
+  for (size_t i = 0; i < std::size(kRouteTable); ++i)
+    if (!handlers_[i]) missing.push_back(kRouteTable[i].name);
+  return missing;
+}
+
+void TServer::Respond(const RouteContext& ctx, HttpResponse& res, std::string body) {
+  Respond(res, std::move(body), std::string(ctx.contentType));
 }
 
 void TServer::Respond(HttpResponse& res, std::string body, const std::string& contentType) {
@@ -328,15 +328,17 @@ void TServer::Route(const HttpRequest& req, HttpResponse& res) {
   // this machine: a browser sends those headers to loopback addresses only, so from
   // another machine their absence proves nothing.
   const std::string name = AsciiLower(ctx.fileName);
-  const Change change = name.find('/') == std::string::npos ? ChangeOf(name, params) : Change::None;
-  if (change != Change::None) {
+  const RouteSpec* spec = name.find('/') == std::string::npos ? FindRoute(name) : nullptr;
+  const RouteWrites change = !spec || (spec->writesWhen && !spec->writesWhen(params)) ? RouteWrites::Nothing
+                                                                                      : spec->writes;
+  if (change != RouteWrites::Nothing) {
     if (ComesFromElsewhere(req)) {
       RefusePage(res, 403, T().refusedForeign);
       return;
     }
     const std::string site = AsciiLower(req.Header("Sec-Fetch-Site"));
     const bool needsToken = site == "same-origin" || (site != "none" && !IsLocalClient(req.clientAddress));
-    if (change == Change::EditsFiles && needsToken && !IsFormToken(ParamValue(params, "token")))
+    if (change == RouteWrites::Files && needsToken && !IsFormToken(ParamValue(params, "token")))
       ctx.editsAllowed = false;
   }
   Dispatch(ctx, res);
@@ -365,35 +367,33 @@ void TServer::ServeUnder(const std::string& folder, const std::string& relative,
 void TServer::Dispatch(RouteContext& ctx, HttpResponse& res) {
   const std::string name = AsciiLower(ctx.fileName);
   const bool rootLevel = name.find('/') == std::string::npos;
-  Settings s = GetSettings();
+  const bool webMode = GetSettings().PORT == 80;
+  for (size_t i = 0; i < std::size(kRouteTable); ++i) {
+    const RouteSpec& spec = kRouteTable[i];
+    const bool takes = spec.match == RouteMatch::StyleSheets ? name.find(".css") != std::string::npos
+                                                             : rootLevel && name == spec.name;
+    if (!takes || (spec.refusedInWebMode && webMode)) continue;
+    ctx.contentType = spec.contentType;
+    if (handlers_[i]) handlers_[i](ctx, res);
+    else res.status = 404;
+    return;
+  }
+  ServeUnder(std::string(files::kWww), ctx.fileName, ContentTypeFor(ctx.fileName), res);
+}
 
-  auto builder = [&](const char* route) -> bool {
-    if (!rootLevel || name != route) return false;
-    auto it = routes_.find(route);
-    if (it == routes_.end()) res.status = 404;
-    else it->second(ctx, res);
-    return true;
-  };
-
-  for (const char* route : {"rss.html", "add.xml", "add.html", "gp.html", "ch.html"})
-    if (builder(route)) return;
-  if (name.find(".css") != std::string::npos) {
-    ServeUnder("xsls/" + s.XSL_STYLE, ctx.fileName, ContentTypeFor(ctx.fileName), res);
-    // A style built on another names that one's sheets "/<style>/<file>".
+void TServer::InstallFolderRoutes() {
+  // The style's own sheets; a style built on another names that one's "/<style>/<file>".
+  SetRoute("*.css", [this](RouteContext& ctx, HttpResponse& res) {
+    const bool rootLevel = ctx.fileName.find('/') == std::string::npos;
+    ServeUnder(files::StyleFolder(GetSettings().XSL_STYLE), ctx.fileName, ContentTypeFor(ctx.fileName), res);
     if (res.status == 404 && !rootLevel) {
       res.status = 200;
-      ServeUnder("xsls", ctx.fileName, ContentTypeFor(ctx.fileName), res);
+      ServeUnder(std::string(files::kXsls), ctx.fileName, ContentTypeFor(ctx.fileName), res);
     }
-    return;
-  }
-  if (rootLevel && name == "opml.xml") {
-    ServeUnder("opmls", ParamValue(ctx.params, "u"), "text/XML", res, true);
-    return;
-  }
-  for (const char* route : {"search", "scrap.xml", "filter"})
-    if (builder(route)) return;
-  if (s.PORT != 80 && builder("htr.xml")) return;
-  ServeUnder("www", ctx.fileName, ContentTypeFor(ctx.fileName), res);
+  });
+  SetRoute(routes::kOpmlXml, [this](RouteContext& ctx, HttpResponse& res) {
+    ServeUnder(std::string(files::kOpmls), ParamValue(ctx.params, "u"), std::string(ctx.contentType), res, true);
+  });
 }
 
 }  // namespace norvane

@@ -9,6 +9,7 @@
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
 #include "core/program_files.h"
+#include "core/route_names.h"
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "feeds/rss2.h"
@@ -542,7 +543,7 @@ void GroupOrganizer::AddScrapbook() {
 }
 
 void GroupOrganizer::DeleteScrapOf(const std::string& url) {
-  if (url.rfind("scrap.xml", 0) != 0) return;
+  if (!url.starts_with(routes::kScrapXml)) return;
   const size_t eq = url.find('=');
   const size_t slash = url.find('/');
   if (eq == std::string::npos || slash == std::string::npos || slash <= eq + 1) return;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/gate_lock.h"
+#include "core/route_names.h"
 #include "core/settings.h"
 #include "core/trace.h"
 #include "core/url_helpers.h"
@@ -77,7 +78,7 @@ void TScrap::SetSource(const RSSINFO& info) {
   Enabled = true;
   // Host names and the route name are case-blind, so the test is too.
   const std::string url = AsciiLower(info.Url);
-  if (url.find("scrap.xml") == std::string::npos) return;
+  if (url.find(routes::kScrapXml) == std::string::npos) return;
   Enabled = false;
   const std::string local = AsciiLower(GetSettings().LocalAddress);
   if (url.find("://" + local) == std::string::npos && url.find("://localhost") == std::string::npos &&

@@ -57,6 +57,10 @@ class GroupRoutes : public test::GroupHome {
 
 TEST_F(GroupRoutes, StartBuildsTheCatalogueAndTheGroupRoutesAnswer) {
   Start();
+  // Every route of the table has its builder: none falls through to a 404.
+  EXPECT_TRUE(module_->server().RoutesWithoutHandler().empty());
+  // A route the table lacks could never be reached: giving it a builder is refused.
+  EXPECT_THROW(module_->server().SetRoute("nowhere.html", {}), std::logic_error);
   EXPECT_NE(home_.Read("opmls/gp.xml").find("file=\"news.opml\""), std::string::npos);
 
   auto gp = Get("/gp.html");  // the first group, in name order

@@ -1,0 +1,20 @@
+#pragma once
+#include <string_view>
+
+// The names of the gateway's routes, for the code that builds or recognises their
+// addresses. What each route is (its order, whether it writes, its content type) is the
+// route table's: src/gateway/route_table.h.
+namespace norvane::routes {
+
+inline constexpr std::string_view kRssHtml = "rss.html";    // a feed's page
+inline constexpr std::string_view kAddXml = "add.xml";      // add a feed, answered as XML
+inline constexpr std::string_view kAddHtml = "add.html";    // add a feed, the page
+inline constexpr std::string_view kGpHtml = "gp.html";      // the group page
+inline constexpr std::string_view kChHtml = "ch.html";      // a group's channels
+inline constexpr std::string_view kOpmlXml = "opml.xml";    // a group file as it is
+inline constexpr std::string_view kSearch = "search";       // a search engine's results
+inline constexpr std::string_view kScrapXml = "scrap.xml";  // a scrapbook's feed
+inline constexpr std::string_view kFilter = "filter";       // today's items of every group
+inline constexpr std::string_view kHtrXml = "htr.xml";      // the script gateway
+
+}  // namespace norvane::routes
