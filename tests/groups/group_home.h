@@ -5,11 +5,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/data_module.h"
 #include "core/settings.h"
 #include "core/sjis.h"
+#include "support/fake_shell.h"
+#include "support/feed_server.h"
+#include "support/held_port.h"
+#include "support/http_fetch.h"
 #include "support/program_home.h"
 
 namespace norvane::test {
@@ -80,6 +86,37 @@ class GroupHome : public ::testing::Test {
     UpdateSettings([](Settings& s) { s.XSL_STYLE = "Probe"; });
   }
   ProgramHome home_;
+};
+
+// The real data module with its server on a free port, in a program folder of its own:
+// SetUp of a test writes the files, then Start() builds the module and listens.
+class ModuleHome : public GroupHome {
+ protected:
+  void SetUp() override {
+    GroupHome::SetUp();
+    port_ = heldPort_.port();
+    UpdateSettings([&](Settings& s) {
+      s.PORT = port_;
+      s.LocalAddress = "";
+    });
+  }
+  void Start() {
+    module_ = std::make_unique<TDataM>(shell_);
+    module_->RestartServer();
+  }
+  void TearDown() override {
+    module_.reset();
+    GroupHome::TearDown();
+  }
+  FetchResult Get(const std::string& target) {
+    return Fetch("http://127.0.0.1:" + std::to_string(port_) + target);
+  }
+
+  FeedServer feeds_;
+  FakeShell shell_;
+  HeldPort heldPort_;
+  int port_ = 0;
+  std::unique_ptr<TDataM> module_;
 };
 
 }  // namespace norvane::test

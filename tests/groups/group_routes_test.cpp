@@ -19,40 +19,17 @@ using test::FeedBody;
 using test::OpmlOf;
 using test::Sjis;
 
-// The real data module with its server listening, in a program folder of its own.
-class GroupRoutes : public test::GroupHome {
+class GroupRoutes : public test::ModuleHome {
  protected:
   void SetUp() override {
-    GroupHome::SetUp();
+    ModuleHome::SetUp();
     for (const char* file : {"/search.xml", "/dic.csv"})
       test::CopyTree(std::string(NORVANE_DATA_DIR) + file, home_.path());
-    port_ = heldPort_.port();
-    UpdateSettings([&](Settings& s) {
-      s.PORT = port_;
-      s.LocalAddress = "";
-    });
     feeds_.Serve("/a", FeedBody("Alpha", "needle in a"));
     feeds_.Serve("/b", FeedBody("Beta", "hay"));
     home_.Write("opmls/news.opml", OpmlOf("News", {{"a", feeds_.Url("/a")}}));
     home_.Write("opmls/ニュース.opml", OpmlOf("日本", {{"b", feeds_.Url("/b")}}));
   }
-  void Start() {
-    module_ = std::make_unique<TDataM>(shell_);
-    module_->RestartServer();
-  }
-  void TearDown() override {
-    module_.reset();
-    GroupHome::TearDown();
-  }
-  test::FetchResult Get(const std::string& target) {
-    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target);
-  }
-
-  test::FeedServer feeds_;
-  test::FakeShell shell_;
-  test::HeldPort heldPort_;
-  int port_ = 0;
-  std::unique_ptr<TDataM> module_;
 };
 
 TEST_F(GroupRoutes, StartBuildsTheCatalogueAndTheGroupRoutesAnswer) {

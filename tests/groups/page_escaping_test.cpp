@@ -40,10 +40,10 @@ constexpr const char* kBlank =
     "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
     "<xsl:output method=\"text\"/><xsl:template match=\"/\"/></xsl:stylesheet>";
 
-class PageEscaping : public test::GroupHome {
+class PageEscaping : public test::ModuleHome {
  protected:
   void SetUp() override {
-    GroupHome::SetUp();
+    ModuleHome::SetUp();
     test::CopyTree(std::string(NORVANE_DATA_DIR) + "/dic.csv", home_.path());
     feeds_.Serve("/feed", HostileFeed());
     feeds_.Serve("/search", HostileFeed());
@@ -56,27 +56,8 @@ class PageEscaping : public test::GroupHome {
     home_.Write("xsls/Probe/chs.xsl", Quoting("//*[local-name()='channel']/*[local-name()='title']"));
     home_.Write("xsls/Probe/add.xsl", Quoting("/add/addUrl/@xmlUrl"));
     home_.Write("xsls/Probe/gp.xsl", Quoting("/group/selected/@file"));
-    port_ = heldPort_.port();
-    UpdateSettings([&](Settings& s) {
-      s.PORT = port_;
-      s.LocalAddress = "";
-    });
-    module_ = std::make_unique<TDataM>(shell_);
-    module_->RestartServer();
+    Start();
   }
-  void TearDown() override {
-    module_.reset();
-    GroupHome::TearDown();
-  }
-  test::FetchResult Get(const std::string& target) {
-    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target);
-  }
-
-  test::FeedServer feeds_;
-  int port_ = 0;
-  test::FakeShell shell_;
-  test::HeldPort heldPort_;
-  std::unique_ptr<TDataM> module_;
 };
 
 TEST_F(PageEscaping, FailingStylesQuoteRequestsFileNamesAndFeedsAsText) {
