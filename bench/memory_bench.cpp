@@ -13,7 +13,6 @@
 // count.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -34,9 +33,8 @@
 #include "support/feed_server.h"
 #include "support/held_port.h"
 #include "support/http_fetch.h"
+#include "support/spawn.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace norvane {
 namespace {
@@ -81,24 +79,9 @@ std::string Mb(long kib) {
 }
 
 pid_t Spawn(std::vector<std::string> argv, const std::string& out, const std::vector<std::string>& extraEnv = {}) {
-  std::vector<char*> cargv;
-  for (auto& a : argv) cargv.push_back(a.data());
-  cargv.push_back(nullptr);
-  std::vector<std::string> envs;
-  for (char** e = environ; *e; ++e) envs.push_back(*e);
-  envs.insert(envs.end(), extraEnv.begin(), extraEnv.end());
-  std::vector<char*> cenv;
-  for (auto& e : envs) cenv.push_back(e.data());
-  cenv.push_back(nullptr);
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_addopen(&fa, 2, out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  pid_t pid = -1;
-  int rc = posix_spawnp(&pid, cargv[0], &fa, nullptr, cargv.data(), cenv.data());
-  posix_spawn_file_actions_destroy(&fa);
-  return rc == 0 ? pid : -1;
+  std::vector<std::string> env = test::OwnEnvironment();
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+  return test::SpawnProcess(std::move(argv), std::move(env), {out, out, true});
 }
 
 std::vector<std::string> Words(const std::string& text) {

@@ -8,6 +8,7 @@
 #include "core/disk_path.h"
 #include "core/header_value.h"
 #include "core/sjis.h"
+#include "feeds/channel_home.h"
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
 #include "feeds/xml_node.h"
@@ -22,21 +23,11 @@ std::string Feed(const std::string& items, const std::string& channelLink = "htt
          channelLink + "</link><description>d</description>" + items + "</channel></rss>";
 }
 
-class ChannelFetch : public ::testing::Test {
+class ChannelFetch : public test::ChannelHome {
  protected:
-  void SetUp() override {
-    home_.Write("channels/.keep", "");
-    list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
-  }
-
   // One request for the feed at path; the answer parsed (the error feed too).
   std::unique_ptr<TRXML> Request(const std::string& path, bool reload = true) {
-    RPARAMS p;
-    p.URL = server_.Url(path);
-    p.Reload = reload;
-    p.Scrap = false;
-    FeedContext ctx{*list_, {}, nullptr};
-    TRSS rss(p, ctx);
+    TRSS rss(Params(path, reload), Context());
     answer_ = SjisToUtf8(rss.Excute());
     logPath_ = rss.LogPath;
     auto doc = std::make_unique<TRXML>();
@@ -60,9 +51,6 @@ class ChannelFetch : public ::testing::Test {
     return out;
   }
 
-  test::ProgramHome home_;
-  test::FeedServer server_;
-  std::unique_ptr<TChList> list_;
   std::string answer_;
   std::string logPath_;
 };

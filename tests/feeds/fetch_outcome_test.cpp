@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "feeds/channel_home.h"
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
 #include "feeds/xml_node.h"
@@ -31,20 +32,11 @@ std::string Feed(const std::string& item) {
          item + "</title><link>http://e/" + item + "</link></item></channel></rss>";
 }
 
-class FetchOutcomeOfReload : public ::testing::Test {
+class FetchOutcomeOfReload : public test::ChannelHome {
  protected:
-  void SetUp() override {
-    home_.Write("channels/.keep", "");
-    list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
-  }
-
   // One request; the outcome it left and the types of the answer's items.
   std::optional<FetchOutcome> Request(const std::string& path, bool reload) {
-    RPARAMS p;
-    p.URL = server_.Url(path);
-    p.Reload = reload;
-    p.Scrap = false;
-    TRSS rss(p, FeedContext{*list_, {}, nullptr});
+    TRSS rss(Params(path, reload), Context());
     answer_ = rss.Excute();
     types_.clear();
     TRXML doc;
@@ -54,9 +46,6 @@ class FetchOutcomeOfReload : public ::testing::Test {
     return rss.LastFetch();
   }
 
-  test::ProgramHome home_;
-  test::FeedServer server_;
-  std::unique_ptr<TChList> list_;
   std::string answer_;
   std::vector<std::string> types_;
 };

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "core/texts.h"
+#include "feeds/channel_home.h"
 #include "feeds/xml_node.h"
 #include "support/feed_server.h"
 #include "support/file_size_limit.h"
@@ -61,12 +62,8 @@ class RecordingScrapper : public ItemScrapper {
   std::string source_;
 };
 
-class ChannelLog : public ::testing::Test {
+class ChannelLog : public test::ChannelHome {
  protected:
-  void SetUp() override {
-    home_.Write("channels/.keep", "");
-    list_ = std::make_unique<TChList>("channels\\ChannelList.xml");
-  }
   void TearDown() override { list_.reset(); }
 
   void Serve(const std::vector<Item>& items, const std::string& lastModified,
@@ -80,9 +77,7 @@ class ChannelLog : public ::testing::Test {
   // Runs one request and returns its answer parsed.
   std::unique_ptr<TRXML> Request(bool reload, const std::string& sel = "", bool scrap = true,
                                  const std::string& keyword = "", bool descriptions = true) {
-    RPARAMS p;
-    p.URL = server_.Url("/feed");
-    p.Reload = reload;
+    RPARAMS p = Params("/feed", reload);
     p.Sel = sel;
     p.Scrap = scrap;
     p.Keyword = keyword;
@@ -105,9 +100,6 @@ class ChannelLog : public ::testing::Test {
     return doc;
   }
 
-  test::ProgramHome home_;
-  test::FeedServer server_;
-  std::unique_ptr<TChList> list_;
   std::vector<std::string> scrapped_;
   std::string answer_;
   std::string logPath_;

@@ -1,8 +1,6 @@
 #include "support/norvane_process.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
+#include "support/spawn.h"
 
 namespace norvane::test {
 
@@ -39,13 +37,8 @@ pid_t NorvaneProcess::Spawn(const std::vector<std::string>& args,
   std::vector<std::string> argv{NORVANE_BINARY, "--home", home_.path()};
   if (headless_) argv.insert(argv.begin() + 1, "--headless");
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> cargv;
-  for (auto& a : argv) cargv.push_back(a.data());
-  cargv.push_back(nullptr);
-
   std::vector<std::string> envs;
-  for (char** e = environ; *e; ++e) {
-    std::string s = *e;
+  for (const std::string& s : OwnEnvironment()) {
     std::string name = s.substr(0, s.find('='));
     if (name == "NORVANE_BROWSER" || name == "NORVANE_WEB_USER" || name == "NORVANE_WEB_PASSWORD" ||
         env.count(name))
@@ -54,20 +47,7 @@ pid_t NorvaneProcess::Spawn(const std::vector<std::string>& args,
   }
   envs.push_back("NORVANE_BROWSER=" + home_.path() + "/record-browser.sh");
   for (const auto& [k, v] : env) envs.push_back(k + "=" + v);
-  std::vector<char*> cenv;
-  for (auto& e : envs) cenv.push_back(e.data());
-  cenv.push_back(nullptr);
-
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-  const std::string stdoutFile = home_.path() + "/stdout.log";
-  posix_spawn_file_actions_addopen(&fa, 1, stdoutFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_addopen(&fa, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, cargv[0], &fa, nullptr, cargv.data(), cenv.data());
-  posix_spawn_file_actions_destroy(&fa);
-  return rc == 0 ? pid : -1;
+  return SpawnProcess(std::move(argv), std::move(envs), {home_.path() + "/stdout.log", stderrFile, true});
 }
 
 bool NorvaneProcess::Start(const std::vector<std::string>& args,
