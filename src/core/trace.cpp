@@ -71,7 +71,7 @@ std::string_view BaseName(std::string_view path) {
 
 // One line: the message and kind are program text (Shift_JIS) whose line breaks become
 // spaces.
-void WriteLine(TraceArea area, const std::source_location& where, std::string_view what,
+void WriteLine(TraceArea area, const TracePlace& where, std::string_view what,
                std::string_view message) {
   std::string line = "norvane trace " + Now() + " thread " +
                      std::to_string(static_cast<long>(syscall(SYS_gettid))) + " " +
@@ -139,7 +139,7 @@ std::string ShortFunctionName(std::string_view full) {
 }
 
 void WriteLog(TraceArea area, std::string_view message, int level,
-              std::source_location where) noexcept {
+              TracePlace where) noexcept {
   if (!Enabled(area)) return;
   try {
     WriteLine(area, where, "level " + std::to_string(level), message);
@@ -149,7 +149,7 @@ void WriteLog(TraceArea area, std::string_view message, int level,
 }
 
 void WriteErrorLog(TraceArea area, std::string_view errorClass, std::string_view message,
-                   std::source_location where) noexcept {
+                   TracePlace where) noexcept {
   if (!Enabled(area)) return;
   try {
     WriteLine(area, where, errorClass, message);

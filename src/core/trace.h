@@ -1,7 +1,31 @@
 #pragma once
-#include <source_location>
 #include <string>
 #include <string_view>
+#include <version>
+
+#if defined(__cpp_lib_source_location)
+#include <source_location>
+namespace norvane {
+using TracePlace = std::source_location;
+}  // namespace norvane
+#else
+namespace norvane {
+// Where a trace point stands, for a compiler whose library lacks std::source_location
+// (clang 14 over libstdc++ 12, the fuzz build): the function's bare name.
+struct TracePlace {
+  static constexpr TracePlace current(const char* file = __builtin_FILE(), unsigned line = __builtin_LINE(),
+                                      const char* function = __builtin_FUNCTION()) noexcept {
+    return TracePlace{file, line, function};
+  }
+  constexpr const char* file_name() const noexcept { return file_; }
+  constexpr unsigned line() const noexcept { return line_; }
+  constexpr const char* function_name() const noexcept { return function_; }
+  const char* file_;
+  unsigned line_;
+  const char* function_;
+};
+}  // namespace norvane
+#endif
 
 namespace norvane {
 
@@ -23,9 +47,9 @@ enum class TraceArea : unsigned {
 };
 
 void WriteLog(TraceArea area, std::string_view message, int level,
-              std::source_location where = std::source_location::current()) noexcept;
+              TracePlace where = TracePlace::current()) noexcept;
 void WriteErrorLog(TraceArea area, std::string_view errorClass, std::string_view message,
-                   std::source_location where = std::source_location::current()) noexcept;
+                   TracePlace where = TracePlace::current()) noexcept;
 
 // Exposed for tests: the areas a NORVANE_TRACE value turns on (a bit set of TraceArea),
 // with the names it did not know in `unknown` (comma separated).
