@@ -223,12 +223,20 @@ std::string TChItem::GetLastModified() const {
   return NodeText(list_.Child(node_, "httpLastModified"));
 }
 
-void TChItem::SetLastModified(const std::string& text) {
+void TChItem::SetLastModified(const std::string& text, bool own) {
   std::lock_guard<std::mutex> lock(list_.mutex_);
   xmlNodePtr date = list_.Child(node_, "httpLastModified");
-  if (NodeText(date) == text) return;
+  const bool wasOwn = GetAttribute(date, "source") == "own";
+  if (NodeText(date) == text && wasOwn == own) return;
   SetNodeText(date, text);
+  if (own) SetAttribute(date, "source", "own");
+  else if (wasOwn) xmlUnsetProp(date, BAD_CAST "source");
   list_.changed_ = true;
+}
+
+bool TChItem::LastModifiedIsOwn() const {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  return GetAttribute(list_.Child(node_, "httpLastModified"), "source") == "own";
 }
 
 std::string TChItem::GetETag() const {

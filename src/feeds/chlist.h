@@ -69,7 +69,12 @@ class TChItem {
   // The base name of the channel log; derived by ChannelFileName and stored on first use.
   std::string GetFileName();
   std::string GetLastModified() const;
-  void SetLastModified(const std::string& text);
+  // own: the program made the date (HttpDateNow) because the server sent none. It is
+  // kept for the pages, marked source="own", and never sent back as If-Modified-Since:
+  // a server must not be asked about a date it did not give. Lists written before the
+  // mark read as the server's dates.
+  void SetLastModified(const std::string& text, bool own = false);
+  bool LastModifiedIsOwn() const;
   // The entity tag of the same fetch, kept beside the date in an httpETag element that
   // only entries whose server sent one have (lists written before it load as they are).
   std::string GetETag() const;

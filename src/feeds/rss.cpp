@@ -104,9 +104,10 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::str
       }
       title = channel->children ? InsertBefore(channel->children, "title", "") : AddChild(channel, "title", "");
     }
-    if (date.empty()) date = HttpDateNow();
+    const bool ownDate = date.empty();
+    if (ownDate) date = HttpDateNow();
     InsertBefore(title, "rg:revday", date);
-    entry_.SetLastModified(date);
+    entry_.SetLastModified(date, ownDate);
     entry_.SetETag(outcome.validators.etag);  // none sent clears an older one: it would never match
     InsertBefore(title, "rg:link", Params.URL);
     if (scrapper_) scrapper_->SetSource(NodeText(title), Params.URL);
@@ -121,12 +122,13 @@ bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::str
   }
 }
 
-void TRSS::SaveLog(const std::string& previousLastModified, const std::string& previousETag) {
+void TRSS::SaveLog(const std::string& previousLastModified, const std::string& previousETag,
+                   bool previousOwn) {
   try {
     SaveToFile(LogPath);
   } catch (const std::exception& e) {
     // The items were not kept: the next fetch must bring them again, not a 304.
-    entry_.SetLastModified(previousLastModified);
+    entry_.SetLastModified(previousLastModified, previousOwn);
     entry_.SetETag(previousETag);
     ConsoleLine(std::string("norvane: ") + e.what());
     throw;
@@ -138,10 +140,12 @@ void TRSS::ReloadRss() {
   const std::string oldVersion = old_.GetRSSVersion();
   Version = oldVersion;
   const std::string lastModified = entry_.GetLastModified();
+  const bool ownDate = entry_.LastModifiedIsOwn();
   const std::string etag = entry_.GetETag();
   bool ready = false;
   try {
-    if (GetRss(lastModified, false, etag)) {
+    // The server is asked only about a date it gave; the ETag goes back as it came.
+    if (GetRss(ownDate ? std::string() : lastModified, false, etag)) {
       Merge();
     } else {
       // Nothing new came: the stored items stay, and what was new is now only current.
@@ -161,7 +165,7 @@ void TRSS::ReloadRss() {
   }
   // A log that cannot be written fails the request: the page must not show as kept
   // what is lost with the next fetch.
-  if (ready) SaveLog(lastModified, etag);
+  if (ready) SaveLog(lastModified, etag, ownDate);
 }
 
 void TRSS::Merge() {

@@ -75,7 +75,8 @@ class TRSS : public TRXML {
   void ScrapItem(xmlNodePtr item);
   // Writes the log; on failure the channel's stored date and entity tag go back to the
   // previous ones, one line goes to standard error, and the error is rethrown.
-  void SaveLog(const std::string& previousLastModified, const std::string& previousETag = {});
+  void SaveLog(const std::string& previousLastModified, const std::string& previousETag = {},
+               bool previousOwn = false);
   std::string GetRSSVersion() const { return DetectRSSVersion(*this); }
 
   // The filters, on the answer only.

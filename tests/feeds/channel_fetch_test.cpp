@@ -244,9 +244,13 @@ TEST_F(ChannelFetch, AServerWithOnlyAnEntityTagAnswers304AndTheLogIsKept) {
   EXPECT_FALSE(server_.Requests().back().HasHeader("If-None-Match")) << "nothing to send yet";
   EXPECT_EQ(StoredETag(SjisToUtf8(list_->GetXML())), "\"v1\"");
 
+  // The server gave no date: the one the log shows is the program's own, kept as such.
+  EXPECT_NE(SjisToUtf8(list_->GetXML()).find("<httpLastModified source=\"own\">"), std::string::npos);
+
   // Unchanged: the tag goes back, the server answers 304, the items stay.
   auto unchanged = Request("/feed");
   EXPECT_EQ(server_.Requests().back().Header("If-None-Match"), "\"v1\"");
+  EXPECT_FALSE(server_.Requests().back().HasHeader("If-Modified-Since")) << "a date the server never gave";
   EXPECT_EQ(Types(*unchanged), std::vector<std::string>{"today"});
   EXPECT_EQ(ItemTexts(*unchanged, "title"), std::vector<std::string>{"A"});
   EXPECT_NE(home_.Read(DiskPath(logPath_)).find("<title>A</title>"), std::string::npos);
@@ -271,6 +275,16 @@ TEST_F(ChannelFetch, AServerWithOnlyAnEntityTagAnswers304AndTheLogIsKept) {
   EXPECT_EQ(StoredETag(SjisToUtf8(list_->GetXML())), "");
   Request("/feed");
   EXPECT_FALSE(server_.Requests().back().HasHeader("If-None-Match"));
+  EXPECT_FALSE(server_.Requests().back().HasHeader("If-Modified-Since"));
+
+  // Once the server gives a date, it is the server's, and it goes back.
+  feed.lastModified = "Wed, 03 Dec 2025 10:00:00 GMT";
+  server_.Route("/feed", feed);
+  Request("/feed");
+  EXPECT_NE(SjisToUtf8(list_->GetXML()).find("<httpLastModified>Wed, 03 Dec 2025 10:00:00 GMT<"),
+            std::string::npos);
+  Request("/feed");
+  EXPECT_EQ(server_.Requests().back().Header("If-Modified-Since"), feed.lastModified);
 }
 
 // Tags a server should not send: each is kept out of the list and never sent back.
