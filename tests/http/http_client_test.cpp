@@ -220,7 +220,25 @@ TEST_F(HttpClientTest, CompressedAnswersArriveDecoded) {
   server.Route("/df", df);
   EXPECT_EQ(HttpGet(server.Url("/gz"), "", {}).body, body);
   EXPECT_EQ(HttpGet(server.Url("/df"), "", {}).body, body);
-  EXPECT_NE(server.Requests()[0].Header("Accept-Encoding").find("gzip"), std::string::npos);
+  for (const char* coding : {"gzip", "deflate"})
+    EXPECT_NE(server.Requests()[0].Header("Accept-Encoding").find(coding), std::string::npos) << coding;
+}
+
+// Publishers ask readers for no cookies and no referrers: a cookie a server sets is never
+// sent back, on the next request or on a redirect's hop, and no hop names the last.
+TEST_F(HttpClientTest, NoCookieAndNoRefererGoOutEvenWhenAServerSetsOne) {
+  FeedRoute tasty;
+  tasty.body = "<rss version=\"2.0\"><channel><title>t</title></channel></rss>";
+  tasty.headers = {{"Set-Cookie", "session=abc; Path=/"}};
+  server.Route("/feed", tasty);
+  server.Redirect("/moved", 302, server.Url("/feed"));
+  ASSERT_EQ(HttpGet(server.Url("/feed"), "", {}).kind, FetchKind::Ok);
+  ASSERT_EQ(HttpGet(server.Url("/moved"), "", {}).kind, FetchKind::Ok);
+  ASSERT_EQ(server.Requests().size(), 3u);
+  for (const auto& request : server.Requests()) {
+    EXPECT_FALSE(request.HasHeader("Cookie"));
+    EXPECT_FALSE(request.HasHeader("Referer"));
+  }
 }
 
 TEST_F(HttpClientTest, ProxyRuleSendsOnlyForeignUrlsThroughTheProxy) {
