@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "feeds/rss2.h"
 #include "feeds/rxml.h"
+#include "feeds/xml_node.h"
 #include "support/dom_text.h"
 #include "support/feed_server.h"
 
@@ -19,10 +21,11 @@ namespace {
 namespace fs = std::filesystem;
 
 struct FeedCase {
-  std::string file, body, checks, contentType = "application/xml", fails, lacks;
+  std::string file, body, checks, contentType = "application/xml", fails, lacks, holds, version;
   bool failing = false;
   std::vector<std::pair<std::string, std::string>> expect;  // path, text
   std::vector<std::pair<std::string, size_t>> count;        // path, elements
+  std::vector<std::pair<std::string, std::string>> attr;    // path@name, value
 };
 
 // "\u2019" as UTF-8: the case files write characters their own code cannot hold so.
@@ -81,6 +84,9 @@ FeedCase ReadCase(const fs::path& path) {
     if (key == "checks") c.checks = value;
     else if (key == "serve") c.contentType = value;
     else if (key == "lacks") c.lacks = value;
+    else if (key == "holds") c.holds = value;
+    else if (key == "version") c.version = value;
+    else if (key.rfind("attr ", 0) == 0) c.attr.emplace_back(key.substr(5), Unescaped(value));
     else if (key == "fails" || key == "fails:") c.failing = true, c.fails = value;
     else if (key.rfind("expect ", 0) == 0) c.expect.emplace_back(key.substr(7), Unescaped(value));
     else if (key.rfind("count ", 0) == 0) c.count.emplace_back(key.substr(6), std::stoul(value));
@@ -104,13 +110,19 @@ TEST(FeedCases, EachFileReadsAsItSays) {
   for (const FeedCase& c : cases) {
     SCOPED_TRACE(c.file + ": " + c.checks);
     EXPECT_FALSE(c.checks.empty()) << "every case says what it checks";
-    EXPECT_TRUE(c.failing || !c.expect.empty() || !c.count.empty()) << "and what is expected";
+    EXPECT_TRUE(c.failing || !c.expect.empty() || !c.count.empty() || !c.attr.empty())
+        << "and what is expected";
     server.Serve("/" + c.file, c.body, c.contentType);
     TRXML x;
     const FetchOutcome outcome = x.LoadFromHTTPIfModified(server.Url("/" + c.file), CacheValidators{});
+    // {server} in an expectation stands for the address the case was served from.
+    const auto served = [&](std::string text) {
+      for (size_t at; (at = text.find("{server}")) != std::string::npos;) text.replace(at, 8, server.Url(""));
+      return text;
+    };
     if (c.failing) {
       EXPECT_FALSE(outcome.ok());
-      EXPECT_NE(x.ErrorText.find(c.fails), std::string::npos) << x.ErrorText;
+      EXPECT_NE(x.ErrorText.find(served(c.fails)), std::string::npos) << x.ErrorText;
       if (c.fails.find("HTML page") != std::string::npos) {
         EXPECT_EQ(x.ErrorText.find("XML"), std::string::npos) << "a page is no XML error: " << x.ErrorText;
       }
@@ -120,7 +132,17 @@ TEST(FeedCases, EachFileReadsAsItSays) {
       ADD_FAILURE() << DescribeOutcome(outcome);
       continue;
     }
-    for (const auto& [path, text] : c.expect) EXPECT_EQ(test::DomText(x, path.c_str()), text) << path;
+    if (!c.version.empty()) {
+      EXPECT_EQ(DetectRSSVersion(x), c.version);
+    }
+    for (const auto& [path, text] : c.expect) EXPECT_EQ(test::DomText(x, path.c_str()), served(text)) << path;
+    for (const auto& [at, value] : c.attr) {
+      const size_t sign = at.rfind('@');
+      EXPECT_EQ(GetAttribute(x.SelectSingleNode(at.substr(0, sign)), at.substr(sign + 1)), served(value)) << at;
+    }
+    if (!c.holds.empty()) {
+      EXPECT_NE(x.GetXML().find(c.holds), std::string::npos) << x.GetXML();
+    }
     for (const auto& [path, n] : c.count) EXPECT_EQ(x.SelectNodes(path).Length(), n) << path;
     // What the styles and the log are given: the document as written out.
     if (!c.lacks.empty()) {
