@@ -2,10 +2,13 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "core/cancellation.h"
 #include "core/header_value.h"
@@ -84,6 +87,9 @@ struct Transfer {
   curl_off_t seenDown = 0;
   curl_off_t seenUp = 0;
   std::string location;  // the Location of the latest response, for a refused redirect
+  CURL* easy = nullptr;
+  std::vector<std::string> redirectedFrom;  // the address of every redirect answer so far
+  std::string loopsAt;                     // the first address that redirected twice
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -125,6 +131,17 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // A new response begins (a proxy's CONNECT answer comes before the real one).
     // Each hop of a redirect is such a response too: only the last one's headers count.
     t->response.statusLine = std::string(Trim(line));
+    // A redirect answered twice from one address goes round in a circle.
+    const size_t space = line.find(' ');
+    if (space != std::string_view::npos && line.substr(space + 1, 1) == "3" && t->easy) {
+      char* url = nullptr;
+      if (curl_easy_getinfo(t->easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) {
+        if (t->loopsAt.empty() &&
+            std::find(t->redirectedFrom.begin(), t->redirectedFrom.end(), url) != t->redirectedFrom.end())
+          t->loopsAt = url;
+        t->redirectedFrom.emplace_back(url);
+      }
+    }
     t->response.lastModified.clear();
     t->response.contentType.clear();
     t->response.etag.clear();
@@ -266,6 +283,7 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &OnHeader);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
+  t.easy = c;
   curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
   curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
@@ -282,6 +300,8 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
                   "Read timed out (" + std::to_string(t.readTimeout.count()) + " ms)");
   long hops = 0;
   curl_easy_getinfo(c, CURLINFO_REDIRECT_COUNT, &hops);
+  if (rc == CURLE_TOO_MANY_REDIRECTS && !t.loopsAt.empty())
+    return Failed(FetchKind::TooManyRedirects, "Redirect loop: " + t.loopsAt + " redirects back to itself");
   if (rc == CURLE_TOO_MANY_REDIRECTS)
     return Failed(FetchKind::TooManyRedirects,
                   "Too many redirects: more than " + std::to_string(kMaxRedirects));

@@ -131,6 +131,8 @@ TEST_F(HttpClientTest, RedirectsAreFollowedUpToFiveHopsAndOnlyToHttp) {
   Chain(server, "six", 6, 302, server.Url("/six-end"));
   server.Route("/six-end", r);
   server.Redirect("/loop", 302, server.Url("/loop"));
+  server.Redirect("/ping", 301, server.Url("/pong"));
+  server.Redirect("/pong", 308, server.Url("/ping"));
   server.Redirect("/to-file", 301, "file:///etc/hostname");
   server.Redirect("/to-ftp", 302, "ftp://127.0.0.1:1/feed");
   server.Redirect("/to-gopher", 307, "gopher://127.0.0.1:1/");
@@ -155,7 +157,8 @@ TEST_F(HttpClientTest, RedirectsAreFollowedUpToFiveHopsAndOnlyToHttp) {
       {"/five1", FetchKind::Ok, 5, "/feed"},
       {"/feed", FetchKind::Ok, 0, "/feed"},
       {"/six1", FetchKind::TooManyRedirects, 0, "Too many redirects: more than 5"},
-      {"/loop", FetchKind::TooManyRedirects, 0, "Too many redirects"},
+      {"/loop", FetchKind::TooManyRedirects, 0, "Redirect loop: " + server.Url("/loop") + " redirects back"},
+      {"/ping", FetchKind::TooManyRedirects, 0, "Redirect loop: " + server.Url("/ping") + " redirects back"},
       {"/to-file", FetchKind::NotAllowedScheme, 0,
        "Redirected to an address that is neither http nor https: file:///etc/hostname"},
       {"/to-ftp", FetchKind::NotAllowedScheme, 0,
