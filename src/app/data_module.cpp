@@ -1,5 +1,7 @@
 #include "app/data_module.h"
 
+#include <algorithm>
+
 #include "core/cancellation.h"
 #include "core/disk_path.h"
 #include "core/program_files.h"
@@ -11,6 +13,7 @@
 #include "groups/channel_pages.h"
 #include "groups/group_file_name.h"
 #include "groups/group_pages.h"
+#include "groups/health_page.h"
 #include "htr/htr_route.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_page.h"
@@ -77,9 +80,14 @@ void TDataM::StartPatrol(TForm5& popup, std::chrono::milliseconds tick, TReroad:
   if (!refresh) refresh = [this](const std::string& file) { return PatrolRefresh(file); };
   patrol_ = std::make_unique<TReroad>(shell_, popup, std::move(refresh), tick);
   try {
-    gp_->LoadGpXml([this](const std::string& file, const std::string&, int goround) {
+    long shortest = 0;
+    gp_->LoadGpXml([this, &shortest](const std::string& file, const std::string&, int goround) {
       patrol_->AddGroup(file, goround);
+      if (goround > 0 && (shortest == 0 || goround < shortest)) shortest = goround;
     });
+    // A group is refreshed every goround + 1 ticks.
+    const long tickSeconds = std::max<long>(1, static_cast<long>(tick.count() / 1000));
+    if (shortest > 0) backoffSeconds_ = tickSeconds * (shortest + 1);
   } catch (const std::exception& e) {
     ConsoleLine(std::string("norvane: ") + e.what());
   }
@@ -95,7 +103,7 @@ void TDataM::StopPatrol() {
 
 std::optional<std::vector<ChannelCount>> TDataM::PatrolRefresh(const std::string& file) {
   ParamList params{"u=" + file, "r=on", "sel=new"};
-  std::optional<ChannelDocs> docs = CreateChXML(params, Groups());
+  std::optional<ChannelDocs> docs = CreateChXML(params, Groups(FetchAsker::Patrol));
   SaveChangedBooks();
   if (!docs) return std::nullopt;
   std::vector<ChannelCount> counts;
@@ -118,6 +126,7 @@ std::optional<std::vector<ChannelCount>> TDataM::PatrolRefresh(const std::string
 FeedContext TDataM::Feeds() {
   FeedContext context{*chList_, {}, nullptr};
   context.dictionaryLender = dicSerch_.get();
+  context.backoffBase = std::chrono::seconds(backoffSeconds_.load());
   context.makeScrapper = [this] { return MakeBookScrapper(*scrapSerch_, *dicSerch_); };
   return context;
 }
@@ -131,8 +140,10 @@ void TDataM::SaveChannelListIfChanged() {
     ConsoleLine(std::string("norvane: ") + e.what());
   }
 }
-GroupContext TDataM::Groups() {
-  return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }, &shell_};
+GroupContext TDataM::Groups(FetchAsker asker) {
+  GroupContext context{Feeds(), [this](bool idle) { SetFetchIdle(idle); }, &shell_};
+  context.feeds.asker = asker;
+  return context;
 }
 
 void TDataM::InstallRoutes() {
@@ -175,6 +186,9 @@ void TDataM::InstallRoutes() {
   });
   server_->SetRoute(routes::kAddXml, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateAddHtml(*gp_, ctx.params, true, ctx.editsAllowed));
+  });
+  server_->SetRoute(routes::kHealthHtml, [this](RouteContext& ctx, HttpResponse& res) {
+    TServer::Respond(ctx, res, CreateHealthHtml(*gp_, *chList_, ctx.params, ctx.editsAllowed, Feeds()));
   });
   server_->SetRoute(routes::kFilter, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()));

@@ -54,8 +54,9 @@ class TDataM {
 
   // What a feed request of this process shares.
   FeedContext Feeds();
-  // What a group refresh shares: the feeds and FetchIdle.
-  GroupContext Groups();
+  // What a group refresh shares: the feeds and FetchIdle. A patrol asks as the patrol
+  // (keeping every wait of feed_health.h), a page as a person refreshing a group.
+  GroupContext Groups(FetchAsker asker = FetchAsker::Group);
 
   AccessLog& accessLog() { return server_->accessLog(); }
   TServer& server() { return *server_; }
@@ -77,6 +78,8 @@ class TDataM {
 
   Shell& shell_;
   std::atomic<bool> fetchIdle_{true};
+  // The shortest patrol interval of any group, in seconds: the first back-off of a failing feed.
+  std::atomic<long> backoffSeconds_{600};
   std::unique_ptr<SearchCatalogue> searchDoc_;
   std::unique_ptr<TRSerch> dicSerch_;
   std::unique_ptr<TChList> chList_;

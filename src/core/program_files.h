@@ -19,6 +19,11 @@ inline constexpr std::string_view kScripts = "scripts";         // htr descripto
 inline constexpr std::string_view kWww = "www";                 // static files
 inline constexpr std::string_view kSearch = "search.xml";       // the search catalogue
 inline constexpr std::string_view kDictionary = "dic.csv";      // the synonym dictionary
+inline constexpr std::string_view kDefaultStyle = "Default";  // the style others fall back on
+// The stylesheets every style has had from the start. A later page's stylesheet that a
+// user's style lacks is taken from kDefaultStyle.
+inline constexpr std::array<std::string_view, 5> kFirstStyleFiles{"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl",
+                                                                  "add.xsl"};
 inline constexpr std::string_view kInstanceLock = "EX_Mutex_Norvane.lock";
 
 // The folders the program writes into, made at start when missing: a shipped or

@@ -16,5 +16,6 @@ inline constexpr std::string_view kSearch = "search";       // a search engine's
 inline constexpr std::string_view kScrapXml = "scrap.xml";  // a scrapbook's feed
 inline constexpr std::string_view kFilter = "filter";       // today's items of every group
 inline constexpr std::string_view kHtrXml = "htr.xml";      // the script gateway
+inline constexpr std::string_view kHealthHtml = "health.html";  // the feeds that fail
 
 }  // namespace norvane::routes

@@ -55,6 +55,23 @@ struct Texts {
   std::string notRss;              // "RSSじゃない？"
   std::string noChannelElement;    // a channel title, link or description is missing
   std::string channelListSetAside; // console line: a damaged channel list was renamed
+  std::string healthDropped;       // console line: a damaged health record was dropped (URL follows)
+  // a feed's health, as its notice and the health page tell it
+  std::string healthTimeout, healthNotAFeed, healthXmlError, healthTooLarge, healthTransport;
+  std::string healthSinceOpen;     // " (" before the day the failures began
+  std::string healthSinceClose;    // after that day, before the count
+  std::string healthFailuresAfter; // after the count of failures in a row
+  std::string healthLastGood;      // before the day of the last good fetch
+  std::string healthNeverGood;     // no fetch has ever gone well
+  std::string healthWaitBefore, healthWaitAfter;  // around the time the server asked to wait until
+  std::string healthGone;          // 410: the feed is gone, not fetched automatically
+  std::string healthMoved;         // before the address the feed moved to
+  std::string healthUnknownFeed;   // an action on a feed no group holds
+  std::string healthMovedDone;     // after a feed was moved to its new address
+  std::string healthRemovedDone;   // after a gone feed was removed from its groups
+  std::string healthRetryDone;     // after a feed was tried again
+  std::string healthMonth, healthDay;  // after the month's and the day's number
+  std::string healthWriteFailed;   // a group file could not be written (reason follows)
   // htr: the script gateway (each text is followed by the descriptor or script name)
   std::string htrCannotOpen;   // the descriptor cannot be read
   std::string htrMissingPart;  // a required part of the descriptor is missing

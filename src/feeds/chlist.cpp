@@ -8,6 +8,7 @@
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "feeds/xml_encoding.h"
+#include "feeds/xml_node.h"
 #include "feeds/xml_path.h"
 
 namespace norvane {
@@ -29,6 +30,12 @@ void EraseFirstNoCase(std::string& text, std::string_view what) {
   }
 }
 
+// The list lives as long as the program: a replaced element is freed, not left detached.
+void FreeNode(xmlNodePtr node) {
+  xmlUnlinkNode(node);
+  xmlFreeNode(node);
+}
+
 std::string DomText(const xmlNode* element) {
   xmlChar* c = xmlNodeGetContent(element);
   std::string s = c ? reinterpret_cast<const char*>(c) : "";
@@ -36,7 +43,97 @@ std::string DomText(const xmlNode* element) {
   return s;
 }
 
+// The names of the health record's elements, in the order they are written.
+constexpr const char* kLastFetch = "lastFetch";
+constexpr const char* kOutcome = "outcome";
+constexpr const char* kDetail = "detail";
+constexpr const char* kFailingSince = "failingSince";
+constexpr const char* kFailures = "failures";
+constexpr const char* kLastSuccess = "lastSuccess";
+constexpr const char* kNotBefore = "notBefore";
+constexpr const char* kMovedTo = "movedTo";
+constexpr const char* kBodyHash = "bodyHash";
+constexpr size_t kMaxHashText = 64;
+
+bool ReadTime(const xmlNode* element, std::time_t& out) {
+  std::optional<std::time_t> when = ParseIsoTime(NodeText(element));
+  if (!when) return false;
+  out = *when;
+  return true;
+}
+
+bool ReadCount(const std::string& text, long limit, long& out) {
+  if (text.empty() || text.size() > 9) return false;
+  out = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    out = out * 10 + (c - '0');
+  }
+  return out <= limit;
+}
+
+void WriteHealthRecord(TRXML& doc, xmlNodePtr health, const FeedHealth& h) {
+  auto time = [&](const char* name, std::time_t when) {
+    if (when) doc.AddChild(health, name, IsoTime(when));
+  };
+  time(kLastFetch, h.lastFetch);
+  xmlNodePtr outcome = doc.AddChild(health, kOutcome, FetchOutcomeKindName(h.outcome));
+  if (h.status) SetAttribute(outcome, "status", std::to_string(h.status));
+  if (!h.detail.empty()) doc.AddChild(health, kDetail, h.detail);
+  time(kFailingSince, h.failingSince);
+  if (h.failures) doc.AddChild(health, kFailures, std::to_string(h.failures));
+  time(kLastSuccess, h.lastSuccess);
+  if (h.notBefore) {
+    xmlNodePtr wait = doc.AddChild(health, kNotBefore, IsoTime(h.notBefore));
+    SetAttribute(wait, "binds", h.bindsEveryone ? "everyone" : "patrol");
+  }
+  if (!h.movedTo.empty()) doc.AddChild(health, kMovedTo, h.movedTo);
+  if (!h.bodyHash.empty()) doc.AddChild(health, kBodyHash, h.bodyHash);
+}
+
 }  // namespace
+
+std::optional<FeedHealth> ReadHealthRecord(const xmlNode* health) {
+  FeedHealth h;
+  for (xmlNodePtr e = FirstChildElement(health); e; e = NextSiblingElement(e)) {
+    bool read = true;
+    if (HasQualifiedName(e, kLastFetch)) {
+      read = ReadTime(e, h.lastFetch);
+    } else if (HasQualifiedName(e, kOutcome)) {
+      std::optional<FetchOutcomeKind> kind = FetchOutcomeKindFromName(NodeText(e));
+      const std::string status = GetAttribute(e, "status");
+      long code = 0;
+      read = kind && (status.empty() || ReadCount(status, 999, code));
+      if (read) {
+        h.outcome = *kind;
+        h.status = code;
+      }
+    } else if (HasQualifiedName(e, kDetail)) {
+      h.detail = NodeText(e);
+      read = h.detail.size() <= kMaxHealthDetail;
+    } else if (HasQualifiedName(e, kFailingSince)) {
+      read = ReadTime(e, h.failingSince);
+    } else if (HasQualifiedName(e, kFailures)) {
+      long n = 0;
+      read = ReadCount(NodeText(e), 1000000, n);
+      h.failures = static_cast<int>(n);
+    } else if (HasQualifiedName(e, kLastSuccess)) {
+      read = ReadTime(e, h.lastSuccess);
+    } else if (HasQualifiedName(e, kNotBefore)) {
+      read = ReadTime(e, h.notBefore);
+      h.bindsEveryone = GetAttribute(e, "binds") == "everyone";
+    } else if (HasQualifiedName(e, kMovedTo)) {
+      h.movedTo = NodeText(e);
+      read = h.movedTo.size() <= kMaxHealthUrl;
+    } else if (HasQualifiedName(e, kBodyHash)) {
+      h.bodyHash = NodeText(e);
+      read = h.bodyHash.size() <= kMaxHashText;
+    }
+    // An element of a later version is passed over.
+    if (!read) return std::nullopt;
+  }
+  return h;
+}
 
 std::string ChannelFileName(std::string_view url) {
   if (url.empty()) return {};
@@ -127,6 +224,7 @@ void TChList::IndexEntries() {
   xmlNodePtr root = DocumentElement();
   for (xmlNodePtr c = FirstChildElement(root); c; c = NextSiblingElement(c)) {
     if (!HasQualifiedName(c, "channel")) continue;
+    DropDamagedHealth(c);
     for (xmlNodePtr g = FirstChildElement(c); g; g = NextSiblingElement(g)) {
       if (HasQualifiedName(g, "xmlUrl")) {
         index_.emplace(DomText(g), c);  // the first entry of a URL is the one found
@@ -134,6 +232,44 @@ void TChList::IndexEntries() {
       }
     }
   }
+}
+
+void TChList::DropDamagedHealth(xmlNodePtr channel) {
+  xmlNodePtr health = FindChild(channel, "health");
+  if (!health || ReadHealthRecord(health)) return;
+  const xmlNodePtr url = FindChild(channel, "xmlUrl");
+  std::fprintf(stderr, "%s\n", SjisToUtf8(T().healthDropped + (url ? NodeText(url) : std::string())).c_str());
+  FreeNode(health);
+  changed_ = true;
+}
+
+std::vector<std::pair<std::string, FeedHealth>> TChList::HealthRecords() const {
+  std::vector<std::pair<std::string, FeedHealth>> records;
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (xmlNodePtr c = FirstChildElement(DocumentElement()); c; c = NextSiblingElement(c)) {
+    if (!HasQualifiedName(c, "channel")) continue;
+    xmlNodePtr health = FindChild(c, "health");
+    xmlNodePtr url = FindChild(c, "xmlUrl");
+    if (!health || !url) continue;
+    if (std::optional<FeedHealth> h = ReadHealthRecord(health)) records.emplace_back(NodeText(url), std::move(*h));
+  }
+  return records;
+}
+
+bool TChList::MoveEntry(const std::string& from, const std::string& to) {
+  const std::string fromKey = SjisToDom(from), toKey = SjisToDom(to);
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = index_.find(fromKey);
+  if (it == index_.end() || index_.count(toKey)) return false;
+  xmlNodePtr channel = it->second;
+  SetNodeText(FindChild(channel, "xmlUrl"), to);
+  if (xmlNodePtr health = FindChild(channel, "health")) {
+    if (xmlNodePtr moved = FindChild(health, kMovedTo)) FreeNode(moved);
+  }
+  index_.erase(it);
+  index_.emplace(toKey, channel);
+  changed_ = true;
+  return true;
 }
 
 void TChList::Save() {
@@ -254,6 +390,22 @@ void TChItem::SetETag(const std::string& text) {
   }
   if (NodeText(tag) == text) return;
   SetNodeText(tag, text);
+  list_.changed_ = true;
+}
+
+FeedHealth TChItem::GetHealth() const {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  xmlNodePtr health = TChList::FindChild(node_, "health");
+  if (!health) return {};
+  return ReadHealthRecord(health).value_or(FeedHealth{});
+}
+
+void TChItem::SetHealth(const FeedHealth& health) {
+  std::lock_guard<std::mutex> lock(list_.mutex_);
+  xmlNodePtr old = TChList::FindChild(node_, "health");
+  if (old && ReadHealthRecord(old) == health) return;
+  if (old) FreeNode(old);
+  WriteHealthRecord(list_, list_.AddChild(node_, "health", ""), health);
   list_.changed_ = true;
 }
 

@@ -3,11 +3,15 @@
 
 #include <cstddef>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/program_files.h"
+#include "feeds/feed_health.h"
 #include "feeds/rxml.h"
 
 namespace norvane {
@@ -39,11 +43,20 @@ class TChList : private TRXML {
   // Where a damaged list was moved at start; empty when none was.
   const std::string& setAsidePath() const { return setAside_; }
 
+  // Every entry that keeps a health record: its URL and the record.
+  std::vector<std::pair<std::string, FeedHealth>> HealthRecords() const;
+  // The entry of from answers to to from now on, keeping its log and record (the moved-to
+  // address is forgotten: it is reached). False, and nothing changed, when from has no
+  // entry or to has one of its own.
+  bool MoveEntry(const std::string& from, const std::string& to);
+
  private:
   friend class TChItem;
   void SetAside();
   void StartEmpty();
   void IndexEntries();
+  // Drops a health element that does not read as a record, with a line on standard error.
+  void DropDamagedHealth(xmlNodePtr channel);
   // The entry of url, appended when there is none (one step under the lock).
   xmlNodePtr FindOrAdd(const std::string& url);
   // The child element name of channel, created when missing. Lock held.
@@ -79,11 +92,19 @@ class TChItem {
   // only entries whose server sent one have (lists written before it load as they are).
   std::string GetETag() const;
   void SetETag(const std::string& text);
+  // How the feed's fetches have gone (an empty record when none is kept), kept in a
+  // health element that lists written before it load without.
+  FeedHealth GetHealth() const;
+  void SetHealth(const FeedHealth& health);
 
  private:
   TChList& list_;
   xmlNodePtr node_;
 };
+
+// The health element of a channel entry as a record; none when it is damaged (a value
+// that does not read, or a text over its bound).
+std::optional<FeedHealth> ReadHealthRecord(const xmlNode* health);
 
 // A channel log base name from a feed URL: the gateway's own address and port and the
 // scheme are dropped, the characters \ / : ; * ? " < > | = + & . become "_". A name

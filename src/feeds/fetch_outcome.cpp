@@ -3,6 +3,7 @@
 #include <cctype>
 #include <limits>
 
+#include "core/fnv_hash.h"
 #include "core/header_value.h"
 
 namespace norvane {
@@ -20,6 +21,15 @@ std::string_view FetchOutcomeKindName(FetchOutcomeKind kind) {
     case FetchOutcomeKind::Cancelled: return "cancelled";
   }
   return "transport";
+}
+
+std::optional<FetchOutcomeKind> FetchOutcomeKindFromName(std::string_view name) {
+  for (FetchOutcomeKind kind :
+       {FetchOutcomeKind::Ok, FetchOutcomeKind::Unchanged, FetchOutcomeKind::HttpStatus,
+        FetchOutcomeKind::Timeout, FetchOutcomeKind::NotAFeed, FetchOutcomeKind::XmlError,
+        FetchOutcomeKind::TooLarge, FetchOutcomeKind::Transport, FetchOutcomeKind::Cancelled})
+    if (FetchOutcomeKindName(kind) == name) return kind;
+  return std::nullopt;
 }
 
 namespace {
@@ -49,11 +59,16 @@ FetchOutcome OutcomeOfResponse(const FetchResponse& response, const std::string&
   outcome.status = response.status;
   if (outcome.kind != FetchOutcomeKind::Ok && outcome.kind != FetchOutcomeKind::Unchanged)
     outcome.detail = response.error;
-  outcome.validators = {CleanValidator(response.lastModified), CleanEntityTag(response.etag)};
+  outcome.validators = {CleanValidator(response.lastModified), CleanEntityTag(response.etag), {}};
   outcome.finalUrl = response.url.empty() ? requestedUrl : response.url;
+  if (response.movedPermanently && outcome.finalUrl != requestedUrl) outcome.movedTo = outcome.finalUrl;
   outcome.retryAfter = CleanValidator(response.retryAfter);
   outcome.maxAgeSeconds = MaxAgeSeconds(response.cacheControl);
   return outcome;
+}
+
+std::string BodyDigest(std::string_view body) {
+  return std::to_string(body.size()) + "-" + Fnv1a64Hex(body);
 }
 
 long MaxAgeSeconds(std::string_view cacheControl) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,7 +12,13 @@ namespace norvane {
 struct CacheValidators {
   std::string lastModified;
   std::string etag;
+  // A digest of the last feed body received (BodyDigest): a server that sends no
+  // validators but the same bytes again is answered as if it had said 304.
+  std::string bodyHash;
 };
+
+// The digest of a body as CacheValidators keeps it: its length and its FNV-1a hash.
+std::string BodyDigest(std::string_view body);
 
 // How the fetch of a feed ended, from the wire up to the document.
 enum class FetchOutcomeKind {
@@ -30,6 +37,8 @@ enum class FetchOutcomeKind {
 // "not-a-feed", "xml-error", "too-large", "transport", "cancelled"), for the trace and for
 // whatever records a feed's health.
 std::string_view FetchOutcomeKindName(FetchOutcomeKind kind);
+// The kind a name of FetchOutcomeKindName stands for; none for any other text.
+std::optional<FetchOutcomeKind> FetchOutcomeKindFromName(std::string_view name);
 
 // One fetch, told as a value a caller may keep: how it ended, and what the server said
 // that matters for the next fetch. Everything is Shift_JIS-safe ASCII or program text.
@@ -41,6 +50,7 @@ struct FetchOutcome {
   // Only an Ok outcome's validators replace the stored ones.
   CacheValidators validators;
   std::string finalUrl;    // where the answer came from after redirects; the URL asked otherwise
+  std::string movedTo;     // finalUrl when every redirect was permanent (301, 308); else empty
   std::string retryAfter;  // Retry-After as sent (seconds or an HTTP date), cleaned; empty: none
   long maxAgeSeconds = -1; // Cache-Control max-age; -1: none
 

@@ -1,5 +1,6 @@
 #include "feeds/rss.h"
 
+#include <ctime>
 #include <stdexcept>
 
 #include "core/disk_path.h"
@@ -39,17 +40,24 @@ std::string TRSS::Excute() {
 bool TRSS::Run() {
   try {
     LogPath = files::ChannelLogPath(entry_.GetFileName());
+    // A server that asked to wait, a gone feed, a patrol backing off: the stored log is
+    // shown as it stands, with the notice that says why.
+    const FetchWait wait = WaitBeforeFetch(entry_.GetHealth(), context_.asker, std::time(nullptr));
     {
       ChannelLogLock serialise(LogPath);
       if (FileExists(DiskPath(LogPath))) {
-        if (Params.Reload) {
+        if (Params.Reload && wait == FetchWait::None) {
           ReloadRss();
         } else {
+          if (Params.Reload)
+            WriteLog(TraceArea::Fetch, std::string(FetchWaitName(wait)) + ", not asked now: " + Params.URL, 1);
           LoadOwnFile(LogPath);
           Version = GetRSSVersion();
           parsedAsStored_ = true;
         }
       } else {
+        if (wait != FetchWait::None && wait != FetchWait::Fresh)
+          throw std::runtime_error(HealthNotice(entry_.GetHealth(), std::time(nullptr)));
         if (!GetRss("", true)) throw std::runtime_error(T().fetchFailed);
         SaveLog("");
       }
@@ -59,6 +67,7 @@ bool TRSS::Run() {
     if (!Params.ShowDescription) RemoveSummary();
     if (!Params.Keyword.empty()) ExtractByKeyword();
     if (!DocumentElement()) throw std::runtime_error(T().rssBuildFailed);
+    AddHealthNotice();
     return true;
   } catch (const std::exception& e) {
     // A first fetch that failed says how in the same trace line.
@@ -71,8 +80,15 @@ bool TRSS::Run() {
   }
 }
 
-bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag) {
-  lastFetch_ = LoadFromHTTPIfModified(Params.URL, {lastModified, etag});
+bool TRSS::GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag,
+                  const std::string& bodyHash) {
+  const bool ok = FetchAndStamp({lastModified, etag, bodyHash}, scrapAll);
+  entry_.SetHealth(NextHealth(entry_.GetHealth(), *lastFetch_, std::time(nullptr), context_.backoffBase));
+  return ok;
+}
+
+bool TRSS::FetchAndStamp(const CacheValidators& given, bool scrapAll) {
+  lastFetch_ = LoadFromHTTPIfModified(Params.URL, given);
   FetchOutcome& outcome = *lastFetch_;
   if (!outcome.ok()) {
     if (outcome.kind == FetchOutcomeKind::NotAFeed && DocumentElement()) {
@@ -130,6 +146,9 @@ void TRSS::SaveLog(const std::string& previousLastModified, const std::string& p
     // The items were not kept: the next fetch must bring them again, not a 304.
     entry_.SetLastModified(previousLastModified, previousOwn);
     entry_.SetETag(previousETag);
+    FeedHealth health = entry_.GetHealth();
+    health.bodyHash.clear();
+    entry_.SetHealth(health);
     ConsoleLine(std::string("norvane: ") + e.what());
     throw;
   }
@@ -145,19 +164,27 @@ void TRSS::ReloadRss() {
   bool ready = false;
   try {
     // The server is asked only about a date it gave; the ETag goes back as it came.
-    if (GetRss(ownDate ? std::string() : lastModified, false, etag)) {
+    if (GetRss(ownDate ? std::string() : lastModified, false, etag, entry_.GetHealth().bodyHash)) {
       Merge();
     } else {
       // Nothing new came: the stored items stay, and what was new is now only current.
       // Why is in the trace: a failure the page does not show.
-      if (lastFetch_ && lastFetch_->kind == FetchOutcomeKind::Unchanged)
+      if (lastFetch_ && lastFetch_->kind == FetchOutcomeKind::Unchanged) {
         WriteLog(TraceArea::Fetch, "unchanged: " + Params.URL, 1);
+        // The same bytes in a 200 may come with validators at last: they are the server's.
+        if (lastFetch_->status == 200) {
+          if (!lastFetch_->validators.lastModified.empty())
+            entry_.SetLastModified(lastFetch_->validators.lastModified, false);
+          entry_.SetETag(lastFetch_->validators.etag);
+        }
+      }
       else if (lastFetch_)
         WriteErrorLog(TraceArea::Fetch, FetchOutcomeKindName(lastFetch_->kind),
                       Params.URL + ": " + DescribeOutcome(*lastFetch_));
       LoadFromXML(old_.GetXML());
       Version = oldVersion;
-      if (!Version.empty()) MarkUnchanged(*this, PathsForVersion(Version));
+      // With nothing new to turn into today, the log stays as it lies.
+      if (Version.empty() || MarkUnchanged(*this, PathsForVersion(Version)) == 0) return;
     }
     ready = true;
   } catch (const std::exception& e) {
@@ -173,6 +200,31 @@ void TRSS::Merge() {
   const LogMergeResult merged = MergeLog(*this, old_, PathsForVersion(Version), GetSettings().LOG_CNT);
   if (Params.Scrap)
     for (xmlNodePtr item : merged.newItems) ScrapItem(CloneNode(item));
+}
+
+void TRSS::AddHealthNotice() {
+  const FeedHealth health = entry_.GetHealth();
+  std::string text = HealthNotice(health, std::time(nullptr));
+  if (text.empty() && health.movedTo.empty()) return;
+  if (text.empty()) text = T().healthMoved + health.movedTo;
+  const std::string titlePath = PathsForVersion(Version.empty() ? GetRSSVersion() : Version).title;
+  xmlNodePtr channel = SelectSingleNode(titlePath.substr(0, titlePath.rfind('/')));
+  xmlNodePtr root = DocumentElement();
+  if (!channel || !root) return;
+  // Bound to the namespace as it is made: a stored log is transformed without a text round trip.
+  xmlNsPtr ns = xmlSearchNsByHref(Document(), root, BAD_CAST kRgNamespace);
+  if (!ns) ns = xmlNewNs(root, BAD_CAST kRgNamespace, BAD_CAST "rg");
+  xmlNodePtr notice = xmlNewDocNode(Document(), ns, BAD_CAST "health", nullptr);
+  xmlAddChild(channel, notice);
+  SetNodeText(notice, text);
+  SetAttribute(notice, "outcome", FetchOutcomeKindName(health.outcome));
+  if (health.status) SetAttribute(notice, "status", std::to_string(health.status));
+  if (health.failingSince) SetAttribute(notice, "since", IsoTime(health.failingSince));
+  if (health.failures) SetAttribute(notice, "failures", std::to_string(health.failures));
+  if (health.lastSuccess) SetAttribute(notice, "lastSuccess", IsoTime(health.lastSuccess));
+  if (health.bindsEveryone && health.notBefore) SetAttribute(notice, "waitUntil", IsoTime(health.notBefore));
+  if (health.gone()) SetAttribute(notice, "gone", "yes");
+  if (!health.movedTo.empty()) SetAttribute(notice, "movedTo", health.movedTo);
 }
 
 void TRSS::ScrapItem(xmlNodePtr item) {

@@ -1,12 +1,14 @@
 #pragma once
 #include <libxml/tree.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "feeds/chlist.h"
+#include "feeds/feed_health.h"
 #include "feeds/fetch_outcome.h"
 #include "feeds/rss2.h"
 #include "feeds/rxml.h"
@@ -41,6 +43,10 @@ struct FeedContext {
   std::function<std::unique_ptr<ItemScrapper>()> makeScrapper;
   // Lends the synonyms to the keyword filter; none: the fuzzy table alone.
   const TRSerch* dictionaryLender = nullptr;
+  // Who asks: which waits a refresh keeps (feed_health.h).
+  FetchAsker asker = FetchAsker::Person;
+  // The first wait of the patrol after a failure: one patrol interval.
+  std::chrono::seconds backoffBase{600};
 };
 
 // The channel log of one feed, for one request: reads the stored log, or fetches the
@@ -65,8 +71,10 @@ class TRSS : public TRXML {
   // changed feed it tells why: unchanged, or which failure.
   const std::optional<FetchOutcome>& LastFetch() const { return lastFetch_; }
   // Conditional fetch into this document and stamping of its items; etag goes out as
-  // If-None-Match beside the date. True only when LastFetch() is Ok.
-  bool GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag = {});
+  // If-None-Match beside the date, and a body whose digest is bodyHash counts as
+  // unchanged. True only when LastFetch() is Ok. The outcome goes into the feed's health.
+  bool GetRss(const std::string& lastModified, bool scrapAll, const std::string& etag = {},
+              const std::string& bodyHash = {});
   // The reload of an existing log: fetch, merge or refresh, save.
   void ReloadRss();
   // Merges the old log into the freshly fetched document (MergeLog, log_merge.h) and
@@ -91,6 +99,11 @@ class TRSS : public TRXML {
  private:
   FeedContext context_;
   std::unique_ptr<ItemScrapper> scrapper_;
+  bool FetchAndStamp(const CacheValidators& given, bool scrapAll);
+  // Puts the feed's health notice into the answer's channel as an rg:health element,
+  // when its last fetch failed or it moved.
+  void AddHealthNotice();
+
   TChItem entry_;
   TRSS2 old_;
   std::string failure_;

@@ -1,7 +1,9 @@
 #include "gateway/page_builders.h"
 
+#include <algorithm>
 #include <stdexcept>
 
+#include "core/disk_path.h"
 #include "core/html_text.h"
 #include "core/program_files.h"
 #include "core/settings.h"
@@ -14,7 +16,11 @@
 namespace norvane {
 
 std::string StylePath(const std::string& file) {
-  return files::StylePath(GetSettings().XSL_STYLE, file);
+  const std::string own = files::StylePath(GetSettings().XSL_STYLE, file);
+  const auto& first = files::kFirstStyleFiles;
+  if (std::find(first.begin(), first.end(), file) != first.end() || FileExists(DiskPath(own))) return own;
+  // A page added since the user's style was made: Default's stylesheet shows it.
+  return files::StylePath(files::kDefaultStyle, file);
 }
 
 std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile) {

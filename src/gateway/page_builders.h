@@ -8,7 +8,8 @@ namespace norvane {
 
 class SearchCatalogue;
 
-// The stylesheet file of the current style: "xsls\<XSL_STYLE>\<file>".
+// The stylesheet file of the current style: "xsls/<XSL_STYLE>/<file>". A stylesheet of a
+// page added later (not one of files::kFirstStyleFiles) that the style lacks is Default's.
 std::string StylePath(const std::string& file);
 
 // Transforms the document with the style's stylesheet file; the output as Shift_JIS.

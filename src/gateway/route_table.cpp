@@ -9,6 +9,8 @@ bool AddsAFeed(const ParamList& params) {
   return !ParamValue(params, "u").empty() && group;
 }
 
+bool ActsOnAFeed(const ParamList& params) { return !ParamValue(params, "do").empty(); }
+
 const RouteSpec* FindRoute(std::string_view name) {
   const std::string lower = AsciiLower(std::string(name));
   for (const RouteSpec& spec : kRouteTable)

@@ -37,6 +37,8 @@ struct RouteSpec {
 // add.html and add.xml write only when they have both a URL and a group (the last shown
 // one with last=on).
 bool AddsAFeed(const ParamList& params);
+// health.html writes when it is asked to do something (do=move, remove or retry).
+bool ActsOnAFeed(const ParamList& params);
 
 // Every route, in the order of precedence. A new route is one entry here and one
 // handler given to TServer::SetRoute.
@@ -52,6 +54,7 @@ inline constexpr RouteSpec kRouteTable[] = {
     {.name = routes::kScrapXml, .contentType = "text/XML"},
     {.name = routes::kFilter},
     {.name = routes::kHtrXml, .refusedInWebMode = true, .contentType = "text/XML"},
+    {.name = routes::kHealthHtml, .writes = RouteWrites::Files, .writesWhen = ActsOnAFeed},
 };
 
 // The entry of a root-level name (any letter case); nullptr when none has it.

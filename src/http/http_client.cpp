@@ -90,6 +90,7 @@ struct Transfer {
   CURL* easy = nullptr;
   std::vector<std::string> redirectedFrom;  // the address of every redirect answer so far
   std::string loopsAt;                     // the first address that redirected twice
+  bool onlyPermanentHops = true;           // no redirect so far but 301 and 308
 };
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -134,6 +135,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // A redirect answered twice from one address goes round in a circle.
     const size_t space = line.find(' ');
     if (space != std::string_view::npos && line.substr(space + 1, 1) == "3" && t->easy) {
+      const std::string_view code = line.substr(space + 1, 3);
+      if (code != "301" && code != "308") t->onlyPermanentHops = false;
       char* url = nullptr;
       if (curl_easy_getinfo(t->easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) {
         if (t->loopsAt.empty() &&
@@ -318,6 +321,7 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
 
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);
   t.response.redirects = hops;
+  t.response.movedPermanently = hops > 0 && t.onlyPermanentHops;
   t.response.url = url;
   const char* effective = nullptr;
   if (hops > 0 && curl_easy_getinfo(c, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
@@ -330,6 +334,14 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
     return Failed(kind, std::move(error), std::move(t.response));
   }
   return std::move(t.response);
+}
+
+std::optional<std::time_t> ParseHttpDate(std::string_view text) {
+  if (text.empty() || text.size() > 64) return std::nullopt;
+  const std::string date(text);
+  const time_t when = curl_getdate(date.c_str(), nullptr);
+  if (when == -1) return std::nullopt;
+  return when;
 }
 
 }  // namespace norvane

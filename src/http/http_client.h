@@ -1,8 +1,11 @@
 #pragma once
 #include <chrono>
 #include <cstddef>
+#include <ctime>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "http/user_agent.h"
 
@@ -41,6 +44,8 @@ struct FetchResponse {
   // Where the answer came from: the URL asked for, or where its redirects ended.
   std::string url;
   long redirects = 0;  // hops followed
+  // Every hop followed was 301 or 308: the feed has moved for good to url.
+  bool movedPermanently = false;
   std::string body;          // exactly as received, after gzip or deflate decoding
 };
 
@@ -81,5 +86,9 @@ struct FetchOptions {
 // nothing is thrown.
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,
                       const FetchOptions& options, const std::string& ifNoneMatch = {});
+
+// The time an HTTP date names (any of the three forms HTTP allows); none when the text
+// is no date.
+std::optional<std::time_t> ParseHttpDate(std::string_view text);
 
 }  // namespace norvane

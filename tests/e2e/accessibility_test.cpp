@@ -5,6 +5,8 @@
 // The views' screenshots land in the build folder's "screenshots".
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/browser.h"
 #include "support/norvane_process.h"
 
@@ -13,8 +15,21 @@ namespace {
 
 void AuditStyle(const std::string& style) {
   NorvaneProcess app(true, {{"XSL_STYLE", style}});
-  ASSERT_TRUE(app.Start()) << app.StderrText();
+  // A feed that worked once and then went missing: its pages show the stored items with
+  // a notice, and the health page lists it.
+  const std::string feed =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>Flaky</title>"
+      "<link>http://localhost/</link><description>once here</description><item><title>Kept item</title>"
+      "<link>http://localhost/kept</link><description>still readable</description></item></channel></rss>";
+  app.home().Write("www/flaky.xml", feed);
   const std::string self = "http://localhost:" + std::to_string(app.port());
+  app.home().Write("opmls/flaky.opml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><opml version=\"1.0\"><head>"
+                                       "<title>Flaky</title></head><body><outline text=\"Flaky\" type=\"rss\" xmlUrl=\"" +
+                                           self + "/flaky.xml\"/></body></opml>");
+  ASSERT_TRUE(app.Start()) << app.StderrText();
+  ASSERT_EQ(app.Get("/rss.html?u=" + self + "/flaky.xml/&r=on").status, 200);
+  std::filesystem::remove(app.home().path() + "/www/flaky.xml");
+  ASSERT_NE(app.Get("/rss.html?u=" + self + "/flaky.xml/&r=on").body.find("notice-health"), std::string::npos);
   const std::vector<AuditedPage> pages = {
       {"home", "/"},
       {"group", "/gp.html?u=sample.opml/"},
@@ -26,6 +41,9 @@ void AuditStyle(const std::string& style) {
       // A URL without a group: the form again, with its notice and the group to choose.
       {"add-notice", "/add.html?u=" + self + "/sample/notes/htr.xml/"},
       {"filter", "/filter?w=%E3%83%95%E3%82%A3%E3%83%BC%E3%83%89"},
+      {"feed-failing", "/rss.html?u=" + self + "/flaky.xml/"},
+      {"channels-failing", "/ch.html?u=flaky.opml/"},
+      {"health", "/health.html"},
   };
   PageAudit audit = AuditPages(app.Url(""), style, pages, NORVANE_SCREENSHOT_DIR);
   EXPECT_EQ(audit.status, 0) << audit.report;

@@ -69,7 +69,10 @@ TEST_F(ChannelFetch, AMovedFeedStaysUnderTheAddressSubscribedTo) {
   EXPECT_EQ(NodeText(first->SelectSingleNode("rss/channel/rg:link")), server_.Url("/old/feed"));
   const std::string list = SjisToUtf8(list_->GetXML());
   EXPECT_NE(list.find("<xmlUrl>" + server_.Url("/old/feed") + "</xmlUrl>"), std::string::npos) << list;
-  EXPECT_EQ(list.find("/new/feed"), std::string::npos) << "the new address is no entry of its own";
+  EXPECT_EQ(list.find("<xmlUrl>" + server_.Url("/new/feed")), std::string::npos)
+      << "the new address is no entry of its own";
+  EXPECT_NE(list.find("<movedTo>" + server_.Url("/new/feed") + "</movedTo>"), std::string::npos)
+      << "the health record tells where it moved";
   EXPECT_EQ(list_->Count(), 1u);
 
   // The reload asks the old address again, with the date, and the new one answers 304.

@@ -207,6 +207,7 @@
               <xsl:if test="$feedUrl != ''"><a class="own" href="rss.html?u={$feedUrl}/">このフィードだけ見る</a></xsl:if>
             </p>
             <xsl:if test="$chDesc != ''"><p class="ch-desc"><xsl:value-of select="$chDesc"/></p></xsl:if>
+            <xsl:if test="$channel/rg:health"><p class="notice notice-health" role="status"><a href="health.html">取得の問題</a>: <xsl:value-of select="$channel/rg:health"/></p></xsl:if>
           </header>
           <xsl:choose>
             <xsl:when test="$items">

@@ -91,6 +91,7 @@
                 <a class="btn" href="ch.html?u={$file}/&amp;r=on&amp;d=off">タイトルだけ</a>
                 <a class="btn btn-quiet" href="opml.xml?u={$file}/">OPML</a>
                 <a class="btn btn-quiet" href="#add-feed">フィードを追加</a>
+                <a class="btn btn-quiet" href="health.html">フィードの状態</a>
               </nav>
             </header>
             <xsl:choose>

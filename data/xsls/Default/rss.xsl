@@ -274,6 +274,7 @@
         <xsl:if test="$channel/rg:revday"><span class="fetched">最終取得 <xsl:call-template name="date"><xsl:with-param name="d" select="$channel/rg:revday"/></xsl:call-template></span></xsl:if>
         <xsl:if test="$canSite = 'yes'"><a class="site" href="{$chLink}">サイトを開く</a></xsl:if>
       </p>
+      <xsl:if test="$channel/rg:health"><p class="notice notice-health" role="status"><a href="health.html">取得の問題</a>: <xsl:value-of select="$channel/rg:health"/></p></xsl:if>
       <xsl:choose>
         <xsl:when test="$feedUrl != ''">
           <nav class="views" aria-label="表示の切り替え">
