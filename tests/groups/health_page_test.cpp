@@ -103,6 +103,16 @@ TEST_F(HealthPage, ListsFailingAndMovedFeedsWorstFirstAndItsActionsKeepTheLogs) 
   EXPECT_NE(page.body.find("message="), std::string::npos);
 }
 
+TEST_F(HealthPage, ThePatrolLeavesFailingAndGoneFeedsWhereAGroupPageAsksTheFailingOne) {
+  const size_t dead = feeds_.RequestCount("/dead"), gone = feeds_.RequestCount("/gone");
+  module_->PatrolRefresh("b.opml");
+  EXPECT_EQ(feeds_.RequestCount("/dead"), dead) << "backing off";
+  EXPECT_EQ(feeds_.RequestCount("/gone"), gone);
+  Get("/ch.html?u=b.opml/&r=on");
+  EXPECT_EQ(feeds_.RequestCount("/dead"), dead + 1) << "its reader's refresh asks";
+  EXPECT_EQ(feeds_.RequestCount("/gone"), gone);
+}
+
 TEST_F(HealthPage, WhenEveryFeedIsWellTheListIsEmpty) {
   feeds_.Serve("/dead", test::FeedBody("dead"));
   feeds_.Serve("/gone", test::FeedBody("gone"));
