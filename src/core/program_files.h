@@ -20,6 +20,10 @@ inline constexpr std::string_view kWww = "www";                 // static files
 inline constexpr std::string_view kSearch = "search.xml";       // the search catalogue
 inline constexpr std::string_view kDictionary = "dic.csv";      // the synonym dictionary
 inline constexpr std::string_view kInstanceLock = "EX_Mutex_Norvane.lock";
+// In a program folder seeded from an installed program's shipped files: each shipped
+// file's hash as it was last copied in, so a later start tells an untouched shipped file
+// (replaced by a newer one) from one the user changed (kept).
+inline constexpr std::string_view kShippedList = "shipped-files.txt";
 
 // The folders the program writes into, made at start when missing: a shipped or
 // hand-made program folder need not hold them.
