@@ -18,13 +18,20 @@
 #include "core/style_choice.h"
 #include "core/url_helpers.h"
 #include "app/data_module.h"
+#include "app/home_choice.h"
 
 namespace norvane {
 
 namespace {
 
 bool MakeFolderCurrent(const std::string& home) {
-  std::string folder = home.empty() ? ExecutableFolder() : home;
+  const HomeChoice choice = ChooseHome(home, ExecutableFolder(), [](const char* n) { return std::getenv(n); });
+  std::string error;
+  if (!PrepareHome(choice, error)) {
+    std::fprintf(stderr, "norvane: %s\n", error.c_str());
+    return false;
+  }
+  const std::string& folder = choice.folder;
   if (chdir(folder.c_str()) != 0) {
     std::fprintf(stderr, "norvane: %s: %s\n", folder.c_str(), std::strerror(errno));
     return false;

@@ -16,7 +16,7 @@ class TDataM;
 
 struct StartOptions {
   bool headless = false;
-  std::string home;                     // empty: the executable's folder
+  std::string home;                     // empty: chosen as ChooseHome (app/home_choice.h) says
   std::optional<std::string> argument;  // a feed URL to add
 };
 

@@ -25,6 +25,10 @@ inline constexpr std::string_view kDefaultStyle = "Default";  // the style other
 inline constexpr std::array<std::string_view, 5> kFirstStyleFiles{"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl",
                                                                   "add.xsl"};
 inline constexpr std::string_view kInstanceLock = "EX_Mutex_Norvane.lock";
+// In a program folder seeded from an installed program's shipped files: each shipped
+// file's hash as it was last copied in, so a later start tells an untouched shipped file
+// (replaced by a newer one) from one the user changed (kept).
+inline constexpr std::string_view kShippedList = "shipped-files.txt";
 
 // The folders the program writes into, made at start when missing: a shipped or
 // hand-made program folder need not hold them.

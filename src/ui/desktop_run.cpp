@@ -33,6 +33,8 @@ int RunDesktop(const StartOptions& options, const char* programPath) {
   char* argv[] = {const_cast<char*>(programPath), nullptr};
   NorvaneApplication app(argc, argv);
   QApplication::setApplicationName("Norvane");
+  // Ties the windows to the installed desktop entry (its icon, on Wayland too).
+  QGuiApplication::setDesktopFileName("norvane");
   QApplication::setQuitOnLastWindowClosed(false);
   InstallJapaneseLook(app);
 
