@@ -324,36 +324,42 @@ MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
       self->Answer(connection, *ctx, method ? method : "", version ? version : ""));
 }
 
+HttpRequest MakeHttpRequest(std::string clientAddress, std::string method, std::string version,
+                            std::string rawTarget, HeaderList headers, std::string body) {
+  HttpRequest req;
+  req.clientAddress = std::move(clientAddress);
+  req.method = std::move(method);
+  req.version = std::move(version);
+  req.rawTarget = std::move(rawTarget);
+  req.headers = std::move(headers);
+  req.body = std::move(body);
+  size_t q = req.rawTarget.find('?');
+  req.path = PercentDecodeKeep(std::string_view(req.rawTarget).substr(0, q));
+  if (q != std::string::npos) req.rawQuery = req.rawTarget.substr(q + 1);
+  ParseBasicAuth(req.Header("Authorization"), req.authUser, req.authPassword);
+  return req;
+}
+
+void RunHandler(const RequestHandler& handler, const HttpRequest& req, HttpResponse& res) {
+  try {
+    handler(req, res);
+  } catch (const std::exception& e) {
+    res = HttpResponse{};
+    res.status = 500;
+    res.contentType = "text/plain";
+    res.body = e.what();
+  }
+}
+
 int HttpServer::Answer(void* connection, Context& ctx, const char* method, const char* version) {
   auto* con = static_cast<MHD_Connection*>(connection);
-  HttpRequest req;
+  HeaderList headers;
+  MHD_get_connection_values(con, MHD_HEADER_KIND, &CollectHeader, &headers);
+  HttpRequest req = MakeHttpRequest(ClientAddress(con), method, version, ctx.rawUri,
+                                    std::move(headers), std::move(ctx.body));
   HttpResponse res;
-
-  req.clientAddress = ClientAddress(con);
-  MHD_get_connection_values(con, MHD_HEADER_KIND, &CollectHeader, &req.headers);
-  req.method = method;
-  req.version = version;
-  req.rawTarget = ctx.rawUri;
-  size_t q = req.rawTarget.find('?');
-  req.path = PercentDecodeKeep(req.rawTarget.substr(0, q));
-  if (q != std::string::npos) req.rawQuery = req.rawTarget.substr(q + 1);
-  req.body = std::move(ctx.body);
-  ParseBasicAuth(req.Header("Authorization"), req.authUser, req.authPassword);
-
-  if (ctx.tooLarge) {
-    res.status = MHD_HTTP_CONTENT_TOO_LARGE;
-  } else {
-    try {
-      handler_(req, res);
-    } catch (const std::exception& e) {
-      // An error that escapes the handler: 500 with its message, as plain text that no
-      // browser may take for a page.
-      res = HttpResponse{};
-      res.status = 500;
-      res.contentType = "text/plain";
-      res.body = e.what();
-    }
-  }
+  if (ctx.tooLarge) res.status = MHD_HTTP_CONTENT_TOO_LARGE;
+  else RunHandler(handler_, req, res);
 
   MHD_Response* r = nullptr;
   if (!res.filePath.empty()) {

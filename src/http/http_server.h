@@ -45,6 +45,19 @@ struct HttpResponse {
   std::string authRealm;  // with 401: the Basic challenge's realm
 };
 
+// The request as the router sees it, made from what a client sent: the target split at
+// its first "?" into the path (percent-decoded once) and the raw query, and the Basic
+// credentials of the Authorization header (both empty when it is malformed). The engine
+// makes every request with it; the router's tests make theirs the same way.
+HttpRequest MakeHttpRequest(std::string clientAddress, std::string method, std::string version,
+                            std::string rawTarget, HeaderList headers, std::string body);
+
+using RequestHandler = std::function<void(const HttpRequest&, HttpResponse&)>;
+
+// Calls handler; an error that escapes it becomes 500 with its message as plain text,
+// which no browser may take for a page.
+void RunHandler(const RequestHandler& handler, const HttpRequest& req, HttpResponse& res);
+
 // What outside clients may hold of the engine. Local clients (as the server's predicate
 // tells them) are never limited beyond the total, and part of the total is theirs alone,
 // so a flood of half-open connections from other machines cannot lock the user out.
@@ -62,7 +75,7 @@ struct ConnectionLimits {
 // X-Content-Type-Options: nosniff; header values lose their control characters.
 class HttpServer {
  public:
-  using Handler = std::function<void(const HttpRequest&, HttpResponse&)>;
+  using Handler = RequestHandler;
   // True for a client address (dotted IPv4) that belongs to this machine.
   using LocalTest = std::function<bool(const std::string& address)>;
 
