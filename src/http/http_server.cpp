@@ -13,7 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <stdexcept>
 
 namespace norvane {
@@ -24,6 +26,8 @@ namespace {
 constexpr unsigned kIdleTimeoutSeconds = 30;
 constexpr unsigned kListenBacklog = 20;
 constexpr size_t kMaxBody = 1 << 20;
+// The engine's buffer for a body sent in chunks.
+constexpr size_t kStreamBlock = 64 * 1024;
 // How long Stop waits for requests in progress.
 constexpr auto kStopWait = std::chrono::seconds(10);
 
@@ -272,12 +276,61 @@ void HttpServerCallbacks::OnConnection(void* cls, MHD_Connection* connection, vo
   else self->Closed(connection);
 }
 
+void HttpServer::Began() {
+  std::lock_guard lock(m_);
+  ++inFlight_;
+}
+
+void HttpServer::Ended() {
+  bool idle = false;
+  {
+    std::lock_guard lock(m_);
+    idle = --inFlight_ == 0;
+    if (idle) idle_.notify_all();
+  }
+  // What the last request in progress freed goes back to the system: a page's memory
+  // would otherwise stay with the process until the next one.
+  if (idle) ReleaseFreedMemory();
+}
+
+// The body of an answer that comes from a BodySource: the piece at hand and how much of
+// it was sent. It counts as a request in progress until it is destroyed, which the
+// engine does once the answer ended, sent or not.
+struct HttpServer::Stream {
+  Stream(HttpServer& owner, std::unique_ptr<BodySource> body)
+      : server(owner), source(std::move(body)) {
+    server.Began();
+  }
+  ~Stream() {
+    source.reset();  // its work ends before the server may count it done
+    server.Ended();
+  }
+  // The engine's reader: copies what it can of the next pieces into buf.
+  static ssize_t Read(void* cls, uint64_t /*pos*/, char* buf, size_t max) {
+    auto* self = static_cast<Stream*>(cls);
+    try {
+      while (self->at == self->piece.size()) {
+        self->at = 0;
+        if (!self->source->Next(self->piece)) return MHD_CONTENT_READER_END_OF_STREAM;
+      }
+    } catch (const std::exception&) {
+      return MHD_CONTENT_READER_END_WITH_ERROR;
+    }
+    const size_t n = std::min(max, self->piece.size() - self->at);
+    std::memcpy(buf, self->piece.data() + self->at, n);
+    self->at += n;
+    return static_cast<ssize_t>(n);
+  }
+
+  HttpServer& server;
+  std::unique_ptr<BodySource> source;
+  std::string piece;
+  size_t at = 0;
+};
+
 void* HttpServerCallbacks::OnUri(void* cls, const char* uri, MHD_Connection* /*connection*/) {
   auto* self = static_cast<HttpServer*>(cls);
-  {
-    std::lock_guard lock(self->m_);
-    ++self->inFlight_;
-  }
+  self->Began();
   auto ctx = std::make_unique<HttpServer::Context>();
   ctx->rawUri = uri ? uri : "";
   return ctx.release();  // owned by the connection until OnCompleted
@@ -290,16 +343,7 @@ void HttpServerCallbacks::OnCompleted(void* cls, MHD_Connection* connection, voi
   *reqCls = nullptr;
   // The next request on this connection must send its header in time as well.
   self->AwaitHeaders(connection, true);
-  if (!ctx) return;
-  bool idle = false;
-  {
-    std::lock_guard lock(self->m_);
-    idle = --self->inFlight_ == 0;
-    if (idle) self->idle_.notify_all();
-  }
-  // What the last request in progress freed goes back to the system: a page's memory
-  // would otherwise stay with the process until the next one.
-  if (idle) ReleaseFreedMemory();
+  if (ctx) self->Ended();
 }
 
 MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
@@ -388,6 +432,13 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
       res.headers.clear();
       res.body.clear();
     }
+  }
+  if (!r && res.stream) {
+    // Sent in chunks of the engine's own size as the source gives them.
+    auto* stream = new Stream(*this, std::move(res.stream));
+    r = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamBlock, &Stream::Read, stream,
+                                          [](void* owned) { delete static_cast<Stream*>(owned); });
+    if (!r) delete stream;
   }
   if (!r) {
     if (res.status == 404 && res.body.empty()) res.body = "404 Not Found";

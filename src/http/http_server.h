@@ -36,11 +36,24 @@ struct HttpRequest {
   std::string Header(const std::string& name) const;
 };
 
+// A body made while it is sent, as a chunked answer: its memory is the piece at hand, not
+// the whole body. The source is destroyed when the answer ends, whether it was all sent
+// or the client left; it must then let go of the work behind it.
+class BodySource {
+ public:
+  virtual ~BodySource() = default;
+  // Puts the next piece of the body into piece (which may come out empty); false when
+  // there is none left. Called on the connection's own thread, one call at a time; it
+  // may wait for its piece.
+  virtual bool Next(std::string& piece) = 0;
+};
+
 struct HttpResponse {
   int status = 200;
   std::string contentType;
   std::string body;
   std::string filePath;  // when set, the file is streamed as the body
+  std::unique_ptr<BodySource> stream;  // when set, the body comes from it
   HeaderList headers;
   std::string authRealm;  // with 401: the Basic challenge's realm
 };
@@ -112,6 +125,11 @@ class HttpServer {
   };
 
   friend struct HttpServerCallbacks;
+  struct Stream;
+  // A request (or the body of its answer) begins, or ends; the last to end hands freed
+  // memory back.
+  void Began();
+  void Ended();
   int Answer(void* connection, Context& ctx, const char* method, const char* version);
   bool MayAccept(const std::string& address);
   void Opened(MHD_Connection* connection);

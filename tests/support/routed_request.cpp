@@ -26,6 +26,7 @@ FetchResult Route(TServer& server, const std::string& target, const FetchOptions
   FetchResult answer{res.status, std::move(res.body), std::move(res.headers), {}};
   if (!res.contentType.empty()) answer.headers.emplace_back("Content-Type", res.contentType);
   if (!res.filePath.empty()) ReadWholeFile(res.filePath, answer.body);
+  for (std::string piece; res.stream && res.stream->Next(piece);) answer.body += piece;
   return answer;
 }
 

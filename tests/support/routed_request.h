@@ -1,9 +1,9 @@
 #pragma once
 // Requests handed to the router in process: no port, no engine, no waiting. Each is made
 // as the engine makes it from what curl sends (its Host, the form body's content type,
-// its credentials), and a file answer's body is the file. What only the engine adds (the
-// Server and nosniff headers, the 401 challenge, cleaned header values) is tested over
-// a socket in gateway/router_engine_test.cpp.
+// its credentials), and a file's or a stream's body is read whole. What only the engine
+// adds (the Server and nosniff headers, the 401 challenge, cleaned header values) is
+// tested over a socket in gateway/router_engine_test.cpp.
 
 #include <string>
 
