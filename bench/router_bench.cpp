@@ -11,22 +11,15 @@ namespace norvane {
 namespace {
 
 HttpRequest BrowserRequest(const std::string& target, const std::string& host) {
-  HttpRequest req;
-  req.clientAddress = "127.0.0.1";
-  req.method = "GET";
-  req.rawTarget = target;
-  req.version = "HTTP/1.1";
-  size_t q = target.find('?');
-  req.path = target.substr(0, q);
-  if (q != std::string::npos) req.rawQuery = target.substr(q + 1);
-  req.headers = {{"Host", host},
-                 {"User-Agent", "Mozilla/5.0 (X11; Linux x86_64) Chrome/120.0 Safari/537.36"},
-                 {"Accept", "text/html,application/xhtml+xml"},
-                 {"Sec-Fetch-Site", "same-origin"},
-                 {"Sec-Fetch-Mode", "navigate"},
-                 {"Sec-Fetch-Dest", "document"},
-                 {"Accept-Language", "ja,en;q=0.8"}};
-  return req;
+  return MakeHttpRequest("127.0.0.1", "GET", "HTTP/1.1", target,
+                         {{"Host", host},
+                          {"User-Agent", "Mozilla/5.0 (X11; Linux x86_64) Chrome/120.0 Safari/537.36"},
+                          {"Accept", "text/html,application/xhtml+xml"},
+                          {"Sec-Fetch-Site", "same-origin"},
+                          {"Sec-Fetch-Mode", "navigate"},
+                          {"Sec-Fetch-Dest", "document"},
+                          {"Accept-Language", "ja,en;q=0.8"}},
+                         "");
 }
 
 void Route(benchmark::State& state, const std::string& target) {

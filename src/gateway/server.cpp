@@ -215,6 +215,12 @@ void TServer::Respond(const RouteContext& ctx, HttpResponse& res, std::string bo
   Respond(res, std::move(body), std::string(ctx.contentType));
 }
 
+void TServer::Respond(const RouteContext& ctx, HttpResponse& res,
+                      std::unique_ptr<BodySource> body) {
+  res.contentType = ctx.contentType;
+  res.stream = std::move(body);
+}
+
 void TServer::Respond(HttpResponse& res, std::string body, const std::string& contentType) {
   if (body.empty()) {
     res.status = 500;

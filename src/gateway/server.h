@@ -72,6 +72,8 @@ class TServer {
   static void Respond(HttpResponse& res, std::string body, const std::string& contentType);
   // The same with the route's own content type.
   static void Respond(const RouteContext& ctx, HttpResponse& res, std::string body);
+  // A body sent while it is made, with the route's own content type.
+  static void Respond(const RouteContext& ctx, HttpResponse& res, std::unique_ptr<BodySource> body);
   // diskPath is a name on disk; a missing file answers 404.
   static void RespondFile(HttpResponse& res, const std::string& diskPath,
                           const std::string& contentType);

@@ -13,7 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <stdexcept>
 
 namespace norvane {
@@ -24,6 +26,8 @@ namespace {
 constexpr unsigned kIdleTimeoutSeconds = 30;
 constexpr unsigned kListenBacklog = 20;
 constexpr size_t kMaxBody = 1 << 20;
+// The engine's buffer for a body sent in chunks.
+constexpr size_t kStreamBlock = 64 * 1024;
 // How long Stop waits for requests in progress.
 constexpr auto kStopWait = std::chrono::seconds(10);
 
@@ -272,12 +276,61 @@ void HttpServerCallbacks::OnConnection(void* cls, MHD_Connection* connection, vo
   else self->Closed(connection);
 }
 
+void HttpServer::Began() {
+  std::lock_guard lock(m_);
+  ++inFlight_;
+}
+
+void HttpServer::Ended() {
+  bool idle = false;
+  {
+    std::lock_guard lock(m_);
+    idle = --inFlight_ == 0;
+    if (idle) idle_.notify_all();
+  }
+  // What the last request in progress freed goes back to the system: a page's memory
+  // would otherwise stay with the process until the next one.
+  if (idle) ReleaseFreedMemory();
+}
+
+// The body of an answer that comes from a BodySource: the piece at hand and how much of
+// it was sent. It counts as a request in progress until it is destroyed, which the
+// engine does once the answer ended, sent or not.
+struct HttpServer::Stream {
+  Stream(HttpServer& owner, std::unique_ptr<BodySource> body)
+      : server(owner), source(std::move(body)) {
+    server.Began();
+  }
+  ~Stream() {
+    source.reset();  // its work ends before the server may count it done
+    server.Ended();
+  }
+  // The engine's reader: copies what it can of the next pieces into buf.
+  static ssize_t Read(void* cls, uint64_t /*pos*/, char* buf, size_t max) {
+    auto* self = static_cast<Stream*>(cls);
+    try {
+      while (self->at == self->piece.size()) {
+        self->at = 0;
+        if (!self->source->Next(self->piece)) return MHD_CONTENT_READER_END_OF_STREAM;
+      }
+    } catch (const std::exception&) {
+      return MHD_CONTENT_READER_END_WITH_ERROR;
+    }
+    const size_t n = std::min(max, self->piece.size() - self->at);
+    std::memcpy(buf, self->piece.data() + self->at, n);
+    self->at += n;
+    return static_cast<ssize_t>(n);
+  }
+
+  HttpServer& server;
+  std::unique_ptr<BodySource> source;
+  std::string piece;
+  size_t at = 0;
+};
+
 void* HttpServerCallbacks::OnUri(void* cls, const char* uri, MHD_Connection* /*connection*/) {
   auto* self = static_cast<HttpServer*>(cls);
-  {
-    std::lock_guard lock(self->m_);
-    ++self->inFlight_;
-  }
+  self->Began();
   auto ctx = std::make_unique<HttpServer::Context>();
   ctx->rawUri = uri ? uri : "";
   return ctx.release();  // owned by the connection until OnCompleted
@@ -290,16 +343,7 @@ void HttpServerCallbacks::OnCompleted(void* cls, MHD_Connection* connection, voi
   *reqCls = nullptr;
   // The next request on this connection must send its header in time as well.
   self->AwaitHeaders(connection, true);
-  if (!ctx) return;
-  bool idle = false;
-  {
-    std::lock_guard lock(self->m_);
-    idle = --self->inFlight_ == 0;
-    if (idle) self->idle_.notify_all();
-  }
-  // What the last request in progress freed goes back to the system: a page's memory
-  // would otherwise stay with the process until the next one.
-  if (idle) ReleaseFreedMemory();
+  if (ctx) self->Ended();
 }
 
 MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
@@ -324,36 +368,42 @@ MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
       self->Answer(connection, *ctx, method ? method : "", version ? version : ""));
 }
 
+HttpRequest MakeHttpRequest(std::string clientAddress, std::string method, std::string version,
+                            std::string rawTarget, HeaderList headers, std::string body) {
+  HttpRequest req;
+  req.clientAddress = std::move(clientAddress);
+  req.method = std::move(method);
+  req.version = std::move(version);
+  req.rawTarget = std::move(rawTarget);
+  req.headers = std::move(headers);
+  req.body = std::move(body);
+  size_t q = req.rawTarget.find('?');
+  req.path = PercentDecodeKeep(std::string_view(req.rawTarget).substr(0, q));
+  if (q != std::string::npos) req.rawQuery = req.rawTarget.substr(q + 1);
+  ParseBasicAuth(req.Header("Authorization"), req.authUser, req.authPassword);
+  return req;
+}
+
+void RunHandler(const RequestHandler& handler, const HttpRequest& req, HttpResponse& res) {
+  try {
+    handler(req, res);
+  } catch (const std::exception& e) {
+    res = HttpResponse{};
+    res.status = 500;
+    res.contentType = "text/plain";
+    res.body = e.what();
+  }
+}
+
 int HttpServer::Answer(void* connection, Context& ctx, const char* method, const char* version) {
   auto* con = static_cast<MHD_Connection*>(connection);
-  HttpRequest req;
+  HeaderList headers;
+  MHD_get_connection_values(con, MHD_HEADER_KIND, &CollectHeader, &headers);
+  HttpRequest req = MakeHttpRequest(ClientAddress(con), method, version, ctx.rawUri,
+                                    std::move(headers), std::move(ctx.body));
   HttpResponse res;
-
-  req.clientAddress = ClientAddress(con);
-  MHD_get_connection_values(con, MHD_HEADER_KIND, &CollectHeader, &req.headers);
-  req.method = method;
-  req.version = version;
-  req.rawTarget = ctx.rawUri;
-  size_t q = req.rawTarget.find('?');
-  req.path = PercentDecodeKeep(req.rawTarget.substr(0, q));
-  if (q != std::string::npos) req.rawQuery = req.rawTarget.substr(q + 1);
-  req.body = std::move(ctx.body);
-  ParseBasicAuth(req.Header("Authorization"), req.authUser, req.authPassword);
-
-  if (ctx.tooLarge) {
-    res.status = MHD_HTTP_CONTENT_TOO_LARGE;
-  } else {
-    try {
-      handler_(req, res);
-    } catch (const std::exception& e) {
-      // An error that escapes the handler: 500 with its message, as plain text that no
-      // browser may take for a page.
-      res = HttpResponse{};
-      res.status = 500;
-      res.contentType = "text/plain";
-      res.body = e.what();
-    }
-  }
+  if (ctx.tooLarge) res.status = MHD_HTTP_CONTENT_TOO_LARGE;
+  else RunHandler(handler_, req, res);
 
   MHD_Response* r = nullptr;
   if (!res.filePath.empty()) {
@@ -382,6 +432,13 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
       res.headers.clear();
       res.body.clear();
     }
+  }
+  if (!r && res.stream) {
+    // Sent in chunks of the engine's own size as the source gives them.
+    auto* stream = new Stream(*this, std::move(res.stream));
+    r = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamBlock, &Stream::Read, stream,
+                                          [](void* owned) { delete static_cast<Stream*>(owned); });
+    if (!r) delete stream;
   }
   if (!r) {
     if (res.status == 404 && res.body.empty()) res.body = "404 Not Found";

@@ -36,14 +36,40 @@ struct HttpRequest {
   std::string Header(const std::string& name) const;
 };
 
+// A body made while it is sent, as a chunked answer: its memory is the piece at hand, not
+// the whole body. The source is destroyed when the answer ends, whether it was all sent
+// or the client left; it must then let go of the work behind it.
+class BodySource {
+ public:
+  virtual ~BodySource() = default;
+  // Puts the next piece of the body into piece (which may come out empty); false when
+  // there is none left. Called on the connection's own thread, one call at a time; it
+  // may wait for its piece.
+  virtual bool Next(std::string& piece) = 0;
+};
+
 struct HttpResponse {
   int status = 200;
   std::string contentType;
   std::string body;
   std::string filePath;  // when set, the file is streamed as the body
+  std::unique_ptr<BodySource> stream;  // when set, the body comes from it
   HeaderList headers;
   std::string authRealm;  // with 401: the Basic challenge's realm
 };
+
+// The request as the router sees it, made from what a client sent: the target split at
+// its first "?" into the path (percent-decoded once) and the raw query, and the Basic
+// credentials of the Authorization header (both empty when it is malformed). The engine
+// makes every request with it; the router's tests make theirs the same way.
+HttpRequest MakeHttpRequest(std::string clientAddress, std::string method, std::string version,
+                            std::string rawTarget, HeaderList headers, std::string body);
+
+using RequestHandler = std::function<void(const HttpRequest&, HttpResponse&)>;
+
+// Calls handler; an error that escapes it becomes 500 with its message as plain text,
+// which no browser may take for a page.
+void RunHandler(const RequestHandler& handler, const HttpRequest& req, HttpResponse& res);
 
 // What outside clients may hold of the engine. Local clients (as the server's predicate
 // tells them) are never limited beyond the total, and part of the total is theirs alone,
@@ -62,7 +88,7 @@ struct ConnectionLimits {
 // X-Content-Type-Options: nosniff; header values lose their control characters.
 class HttpServer {
  public:
-  using Handler = std::function<void(const HttpRequest&, HttpResponse&)>;
+  using Handler = RequestHandler;
   // True for a client address (dotted IPv4) that belongs to this machine.
   using LocalTest = std::function<bool(const std::string& address)>;
 
@@ -99,6 +125,11 @@ class HttpServer {
   };
 
   friend struct HttpServerCallbacks;
+  struct Stream;
+  // A request (or the body of its answer) begins, or ends; the last to end hands freed
+  // memory back.
+  void Began();
+  void Ended();
   int Answer(void* connection, Context& ctx, const char* method, const char* version);
   bool MayAccept(const std::string& address);
   void Opened(MHD_Connection* connection);

@@ -3,35 +3,26 @@
 // folder for the test's length, with every setting at its default.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "core/program_folder.h"
 #include "core/settings.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
 
 namespace norvane::test {
 
 class DesktopHome : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(getcwd(cwd_, sizeof cwd_), cwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
     oldFolder_ = ProgramFolder();
     SetProgramFolder(home_.path());
-    ResetSettings();
   }
-  void TearDown() override {
-    ResetSettings();
-    SetProgramFolder(oldFolder_);
-    ASSERT_EQ(chdir(cwd_), 0);
-  }
+  void TearDown() override { SetProgramFolder(oldFolder_); }
   // A style folder under xsls/ (name in UTF-8, as on disk).
   void AddStyle(const std::string& name) const { home_.Write("xsls/" + name + "/rss.xsl", "<x/>"); }
 
-  TempDir home_;
-  char cwd_[4096];
+  ProgramHome home_;
   std::string oldFolder_;
 };
 

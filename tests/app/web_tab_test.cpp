@@ -12,8 +12,7 @@
 #include "core/texts.h"
 #include "gateway/server.h"
 #include "support/feed_server.h"
-#include "support/held_port.h"
-#include "support/http_fetch.h"
+#include "support/routed_request.h"
 
 namespace norvane {
 namespace {
@@ -36,34 +35,22 @@ TEST(WebTab, WebModeIsPort80) {
   ResetSettings();
 }
 
-// The credential rule against a real server: what another host gets after each step
-// of the WEB tab (the server runs on a free port; the rule's Web mode is PORT 80, so
-// the router reads the settings the tab left).
+// The credential rule against the router, asked in process: what another host gets
+// after each step of the WEB tab (the rule's Web mode is PORT 80, so the router reads
+// the settings the tab left).
 class Credentials : public test::DesktopHome {
  protected:
   void SetUp() override {
     DesktopHome::SetUp();
     home_.Write("www/index.html", "<p>home</p>");
-    port_ = heldPort_.port();
-    UpdateSettings([&](Settings& s) {
-      s.PORT = port_;
-      s.LocalAddress = "";
-    });
-    server_.Restart();
-  }
-  void TearDown() override {
-    server_.Stop();
-    DesktopHome::TearDown();
   }
   // Sets PORT as the settings tab would, without restarting the server.
   void WebMode(bool on) { UpdateSettings([&](Settings& s) { s.PORT = on ? 80 : 4565; }); }
   long Outside(const std::string& user = "", const std::string& pass = "") {
     test::FetchOptions o{.fromAddress = "127.0.0.2", .user = user, .password = pass};
-    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/", o).status;
+    return test::Route(server_, "/", o).status;
   }
   TServer server_;
-  test::HeldPort heldPort_;
-  int port_ = 0;
 };
 
 TEST_F(Credentials, OnlyAUserNameShowsTheWarningAndOtherHostsGet403) {

@@ -1,19 +1,21 @@
 #pragma once
-// A real TServer listening on a free port, with a small program folder as the current
-// directory and a recording builder on the builder routes.
+// A TServer over a small program folder (the current directory), with a recording builder
+// on the builder routes. Requests go to the router in process; Listen() puts it on a
+// port for the tests of what the engine adds.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <mutex>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "core/settings.h"
 #include "gateway/server.h"
 #include "support/held_port.h"
 #include "support/http_fetch.h"
-#include "support/temp_dir.h"
+#include "support/program_home.h"
+#include "support/routed_request.h"
 
 namespace norvane::test {
 
@@ -28,26 +30,15 @@ class RouterHome : public ::testing::Test {
     home_.Write("xsls/Default/sub/deep.css", "p{}");
     home_.Write("opmls/g.opml", "<opml/>");
     home_.Write("secret.txt", "secret");
-    ASSERT_EQ(getcwd(oldCwd_, sizeof oldCwd_), oldCwd_);
-    ASSERT_EQ(chdir(home_.path().c_str()), 0);
-    ResetSettings();
-    port_ = heldPort_.port();
-    UpdateSettings([&](Settings& s) {
-      s.PORT = port_;
-      s.LocalAddress = "";
-    });
     // Every builder route of the table records what reached it; the router serves the
     // style sheets and group files itself.
     for (const RouteSpec& spec : kRouteTable) {
       if (spec.match != RouteMatch::Name || spec.name == routes::kOpmlXml) continue;
       const std::string r(spec.name);
       server_.SetRoute(r, [this, r](RouteContext& ctx, HttpResponse& res) {
-        {
-          std::lock_guard lock(seen_);
-          route_ = r;
-          params_ = ctx.params;
-          editsAllowed_ = ctx.editsAllowed;
-        }
+        route_ = r;
+        params_ = ctx.params;
+        editsAllowed_ = ctx.editsAllowed;
         // lm= asks for a header of the builder's own, as the script gateway sends one.
         std::string lm = ParamValue(ctx.params, "lm");
         if (!lm.empty()) res.headers.emplace_back("Last-Modified", lm);
@@ -58,15 +49,27 @@ class RouterHome : public ::testing::Test {
     server_.SetRoute("scrap.xml", [](RouteContext& ctx, HttpResponse&) {
       throw std::runtime_error("<b>" + ParamValue(ctx.params, "u") + "</b>");
     });
+  }
+  // The router's answer to a request from curl, in process.
+  FetchResult Get(const std::string& target, const FetchOptions& o = {}) {
+    return Route(server_, target, o);
+  }
+  // Puts the server on a port of its own; Fetch then asks it over the network.
+  void Listen() {
+    heldPort_ = std::make_unique<HeldPort>();
+    port_ = heldPort_->port();
+    UpdateSettings([&](Settings& s) { s.PORT = port_; });
     server_.Restart();
   }
-  void TearDown() override {
-    server_.Stop();
-    ResetSettings();
-    ASSERT_EQ(chdir(oldCwd_), 0);
-  }
-  test::FetchResult Get(const std::string& target, const test::FetchOptions& o = {}) {
+  FetchResult Fetch(const std::string& target, const FetchOptions& o = {}) {
     return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target, o);
+  }
+  // Lets outside clients in with these credentials.
+  static void OpenWebMode(const std::string& user, const std::string& password) {
+    UpdateSettings([&](Settings& s) {
+      s.WebUserName = user;
+      s.WebPassWord = password;
+    });
   }
   bool Has(const std::string& line) const {
     for (const auto& p : params_)
@@ -74,26 +77,15 @@ class RouterHome : public ::testing::Test {
     return false;
   }
   // The route the last request reached (empty: none), and forgets it.
-  std::string TakeRoute() {
-    std::lock_guard lock(seen_);
-    std::string r = route_;
-    route_.clear();
-    return r;
-  }
-  bool EditsAllowed() {
-    std::lock_guard lock(seen_);
-    return editsAllowed_;
-  }
+  std::string TakeRoute() { return std::exchange(route_, std::string()); }
 
-  test::TempDir home_;
-  char oldCwd_[4096];
-  test::HeldPort heldPort_;
-  int port_ = 0;
-  TServer server_;
-  std::mutex seen_;
+  ProgramHome home_;
+  std::unique_ptr<HeldPort> heldPort_;
+  int port_ = 4565;  // what the settings say; nothing listens unless Listen()
   std::string route_;
   ParamList params_;
   bool editsAllowed_ = true;
+  TServer server_;  // last: stopped before what its builders write into is freed
 };
 
 }  // namespace norvane::test

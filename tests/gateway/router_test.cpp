@@ -1,8 +1,5 @@
+// The routes, the parameters and the admission of outside clients, asked in process.
 #include <gtest/gtest.h>
-#include <unistd.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include "core/settings.h"
 #include "core/sjis.h"
@@ -13,14 +10,11 @@ namespace {
 
 using Router = test::RouterHome;
 
-TEST_F(Router, ServesStaticFilesStylesAndGroupsWithTheServerHeader) {
+TEST_F(Router, ServesStaticFilesStylesAndGroups) {
   auto root = Get("/");
   EXPECT_EQ(root.status, 200);
   EXPECT_EQ(root.body, "<p>home</p>");
-  EXPECT_EQ(root.Header("Server"), "Norvane/0.9");
   EXPECT_EQ(root.Header("Content-Type"), "text/html");
-  EXPECT_NE(root.Header("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
-  EXPECT_EQ(root.Header("X-Content-Type-Options"), "nosniff");
 
   EXPECT_EQ(Get("/sub/").body, "<p>sub</p>");
   EXPECT_EQ(Get("/a.txt").Header("Content-Type"), "text/plain");
@@ -50,9 +44,7 @@ TEST_F(Router, ServesStaticFilesStylesAndGroupsWithTheServerHeader) {
   EXPECT_EQ(Get("/opml.xml?u=g.opml/anything").body, "<opml/>");  // cut at the last "/"
   EXPECT_EQ(Get("/opml.xml?u=g.opml").status, 404);               // no "/": no u
 
-  auto head = Get("/a.txt", {.method = "HEAD"});
-  EXPECT_EQ(head.status, 200);
-  EXPECT_TRUE(head.body.empty());
+  EXPECT_EQ(Get("/a.txt", {.method = "HEAD"}).status, 200);
 
   EXPECT_EQ(Get("/RSS.HTML").body, "built");
   EXPECT_EQ(route_, "rss.html");
@@ -151,13 +143,8 @@ TEST_F(Router, OutsideClientsAreLoggedThenRefusedOrAskedForCredentials) {
   auto refused = Get("/a.txt?q=1", {.fromAddress = "127.0.0.2"});
   EXPECT_EQ(refused.status, 403);
 
-  UpdateSettings([](Settings& s) {
-    s.WebUserName = "me";
-    s.WebPassWord = "Secret";
-  });
-  auto none = Get("/a.txt", {.fromAddress = "127.0.0.2"});
-  EXPECT_EQ(none.status, 401);
-  EXPECT_EQ(none.Header("WWW-Authenticate"), "Basic realm=\"Norvane\"");
+  OpenWebMode("me", "Secret");
+  EXPECT_EQ(Get("/a.txt", {.fromAddress = "127.0.0.2"}).status, 401);  // the challenge: router_engine_test
   EXPECT_EQ(Get("/a.txt", {.fromAddress = "127.0.0.2", .user = "me", .password = "secret"}).status,
             401);  // exact, case-sensitive
   auto ok = Get("/a.txt", {.fromAddress = "127.0.0.2", .user = "me", .password = "Secret"});
@@ -173,28 +160,6 @@ TEST_F(Router, OutsideClientsAreLoggedThenRefusedOrAskedForCredentials) {
   EXPECT_EQ(SjisToUtf8(log[0]), "外部からのアクセスログ");
   EXPECT_EQ(log[1], "GET /a.txt?q=1 HTTP/1.1 : 127.0.0.2");
   EXPECT_EQ(log[4], "GET /a.txt HTTP/1.1 : 127.0.0.2");
-}
-
-TEST_F(Router, RestartOnAPortInUseFailsWithAMessageNamingIt) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_ANY);
-  a.sin_port = 0;
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(listen(fd, 1), 0);
-  socklen_t len = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  int busy = ntohs(a.sin_port);
-  UpdateSettings([&](Settings& s) { s.PORT = busy; });
-  TServer other;
-  try {
-    other.Restart();
-    ADD_FAILURE() << "listening on a port in use succeeded";
-  } catch (const std::exception& e) {
-    EXPECT_NE(std::string(e.what()).find(std::to_string(busy)), std::string::npos);
-  }
-  close(fd);
 }
 
 }  // namespace

@@ -15,8 +15,8 @@
 #include "support/fake_shell.h"
 #include "support/feed_server.h"
 #include "support/held_port.h"
-#include "support/http_fetch.h"
 #include "support/program_home.h"
+#include "support/routed_request.h"
 
 namespace norvane::test {
 
@@ -88,34 +88,28 @@ class GroupHome : public ::testing::Test {
   ProgramHome home_;
 };
 
-// The real data module with its server on a free port, in a program folder of its own:
-// SetUp of a test writes the files, then Start() builds the module and listens.
+// The real data module in a program folder of its own: SetUp of a test writes the files,
+// then Start() builds the module. Requests go to its router in process; Listen() puts it
+// on a port of its own, for feeds the program serves itself.
 class ModuleHome : public GroupHome {
  protected:
-  void SetUp() override {
-    GroupHome::SetUp();
-    port_ = heldPort_.port();
-    UpdateSettings([&](Settings& s) {
-      s.PORT = port_;
-      s.LocalAddress = "";
-    });
-  }
-  void Start() {
-    module_ = std::make_unique<TDataM>(shell_);
+  void Start() { module_ = std::make_unique<TDataM>(shell_); }
+  void Listen() {
+    heldPort_ = std::make_unique<HeldPort>();
+    port_ = heldPort_->port();
+    UpdateSettings([&](Settings& s) { s.PORT = port_; });
     module_->RestartServer();
   }
   void TearDown() override {
     module_.reset();
     GroupHome::TearDown();
   }
-  FetchResult Get(const std::string& target) {
-    return Fetch("http://127.0.0.1:" + std::to_string(port_) + target);
-  }
+  FetchResult Get(const std::string& target) { return Route(module_->server(), target); }
 
   FeedServer feeds_;
   FakeShell shell_;
-  HeldPort heldPort_;
-  int port_ = 0;
+  std::unique_ptr<HeldPort> heldPort_;
+  int port_ = 4565;  // what the settings say; nothing listens unless Listen()
   std::unique_ptr<TDataM> module_;
 };
 

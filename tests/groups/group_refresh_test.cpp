@@ -71,6 +71,14 @@ class GroupRefresh : public test::GroupHome {
     for (int i = from; i < to; ++i) out.push_back("Feed " + std::to_string(i));
     return out;
   }
+  // The parameter texts the workers of a group file are handed.
+  static std::vector<std::string> Collected(const std::string& file, ParamList params) {
+    TRXML opml;
+    opml.LoadFromFile("opmls\\" + file);
+    std::vector<std::string> texts;
+    CollectFeedParams(opml.SelectSingleNode("opml/body"), params, texts);
+    return texts;
+  }
   // The feeds asked for, in the order the server saw them.
   std::vector<std::string> Asked() {
     std::vector<std::string> out;
@@ -139,11 +147,8 @@ TEST_F(GroupRefresh, FeedsInNestedFoldersAndOutlinesWithoutUrlKeepTheirPlaces) {
   EXPECT_EQ(Titles(*docs), (std::vector<std::string>{"Feed 0", "Feed 1", "Feed 2", "エラーメッセージ", "Feed 3"}));
 
   // What each worker was handed: the group request's parameters with u set per feed.
-  TRXML opml;
-  opml.LoadFromFile("opmls\\nested.opml");
-  ParamList params{"u=nested.opml", "r=on", "w=a, \"b\"", "sel=today", "d=off", "scrap=off"};
-  std::vector<std::string> texts;
-  CollectFeedParams(opml.SelectSingleNode("opml/body"), params, texts);
+  std::vector<std::string> texts =
+      Collected("nested.opml", {"u=nested.opml", "r=on", "w=a, \"b\"", "sel=today", "d=off", "scrap=off"});
   ASSERT_EQ(texts.size(), 5u);
   EXPECT_EQ(ParseCommaText(texts[0]),
             (ParamList{"u=" + feeds_.Url("/f0"), "r=on", "w=a, \"b\"", "sel=today", "d=off", "scrap=off"}));
@@ -158,11 +163,7 @@ TEST_F(GroupRefresh, AnOutlineHoldingOnlyWhiteSpaceIsAFeed) {
               test::OpmlText("E", "\n  <outline text=\"a\" type=\"rss\" xmlUrl=\"http://e/a\">\n  </outline>\n"
                                   "  <outline text=\"folder\">\n    <outline text=\"b\" xmlUrl=\"http://e/b\">\n"
                                   "    </outline>\n  </outline>\n"));
-  TRXML opml;
-  opml.LoadFromFile("opmls\\exported.opml");
-  ParamList params{"u=exported.opml"};
-  std::vector<std::string> texts;
-  CollectFeedParams(opml.SelectSingleNode("opml/body"), params, texts);
+  std::vector<std::string> texts = Collected("exported.opml", {"u=exported.opml"});
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(ParamValue(ParseCommaText(texts[0]), "u"), "http://e/a");
   EXPECT_EQ(ParamValue(ParseCommaText(texts[1]), "u"), "http://e/b");
@@ -174,11 +175,7 @@ TEST_F(GroupRefresh, RelativeGatewayAddressesAreCompletedToTheProgramItself) {
     s.LocalAddress = "127.0.0.1";
   });
   home_.Write("opmls/local.opml", OpmlOf("L", {{"h", "htr.xml?u=notice_js.xml"}, {"s", "scrap.xml?u=news.keys"}}));
-  TRXML opml;
-  opml.LoadFromFile("opmls\\local.opml");
-  ParamList params{"u=local.opml"};
-  std::vector<std::string> texts;
-  CollectFeedParams(opml.SelectSingleNode("opml/body"), params, texts);
+  std::vector<std::string> texts = Collected("local.opml", {"u=local.opml"});
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(ParamValue(ParseCommaText(texts[0]), "u"), "http://localhost:4999/htr.xml?u=notice_js.xml");
   EXPECT_EQ(ParamValue(ParseCommaText(texts[1]), "u"), "http://127.0.0.1:4999/scrap.xml?u=news.keys");

@@ -9,7 +9,6 @@
 #include "groups/group_home.h"
 #include "support/fake_shell.h"
 #include "support/feed_server.h"
-#include "support/held_port.h"
 #include "support/http_fetch.h"
 
 namespace norvane {
@@ -76,6 +75,8 @@ TEST_F(GroupRoutes, StartBuildsTheCatalogueAndTheGroupRoutesAnswer) {
 TEST_F(GroupRoutes, ConcurrencyFeedsServedByTheProgramItselfAreFetchedWhileTheGroupWaits) {
   // The feeds of this group are files the same server streams through another route, so
   // the group page can only finish if the server answers them while it waits.
+  Start();
+  Listen();
   std::vector<test::Outline> outlines;
   for (int i = 0; i < 4; ++i) {
     std::string name = "self" + std::to_string(i) + ".xml";
@@ -83,8 +84,7 @@ TEST_F(GroupRoutes, ConcurrencyFeedsServedByTheProgramItselfAreFetchedWhileTheGr
     outlines.push_back({name, "http://127.0.0.1:" + std::to_string(port_) + "/opml.xml?u=" + name + "/"});
   }
   home_.Write("opmls/self.opml", OpmlOf("Self", outlines));
-  Start();
-  auto page = Get("/ch.html?u=self.opml/&r=on");
+  auto page = test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/ch.html?u=self.opml/&r=on");
   EXPECT_EQ(page.status, 200);
   EXPECT_EQ(page.body, "[frame self.opml](Self 0:1)(Self 1:1)(Self 2:1)(Self 3:1)[/frame]");
 }
@@ -141,7 +141,6 @@ TEST_F(GroupRoutes, APatrolStepThatThrowsEndsTheRunInOrderWithItsSaves) {
                               "<item title=\"News\" file=\"news.opml\" goround=\"1\"/></items></group>");
   HeadlessShell shell;
   module_ = std::make_unique<TDataM>(shell);
-  module_->RestartServer();
   SilentPopup view;
   TForm5 popup(shell, view);
   module_->StartPatrol(popup, std::chrono::milliseconds(20), [this](const std::string& file) {

@@ -8,8 +8,6 @@
 #include "app/data_module.h"
 #include "support/fake_shell.h"
 #include "support/feed_server.h"
-#include "support/held_port.h"
-#include "support/http_fetch.h"
 
 namespace norvane {
 namespace {
@@ -118,8 +116,7 @@ TEST_F(PageEscaping, AFrameThatCannotBeMadeIsAPlainText500) {
   std::remove("xsls/Probe/ch.xsl");
   auto r = Get("/filter?w=x");
   EXPECT_EQ(r.status, 500);
-  EXPECT_EQ(r.Header("Content-Type"), "text/plain");
-  EXPECT_EQ(r.Header("X-Content-Type-Options"), "nosniff");
+  EXPECT_EQ(r.Header("Content-Type"), "text/plain");  // the engine adds nosniff to it (router_engine_test)
 }
 
 }  // namespace

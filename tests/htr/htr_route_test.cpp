@@ -18,9 +18,8 @@
 #include "htr/rdms.h"
 #include "http/user_agent.h"
 #include "support/feed_server.h"
-#include "support/held_port.h"
-#include "support/http_fetch.h"
 #include "support/program_home.h"
+#include "support/routed_request.h"
 
 namespace norvane {
 namespace {
@@ -28,16 +27,11 @@ namespace {
 using test::Sjis;
 const std::string kStamp = "Mon, 01 Jul 2024 00:00:00 GMT";
 
-// A real server on a free port with only the gateway route, a program folder with
+// The router with only the gateway route, asked in process; a program folder with
 // scripts as the current directory, and a page server for the scripts' pages.
 class HtrGateway : public ::testing::Test {
  protected:
   void SetUp() override {
-    port_ = heldPort_.port();
-    UpdateSettings([&](Settings& s) {
-      s.PORT = port_;
-      s.LocalAddress = "";
-    });
     pages_.Route("/stamped.html", {.body = "<p>stamped</p>", .contentType = "text/html",
                                    .lastModified = kStamp});
     pages_.Route("/plain.html", {.body = "<p>plain</p>", .contentType = "text/html"});
@@ -54,9 +48,7 @@ class HtrGateway : public ::testing::Test {
     Descriptor("broken.xml", "/missing.html", "DMonkey", "twice.js", "");
     home_.Write("secret.xml", "<secret/>");
     server_.SetRoute("htr.xml", HtrRoute);
-    server_.Restart();
   }
-  void TearDown() override { server_.Stop(); }
   void Put(const std::string& name, const std::string& text, bool executable = false) {
     std::string path = home_.Write("scripts/" + name, text);
     if (executable) {
@@ -76,12 +68,10 @@ class HtrGateway : public ::testing::Test {
     return Get(target, o);
   }
   test::FetchResult Get(const std::string& target, const test::FetchOptions& o = {}) {
-    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + target, o);
+    return test::Route(server_, target, o);
   }
 
   test::ProgramHome home_;
-  test::HeldPort heldPort_;
-  int port_ = 0;
   test::FeedServer pages_;
   TServer server_;
 };

@@ -1,14 +1,17 @@
 // The engine's bounds for outside clients: connections per address, room kept for local
 // clients, and a deadline for a request's header. Every client is on 127.0.0.0/8;
-// 127.0.0.1 plays the local client, 127.0.0.2 and 127.0.0.3 play other machines.
+// 127.0.0.1 plays the local client, 127.0.0.2 and 127.0.0.3 play other machines. And a
+// body sent while it is made.
 #include "http/http_server.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
 
+#include "support/bounded_wait.h"
 #include "support/http_fetch.h"
 #include "support/raw_socket.h"
 
@@ -142,6 +145,64 @@ TEST_F(EngineLimits, ConcurrencyConnectionsOpenAndCloseWhileTheWatchRuns) {
   for (auto& c : slow) EXPECT_TRUE(c.ClosedByServer(3000));
   for (int i = 0; i < 50 && server_->OutsideConnections() > 0; ++i) std::this_thread::sleep_for(20ms);
   EXPECT_EQ(server_->OutsideConnections(), 0);
+}
+
+// Pieces given in turn, then (without an end) the same piece for ever; counts its calls
+// and the sources alive.
+class Pieces : public BodySource {
+ public:
+  Pieces(std::vector<std::string> pieces, bool endless, std::atomic<int>& alive,
+         std::atomic<int>& calls)
+      : pieces_(std::move(pieces)), endless_(endless), alive_(alive), calls_(calls) {
+    ++alive_;
+  }
+  ~Pieces() override { --alive_; }
+  bool Next(std::string& piece) override {
+    ++calls_;
+    if (next_ == pieces_.size() && !endless_) return false;
+    piece = pieces_[std::min(next_++, pieces_.size() - 1)];
+    return true;
+  }
+
+ private:
+  const std::vector<std::string> pieces_;
+  const bool endless_;
+  size_t next_ = 0;
+  std::atomic<int>& alive_;
+  std::atomic<int>& calls_;
+};
+
+TEST(EngineStream, ConcurrencyPiecesGoOutInOrderAsOneChunkedAnswerAndALeavingClientEndsTheSource) {
+  std::atomic<int> alive = 0, calls = 0;
+  const std::vector<std::string> pieces = {"head ", "", std::string(300000, 'b'), " tail"};
+  HttpServer server(
+      [&](const HttpRequest& req, HttpResponse& res) {
+        res.contentType = "text/plain";
+        res.stream = std::make_unique<Pieces>(pieces, req.path == "/endless", alive, calls);
+      },
+      "Probe");
+  server.Listen(0);
+  const std::string base = "http://127.0.0.1:" + std::to_string(server.port());
+  auto whole = test::Fetch(base + "/");
+  EXPECT_EQ(whole.status, 200);
+  EXPECT_EQ(whole.body, "head " + pieces[2] + " tail");
+  EXPECT_EQ(whole.Header("Transfer-Encoding"), "chunked");
+  EXPECT_EQ(whole.Header("Content-Type"), "text/plain");
+  EXPECT_EQ(whole.Header("X-Content-Type-Options"), "nosniff");
+  // The answer counts as in progress until its source is gone.
+  EXPECT_TRUE(test::Within(10s, [&] { return server.InFlight() == 0; }));
+  EXPECT_EQ(alive, 0);
+
+  // A body without an end, whose client leaves once it began.
+  calls = 0;
+  {
+    RawConnection client(server.port());
+    ASSERT_TRUE(client.Send("GET /endless HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    ASSERT_TRUE(test::Within(10s, [&] { return calls > 10; }));
+  }
+  EXPECT_TRUE(test::Within(10s, [&] { return server.InFlight() == 0 && alive == 0; }));
+  server.Stop();
+  EXPECT_EQ(alive, 0);
 }
 
 }  // namespace
