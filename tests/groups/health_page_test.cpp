@@ -69,9 +69,8 @@ TEST_F(HealthPage, ListsFailingAndMovedFeedsWorstFirstAndItsActionsKeepTheLogs) 
   browser.headers = {"Sec-Fetch-Site: same-origin"};
   page = Get("/health.html?do=remove&ue=on&u=" + EncodeURLParam(feeds_.Url("/gone")));
   const std::string b = home_.Read(DiskPath("opmls/b.opml"));
-  test::FetchResult asked = test::Fetch("http://127.0.0.1:" + std::to_string(port_) +
-                                            "/health.html?do=move&ue=on&u=" + EncodeURLParam(feeds_.Url("/old")),
-                                        browser);
+  test::FetchResult asked = test::Route(
+      module_->server(), "/health.html?do=move&ue=on&u=" + EncodeURLParam(feeds_.Url("/old")), browser);
   EXPECT_NE(asked.body.find("confirm=\"move\""), std::string::npos) << asked.body;
   EXPECT_NE(home_.Read(DiskPath("opmls/a.opml")).find(feeds_.Url("/old")), std::string::npos);
 
