@@ -98,6 +98,11 @@ Texts Build() {
   t.orgScrapFailed = s(u8"スクラップブックを作れませんでした : ");
   t.orgDropFailed = s(u8"RSSをほかのグループへ移せませんでした : ");
   t.orgFetching = s(u8"読み込んでいます : ");
+  // the add page's search for a site's feeds
+  t.discoveryNone = s(u8"このページはフィードではなく、フィードも案内していません。サイトのよくある場所 (/feed、/rss.xml など) にも見つかりませんでした。");
+  t.discoveryLinkBack = s(u8"このページのフィードへのリンクはページ自身を指しているため使えません。");
+  t.discoveryChoose = s(u8"このページには複数のフィードがあります。追加するフィードを選んでください。");
+  t.discoveryFound = s(u8"このページのフィードが見つかりました。「追加」を押すと、ページではなくフィードのアドレスがグループに入ります。");
   return t;
 }
 }  // namespace

@@ -102,6 +102,12 @@ struct Texts {
   std::string orgScrapFailed;       // the new scrapbook could not be made (the reason follows)
   std::string orgDropFailed;        // a feed could not be moved to the other group
   std::string orgFetching;          // a feed or group being read from the net (the URL follows)
+
+  // the add page's search for a site's feeds
+  std::string discoveryNone;      // a page without a feed, nor any at the site's usual places
+  std::string discoveryLinkBack;  // the page's feed link leads back to the page itself
+  std::string discoveryChoose;    // several feeds: one is to be chosen
+  std::string discoveryFound;     // one feed found on a page: one click adds it
 };
 
 const Texts& T();

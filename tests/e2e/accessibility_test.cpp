@@ -13,6 +13,13 @@ namespace {
 
 void AuditStyle(const std::string& style) {
   NorvaneProcess app(true, {{"XSL_STYLE", style}});
+  // Web pages that advertise the sample feeds: two, and one.
+  const std::string link = "<link rel=\"alternate\" type=\"application/rss+xml\" ";
+  app.home().Write("www/site/two.html", "<!DOCTYPE html><html><head><title>t</title>" + link +
+                                            "title=\"ニュース\" href=\"/sample/news/htr.xml\">" + link +
+                                            "href=\"/sample/notes/htr.xml\"></head><body></body></html>");
+  app.home().Write("www/site/one.html", "<!DOCTYPE html><html><head><title>t</title>" + link +
+                                            "title=\"ノート\" href=\"/sample/notes/htr.xml\"></head></html>");
   ASSERT_TRUE(app.Start()) << app.StderrText();
   const std::string self = "http://localhost:" + std::to_string(app.port());
   const std::vector<AuditedPage> pages = {
@@ -26,6 +33,9 @@ void AuditStyle(const std::string& style) {
       // A URL without a group: the form again, with its notice and the group to choose.
       {"add-notice", "/add.html?u=" + self + "/sample/notes/htr.xml/"},
       {"filter", "/filter?w=%E3%83%95%E3%82%A3%E3%83%BC%E3%83%89"},
+      // A site's page: its feeds to choose from, and its one feed ready to add.
+      {"add-choice", "/add.html?u=" + self + "/site/two.html/&opml=sample.opml"},
+      {"add-found", "/add.html?u=" + self + "/site/one.html/&opml=sample.opml"},
   };
   PageAudit audit = AuditPages(app.Url(""), style, pages, NORVANE_SCREENSHOT_DIR);
   EXPECT_EQ(audit.status, 0) << audit.report;

@@ -108,8 +108,8 @@
                 <input type="hidden" name="ue" value="on"/>
                 <input type="hidden" name="opml" value="{$file}"/>
                 <xsl:if test="/group/@token"><input type="hidden" name="token" value="{/group/@token}"/></xsl:if>
-                <label for="add-u">フィードの URL</label>
-                <input id="add-u" type="url" name="u" required="required" placeholder="https://example.jp/feed.rdf"/>
+                <label for="add-u">フィードかサイトの URL</label>
+                <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" required="required" placeholder="https://example.jp/ または example.jp"/>
                 <button class="btn btn-primary" type="submit">追加</button>
               </form>
             </section>

@@ -1,0 +1,82 @@
+// Subscribing as a user does it in headless Chromium on the real program with the
+// shipped style: a site's address typed into the group page's form, the feed chosen
+// among those the site offers, and the group keeping the feed's address.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support/browser.h"
+#include "support/feed_server.h"
+#include "support/norvane_process.h"
+
+namespace norvane::test {
+namespace {
+
+std::string Rss(const std::string& title) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>" + title +
+         "</title><link>http://127.0.0.1/</link><description>d</description><item><title>i</title>"
+         "<link>http://127.0.0.1/i</link></item></channel></rss>";
+}
+
+class Subscribe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ChromiumPath().empty()) GTEST_SKIP() << "chromium is not installed";
+    site_.Serve("/", "<!DOCTYPE html><html><head><title>Site</title>"
+                     "<link rel=\"alternate\" type=\"application/rss+xml\" title=\"Articles\" href=\"/articles.rss\">"
+                     "<link rel=\"alternate\" type=\"application/atom+xml\" title=\"Comments\" href=\"/comments.atom\">"
+                     "</head><body>a site</body></html>",
+                "text/html");
+    site_.Serve("/articles.rss", Rss("Articles"));
+    site_.Serve("/comments.atom", Rss("Comments"));
+    ASSERT_TRUE(app_.Start()) << app_.StderrText();
+  }
+  void TearDown() override {
+    if (!ChromiumPath().empty()) {
+      EXPECT_EQ(app_.Stop(), 0);
+    }
+  }
+  // The page script, replaced so the browser does what a user's clicks would.
+  void Clicks(const std::string& script) { app_.home().Write("www/norvane.js", script); }
+  std::string Group() { return app_.home().Read("opmls/sample.opml"); }
+
+  FeedServer site_;
+  NorvaneProcess app_;
+};
+
+TEST_F(Subscribe, ASitesAddressTypedOnTheGroupPageOffersItsFeedsAndTheChosenOneIsKept) {
+  // Bare: no scheme, as people type it; https fails on this plain server, http answers.
+  const std::string typed = "127.0.0.1:" + std::to_string(site_.port()) + "/";
+  Clicks("if (location.pathname === '/gp.html') {"
+         "  var f = document.querySelector('#add-feed form'); f.querySelector('input[name=u]').value = '" +
+         typed + "'; f.querySelector('button').click(); }"
+         "if (location.pathname === '/add.html' && document.querySelector('input[type=radio]')) {"
+         "  document.querySelectorAll('input[type=radio]')[1].click();"
+         "  document.querySelector('form.stack-form button[type=submit]').click(); }");
+  BrowserRun run = DumpDom(app_.Url("/gp.html?u=sample.opml/"));
+  ASSERT_EQ(run.status, 0);
+  EXPECT_NE(run.dom.find("追加しました"), std::string::npos) << run.dom.substr(0, 3000);
+  EXPECT_EQ(run.console, "");
+  // The group keeps the chosen feed's address; not the site's, not the other feed.
+  EXPECT_NE(Group().find("xmlUrl=\"" + site_.Url("/comments.atom") + "\""), std::string::npos) << Group();
+  EXPECT_EQ(Group().find("xmlUrl=\"" + site_.Url("/articles.rss") + "\""), std::string::npos);
+  EXPECT_EQ(Group().find("xmlUrl=\"http://" + typed + "\""), std::string::npos);
+}
+
+TEST_F(Subscribe, TheChoiceShowsEveryFeedWithTheFirstChosen) {
+  BrowserRun run = DumpDom(app_.Url("/add.html?u=" + site_.Url("/") + "/&opml=sample.opml"));
+  ASSERT_EQ(run.status, 0);
+  EXPECT_NE(run.dom.find("フィードが見つかりました"), std::string::npos) << run.dom.substr(0, 3000);
+  EXPECT_NE(run.dom.find("追加するフィード"), std::string::npos);
+  EXPECT_NE(run.dom.find("Articles"), std::string::npos);
+  EXPECT_NE(run.dom.find("Comments"), std::string::npos);
+  EXPECT_NE(run.dom.find("value=\"" + site_.Url("/articles.rss") + "\" required=\"required\" checked"),
+            std::string::npos);
+  EXPECT_EQ(run.dom.find("追加しました"), std::string::npos) << "nothing is added before the choice";
+  std::string shots = NORVANE_SCREENSHOT_DIR;
+  mkdir(shots.c_str(), 0755);
+  EXPECT_TRUE(Screenshot(app_.Url("/add.html?u=" + site_.Url("/") + "/&opml=sample.opml"),
+                         shots + "/add-choice-phone.png", 390, 844));
+}
+
+}  // namespace
+}  // namespace norvane::test
