@@ -11,6 +11,7 @@
 #include "groups/channel_pages.h"
 #include "groups/group_file_name.h"
 #include "groups/group_pages.h"
+#include "groups/opml_export.h"
 #include "htr/htr_route.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_page.h"
@@ -175,6 +176,15 @@ void TDataM::InstallRoutes() {
   });
   server_->SetRoute(routes::kAddXml, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateAddHtml(*gp_, ctx.params, true, ctx.editsAllowed));
+  });
+  server_->SetRoute(routes::kExportOpml, [this](RouteContext& ctx, HttpResponse& res) {
+    std::vector<std::string> books;
+    {
+      GateGuard lock(GateLock());
+      for (int i = 0; i < scrapSerch_->Count(); ++i) books.push_back(scrapSerch_->Items(i).Name);
+    }
+    TServer::Respond(ctx, res, CreateExportOpml(*gp_, books, GetSettings().PORT));
+    res.headers.emplace_back("Content-Disposition", "attachment; filename=\"norvane.opml\"");
   });
   server_->SetRoute(routes::kFilter, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()));

@@ -103,6 +103,8 @@ Texts Build() {
   t.discoveryLinkBack = s(u8"このページのフィードへのリンクはページ自身を指しているため使えません。");
   t.discoveryChoose = s(u8"このページには複数のフィードがあります。追加するフィードを選んでください。");
   t.discoveryFound = s(u8"このページのフィードが見つかりました。「追加」を押すと、ページではなくフィードのアドレスがグループに入ります。");
+  // OPML export and import
+  t.exportScrapbooks = s(u8"スクラップブック");
   return t;
 }
 }  // namespace

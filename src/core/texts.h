@@ -108,6 +108,9 @@ struct Texts {
   std::string discoveryLinkBack;  // the page's feed link leads back to the page itself
   std::string discoveryChoose;    // several feeds: one is to be chosen
   std::string discoveryFound;     // one feed found on a page: one click adds it
+
+  // OPML export and import
+  std::string exportScrapbooks;  // the export's folder of scrapbooks
 };
 
 const Texts& T();

@@ -9,6 +9,7 @@
 
 #include "core/texts.h"
 #include "core/trace.h"
+#include "core/url_helpers.h"
 #include "feeds/feed_formats.h"
 #include "feeds/xml_encoding.h"
 #include "feeds/xml_owners.h"
@@ -65,18 +66,7 @@ std::string Resolved(const std::string& href, const std::string& base) {
   if (trimmed.empty()) return {};
   XmlText full(xmlBuildURI(X(trimmed), X(base)));
   if (!full) return {};
-  std::string url;
-  static const char kHex[] = "0123456789ABCDEF";
-  for (const char* p = C(full.get()); *p; ++p) {
-    const auto b = static_cast<unsigned char>(*p);
-    if (b <= 0x20 || b >= 0x7F) {
-      url += '%';
-      url += kHex[b >> 4];
-      url += kHex[b & 15];
-    } else {
-      url += static_cast<char>(b);
-    }
-  }
+  const std::string url = EncodeAddressBytes(C(full.get()));
   const std::string scheme = Lower(url.substr(0, url.find(':')));
   return scheme == "http" || scheme == "https" ? url : std::string();
 }

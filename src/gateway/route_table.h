@@ -48,6 +48,7 @@ inline constexpr RouteSpec kRouteTable[] = {
     {.name = routes::kChHtml},
     {.name = "*.css", .match = RouteMatch::StyleSheets, .contentType = ""},  // by the file's name
     {.name = routes::kOpmlXml, .contentType = "text/XML"},
+    {.name = routes::kExportOpml, .contentType = "text/x-opml; charset=UTF-8"},
     {.name = routes::kSearch},
     {.name = routes::kScrapXml, .contentType = "text/XML"},
     {.name = routes::kFilter},

@@ -113,6 +113,11 @@
                 <button class="btn btn-primary" type="submit">追加</button>
               </form>
             </section>
+            <section class="panel" id="opml-io">
+              <h2>ほかのリーダーとやりとり</h2>
+              <p class="hint">すべてのグループとスクラップブックを OPML 2.0 のファイル 1 つに書き出します。ほかのフィードリーダーにそのまま読み込めます。</p>
+              <p class="actions"><a class="btn" href="export.opml" download="norvane.opml">OPML に書き出す</a></p>
+            </section>
           </div>
         </main>
         <xsl:call-template name="footer"/>
