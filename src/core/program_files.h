@@ -14,6 +14,7 @@ inline constexpr std::string_view kChannelList = "ChannelList.xml";  // inside c
 inline constexpr std::string_view kOpmls = "opmls";             // the groups
 inline constexpr std::string_view kCatalogue = "gp.xml";        // inside opmls
 inline constexpr std::string_view kXsls = "xsls";               // one folder per style
+inline constexpr std::string_view kDefaultStyle = "Default";    // inside xsls; lends newer pages to other styles
 inline constexpr std::string_view kScrap = "scrap";             // the scrapbooks
 inline constexpr std::string_view kScripts = "scripts";         // htr descriptors and scripts
 inline constexpr std::string_view kWww = "www";                 // static files

@@ -13,6 +13,7 @@ inline constexpr std::string_view kGpHtml = "gp.html";      // the group page
 inline constexpr std::string_view kChHtml = "ch.html";      // a group's channels
 inline constexpr std::string_view kOpmlXml = "opml.xml";    // a group file as it is
 inline constexpr std::string_view kExportOpml = "export.opml";  // every group, for other readers
+inline constexpr std::string_view kImportHtml = "import.html";  // another reader's OPML into the groups
 inline constexpr std::string_view kSearch = "search";       // a search engine's results
 inline constexpr std::string_view kScrapXml = "scrap.xml";  // a scrapbook's feed
 inline constexpr std::string_view kFilter = "filter";       // today's items of every group

@@ -78,5 +78,27 @@ TEST_F(Subscribe, TheChoiceShowsEveryFeedWithTheFirstChosen) {
                          shots + "/add-choice-phone.png", 390, 844));
 }
 
+TEST_F(Subscribe, AnOpmlFilePickedOnTheGroupPageIsImportedAndReported) {
+  // The file as a user picks it, from another reader: a folder and a feed outside it.
+  const std::string opml = "<opml version=\"2.0\"><head><title>Elsewhere</title></head><body>"
+                           "<outline text=\"Reading\"><outline text=\"Articles\" type=\"rss\" xmlUrl=\"" +
+                           site_.Url("/articles.rss") + "\"/></outline><outline text=\"Comments\" type=\"rss\" "
+                           "xmlUrl=\"" + site_.Url("/comments.atom") + "\"/></body></opml>";
+  Clicks("if (location.pathname === '/gp.html') {"
+         "  var files = new DataTransfer();"
+         "  files.items.add(new File(['" + opml + "'], 'elsewhere.opml', {type: 'text/x-opml'}));"
+         "  var input = document.querySelector('#import-file'); input.files = files.files;"
+         "  input.form.querySelector('button[type=submit]').click(); }");
+  BrowserRun run = DumpDom(app_.Url("/gp.html?u=sample.opml/"));
+  ASSERT_EQ(run.status, 0);
+  EXPECT_NE(run.dom.find("読み込みました"), std::string::npos) << run.dom.substr(0, 3000) << run.console;
+  EXPECT_NE(run.dom.find("elsewhere.opml"), std::string::npos);
+  EXPECT_NE(run.dom.find("href=\"gp.html?u=Reading.opml/\""), std::string::npos) << "the new groups are linked";
+  EXPECT_NE(run.dom.find("href=\"gp.html?u=Elsewhere.opml/\""), std::string::npos);
+  EXPECT_EQ(run.console, "");
+  EXPECT_NE(app_.home().Read("opmls/Reading.opml").find(site_.Url("/articles.rss")), std::string::npos);
+  EXPECT_NE(app_.home().Read("opmls/gp.xml").find("file=\"Elsewhere.opml\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace norvane::test

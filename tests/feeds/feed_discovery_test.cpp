@@ -102,15 +102,22 @@ TEST_F(Discover, APageOffersWhatItAdvertisesAndNothingElseIsFetched) {
 
 TEST_F(Discover, APageAdvertisingNoneHasTheSitesUsualPlacesTriedAllAtOnce) {
   server_.Serve("/about", PageLinking({}), "text/html");
-  test::FeedRoute slow;
-  slow.body = Rss("Atom place");
-  slow.delay = std::chrono::milliseconds(300);
-  server_.Route("/atom.xml", slow);
-  server_.Serve("/feed.json",
-                "{\"version\":\"https://jsonfeed.org/version/1.1\",\"title\":\"JSON place\",\"items\":[]}",
-                "application/feed+json");
+  // Every place answers slowly, so the requests overlap when they are made at once.
+  auto slow = [](int status, std::string body, std::string type) {
+    test::FeedRoute r;
+    r.status = status;
+    r.body = std::move(body);
+    r.contentType = std::move(type);
+    r.delay = std::chrono::milliseconds(300);
+    return r;
+  };
+  for (const char* missing : {"/feed", "/feed.xml", "/rss.xml"}) server_.Route(missing, slow(404, "no", "text/plain"));
+  server_.Route("/atom.xml", slow(200, Rss("Atom place"), "application/xml"));
+  server_.Route("/feed.json",
+                slow(200, "{\"version\":\"https://jsonfeed.org/version/1.1\",\"title\":\"JSON place\",\"items\":[]}",
+                     "application/feed+json"));
   server_.Redirect("/rss", 301, server_.Url("/feed.json"));  // the same feed once more
-  server_.Serve("/index.xml", "<html><body>not a feed</body></html>", "text/html");
+  server_.Route("/index.xml", slow(200, "<html><body>not a feed</body></html>", "text/html"));
   Discovery d = DiscoverFeeds(server_.Url("/about"));
   ASSERT_EQ(d.kind, Kind::Offers);
   // In the order of the places, a place that leads to one found before left out; the

@@ -31,8 +31,7 @@ class OpmlExport : public test::ModuleHome {
  protected:
   void SetUp() override {
     ModuleHome::SetUp();
-    for (const char* file : {"/search.xml", "/dic.csv"})
-      test::CopyTree(std::string(NORVANE_DATA_DIR) + file, home_.path());
+    CopyShippedCatalogues();
     home_.Write("opmls/news.opml",
                 OpmlText("News", "<outline text=\"A &amp; B\" type=\"rss\" xmlUrl=\"http://a.example/feed?x=1&amp;y=2\" "
                                  "htmlUrl=\"http://a.example/\" description=\"about &lt;A&gt;\"/>"

@@ -106,7 +106,7 @@
         <input type="hidden" name="opml" value="{$file}"/>
         <xsl:call-template name="token"/>
         <label for="add-u">フィードかサイトの URL</label>
-        <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" required="required" placeholder="https://example.jp/ または example.jp"/>
+        <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" required="required" placeholder="https://example.jp/"/>
         <button class="btn btn-primary" type="submit">追加</button>
       </form>
     </section>
@@ -167,7 +167,7 @@
           </xsl:variable>
           <div class="field">
             <label for="add-u">フィードかサイトの URL</label>
-            <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" value="{$value}" required="required" placeholder="https://example.jp/ または example.jp">
+            <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" value="{$value}" required="required" placeholder="https://example.jp/">
               <xsl:if test="$url = ''"><xsl:attribute name="autofocus">autofocus</xsl:attribute></xsl:if>
             </input>
           </div>
