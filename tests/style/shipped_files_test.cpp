@@ -152,8 +152,11 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
     EXPECT_EQ(page.Count("//*[@role='search'][not(normalize-space(@aria-label)) and not(@aria-labelledby)]"), 0u);
     for (const std::string& id : page.All("//*[@role='search']/@aria-labelledby"))
       EXPECT_EQ(page.Count("//*[@id='" + id + "'][normalize-space()]"), 1u) << id;
-    // Every page names itself with the program's icon.
+    // Every page names itself with the program's icon, and can be installed as an app.
     EXPECT_EQ(page.All("//link[@rel='icon']/@href"), Strings{"/norvane.svg"});
+    EXPECT_EQ(page.All("//link[@rel='manifest']/@href"), Strings{"/manifest.webmanifest"});
+    EXPECT_EQ(page.All("//meta[@name='theme-color']/@media"),
+              (Strings{"(prefers-color-scheme: light)", "(prefers-color-scheme: dark)"}));
     // The browser reports the code it sent each form in, so the keyword is read right.
     EXPECT_EQ(page.Count("//form[not(.//input[@type='hidden'][@name='_charset_'][not(@value)])]"), 0u);
   }

@@ -3,7 +3,9 @@
 // phones meet it: every page at a desktop and a phone width, in light and dark, is run
 // through axe-core's WCAG 2.1 A and AA rules (and its best practices) and must not be
 // wider than its window; no focus stop hides under the sticky bar, every focus ring
-// stands out 3:1, and j/k start from what is on screen. Each view leaves a screenshot.
+// stands out 3:1, and j/k start from what is on screen; every page passes Chromium's
+// check that it can be installed as an app (Page.getInstallabilityErrors) and names its
+// theme colour for light and dark. Each view leaves a screenshot.
 //
 //   node page_audit.mjs --chromium PATH --base URL --label NAME --shots DIR
 //                       [--upload name=FILE]... name=target...
@@ -282,11 +284,30 @@ async function auditView(tab, axeSource, page, view, scheme, opts, faults) {
     writeFileSync(join(opts.shots, `${opts.label}-${page.name}-${view.name}-${scheme}.png`), Buffer.from(shot.data, 'base64'));
   }
 
+  // Every page can be installed as an app, as Chromium judges it (once a page).
+  if (view.name === 'desktop' && scheme === 'light') await checkInstallable(tab, fault);
+
   // Layout is the same in both schemes: where focus lands and j/k are checked in light.
   await checkFocusStops(tab, fault, scheme);
   if (scheme === 'light') await checkItemKeys(tab, fault);
   for (const p of tab.problems) fault(p);
   return { violations: result.length, nodes };
+}
+
+// Chromium's own installability check: the page links a manifest that parses, names a
+// start URL, a display mode and an icon it could fetch. Its theme colours must be given
+// for light and dark.
+async function checkInstallable(tab, fault) {
+  const manifest = await tab.send('Page.getAppManifest');
+  if (!manifest.url) fault('no web app manifest is linked');
+  for (const e of manifest.errors || []) fault(`manifest ${e.critical ? 'error' : 'warning'}: ${e.message}`);
+  const { installabilityErrors } = await tab.send('Page.getInstallabilityErrors');
+  for (const e of installabilityErrors)
+    fault(`not installable: ${e.errorId}` + (e.errorArguments.length ? ' ' + JSON.stringify(e.errorArguments) : ''));
+  const themes = await tab.eval(`Array.prototype.map.call(document.querySelectorAll('meta[name="theme-color"]'),
+    (m) => m.getAttribute('media') || '').sort().join(' | ')`);
+  if (themes !== '(prefers-color-scheme: dark) | (prefers-color-scheme: light)')
+    fault('theme-color is not given for light and dark: ' + themes);
 }
 
 // Backwards through every focus stop from the last one, as with Shift+Tab: each stop
