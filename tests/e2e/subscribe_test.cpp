@@ -2,7 +2,6 @@
 // shipped style: a site's address typed into the group page's form, the feed chosen
 // among those the site offers, and the group keeping the feed's address.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "support/browser.h"
 #include "support/feed_server.h"
@@ -60,22 +59,6 @@ TEST_F(Subscribe, ASitesAddressTypedOnTheGroupPageOffersItsFeedsAndTheChosenOneI
   EXPECT_NE(Group().find("xmlUrl=\"" + site_.Url("/comments.atom") + "\""), std::string::npos) << Group();
   EXPECT_EQ(Group().find("xmlUrl=\"" + site_.Url("/articles.rss") + "\""), std::string::npos);
   EXPECT_EQ(Group().find("xmlUrl=\"http://" + typed + "\""), std::string::npos);
-}
-
-TEST_F(Subscribe, TheChoiceShowsEveryFeedWithTheFirstChosen) {
-  BrowserRun run = DumpDom(app_.Url("/add.html?u=" + site_.Url("/") + "/&opml=sample.opml"));
-  ASSERT_EQ(run.status, 0);
-  EXPECT_NE(run.dom.find("フィードが見つかりました"), std::string::npos) << run.dom.substr(0, 3000);
-  EXPECT_NE(run.dom.find("追加するフィード"), std::string::npos);
-  EXPECT_NE(run.dom.find("Articles"), std::string::npos);
-  EXPECT_NE(run.dom.find("Comments"), std::string::npos);
-  EXPECT_NE(run.dom.find("value=\"" + site_.Url("/articles.rss") + "\" required=\"required\" checked"),
-            std::string::npos);
-  EXPECT_EQ(run.dom.find("追加しました"), std::string::npos) << "nothing is added before the choice";
-  std::string shots = NORVANE_SCREENSHOT_DIR;
-  mkdir(shots.c_str(), 0755);
-  EXPECT_TRUE(Screenshot(app_.Url("/add.html?u=" + site_.Url("/") + "/&opml=sample.opml"),
-                         shots + "/add-choice-phone.png", 390, 844));
 }
 
 TEST_F(Subscribe, AnOpmlFilePickedOnTheGroupPageIsImportedAndReported) {
