@@ -14,6 +14,8 @@
 #include "groups/group_file_name.h"
 #include "groups/group_pages.h"
 #include "groups/health_page.h"
+#include "groups/import_page.h"
+#include "groups/opml_export.h"
 #include "htr/htr_route.h"
 #include "search/scrap_feeder.h"
 #include "search/scrap_page.h"
@@ -189,6 +191,29 @@ void TDataM::InstallRoutes() {
   });
   server_->SetRoute(routes::kHealthHtml, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateHealthHtml(*gp_, *chList_, ctx.params, ctx.editsAllowed, Feeds()));
+  });
+  server_->SetRoute(routes::kExportOpml, [this](RouteContext& ctx, HttpResponse& res) {
+    std::vector<std::string> books;
+    {
+      GateGuard lock(GateLock());
+      for (int i = 0; i < scrapSerch_->Count(); ++i) books.push_back(scrapSerch_->Items(i).Name);
+    }
+    TServer::Respond(ctx, res, CreateExportOpml(*gp_, books, GetSettings().PORT));
+    res.headers.emplace_back("Content-Disposition", "attachment; filename=\"norvane.opml\"");
+  });
+  server_->SetRoute(routes::kImportHtml, [this](RouteContext& ctx, HttpResponse& res) {
+    ImportUpload upload;
+    upload.posted = ctx.request.method == "POST";
+    upload.editsAllowed = ctx.editsAllowed;
+    upload.incomplete = ctx.request.bodyIncomplete;
+    for (const FormPart& part : ctx.request.formParts)
+      if (part.isFile && part.name == "opml") {
+        upload.hasFile = true;
+        upload.fileName = part.fileName;
+        upload.bytes = part.value;
+        break;
+      }
+    TServer::Respond(ctx, res, CreateImportHtml(*gp_, upload));
   });
   server_->SetRoute(routes::kFilter, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()));

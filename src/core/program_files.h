@@ -14,12 +14,12 @@ inline constexpr std::string_view kChannelList = "ChannelList.xml";  // inside c
 inline constexpr std::string_view kOpmls = "opmls";             // the groups
 inline constexpr std::string_view kCatalogue = "gp.xml";        // inside opmls
 inline constexpr std::string_view kXsls = "xsls";               // one folder per style
+inline constexpr std::string_view kDefaultStyle = "Default";    // inside xsls; lends newer pages to other styles
 inline constexpr std::string_view kScrap = "scrap";             // the scrapbooks
 inline constexpr std::string_view kScripts = "scripts";         // htr descriptors and scripts
 inline constexpr std::string_view kWww = "www";                 // static files
 inline constexpr std::string_view kSearch = "search.xml";       // the search catalogue
 inline constexpr std::string_view kDictionary = "dic.csv";      // the synonym dictionary
-inline constexpr std::string_view kDefaultStyle = "Default";  // the style others fall back on
 // The stylesheets every style has had from the start. A later page's stylesheet that a
 // user's style lacks is taken from kDefaultStyle.
 inline constexpr std::array<std::string_view, 5> kFirstStyleFiles{"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl",

@@ -17,6 +17,7 @@ Texts Build() {
   t.refusedForeign = s(u8"ほかのサイトや画像などからの変更は受け付けません。Norvane のページから操作してください。");
   t.refusedHost = s(u8"このホスト名では Norvane を使えません。localhost か 127.0.0.1 で開いてください。");
   t.refusedMethod = s(u8"この方法の要求には応じられません。");
+  t.refusedTooLarge = s(u8"送られたデータが大きすぎます。ファイルは 5 MB までです。何も書き込んでいません。");
   t.errorFeedTitle = s(u8"エラーメッセージ");
   t.fetchFailed = s(u8"取得できませんでした");
   t.rssBuildFailed = s(u8"RSS生成失敗");
@@ -120,6 +121,29 @@ Texts Build() {
   t.orgScrapFailed = s(u8"スクラップブックを作れませんでした : ");
   t.orgDropFailed = s(u8"RSSをほかのグループへ移せませんでした : ");
   t.orgFetching = s(u8"読み込んでいます : ");
+  // the add page's search for a site's feeds
+  t.discoveryNone = s(u8"このページはフィードではなく、フィードも案内していません。サイトのよくある場所 (/feed、/rss.xml など) にも見つかりませんでした。");
+  t.discoveryLinkBack = s(u8"このページのフィードへのリンクはページ自身を指しているため使えません。");
+  t.discoveryChoose = s(u8"このページには複数のフィードがあります。追加するフィードを選んでください。");
+  t.discoveryFound = s(u8"このページのフィードが見つかりました。「追加」を押すと、ページではなくフィードのアドレスがグループに入ります。");
+  // OPML export and import
+  t.exportScrapbooks = s(u8"スクラップブック");
+  t.importDoctype = s(u8"DOCTYPE (エンティティの宣言) を含むファイルは、安全のため読み込みません。何も書き込んでいません。");
+  t.importNotXml = s(u8"XML として読めないファイルです。何も書き込んでいません : ");
+  t.importNotOpml = s(u8"OPML のファイルではありません (opml/body がありません)。何も書き込んでいません。");
+  t.importNoFile = s(u8"読み込む OPML ファイルを選んでください。");
+  t.importNoToken = s(u8"Norvane のページのフォームから送られていないため、読み込みませんでした。グループのページからもう一度ファイルを選んでください。");
+  t.importIncomplete = s(u8"アップロードが途中で切れたため、何も書き込んでいません。もう一度送ってください。");
+  t.importNothing = s(u8"このファイルにはフィードがありません。");
+  t.importLooseTitle = s(u8"インポート");
+  t.importFolderTitle = s(u8"名前のないフォルダ");
+  t.importDuplicate = s(u8"グループにすでにあります");
+  t.importNoAddress = s(u8"フィードのアドレス (xmlUrl) がありません");
+  t.importBadScheme = s(u8"http か https のアドレスではありません");
+  t.importEmptyFolder = s(u8"フィードのないフォルダです");
+  t.importGroupUnreadable = s(u8"グループのファイルを読めませんでした : ");
+  t.importWriteFailed = s(u8"グループのファイルを書き込めませんでした : ");
+  t.importCatalogueFailed = s(u8"グループの一覧 (gp.xml) を書き込めませんでした。新しいグループは次の起動で一覧に入ります : ");
   return t;
 }
 }  // namespace

@@ -15,6 +15,7 @@ struct Texts {
   std::string refusedForeign;  // a change asked for by another site, or by an image or the like
   std::string refusedHost;     // a Host header that does not name this machine
   std::string refusedMethod;   // a method other than GET, HEAD and POST
+  std::string refusedTooLarge; // a request body past its bound (an upload over 5 MB)
 
   // error feed
   std::string errorFeedTitle;
@@ -119,6 +120,31 @@ struct Texts {
   std::string orgScrapFailed;       // the new scrapbook could not be made (the reason follows)
   std::string orgDropFailed;        // a feed could not be moved to the other group
   std::string orgFetching;          // a feed or group being read from the net (the URL follows)
+
+  // the add page's search for a site's feeds
+  std::string discoveryNone;      // a page without a feed, nor any at the site's usual places
+  std::string discoveryLinkBack;  // the page's feed link leads back to the page itself
+  std::string discoveryChoose;    // several feeds: one is to be chosen
+  std::string discoveryFound;     // one feed found on a page: one click adds it
+
+  // OPML export and import
+  std::string exportScrapbooks;  // the export's folder of scrapbooks
+  std::string importDoctype;     // a file with a DOCTYPE: refused, nothing written
+  std::string importNotXml;      // bytes that are no XML (the parser's words follow)
+  std::string importNotOpml;     // XML without opml/body
+  std::string importNoFile;      // an upload without a file, or an empty one
+  std::string importNoToken;     // an upload without the page's form token
+  std::string importIncomplete;  // an upload that broke off
+  std::string importNothing;     // a file without a single feed
+  std::string importLooseTitle;  // the group of loose feeds when the file has no title
+  std::string importFolderTitle; // a folder without a name
+  std::string importDuplicate;   // skipped: the group has that address already
+  std::string importNoAddress;   // skipped: no xmlUrl
+  std::string importBadScheme;   // skipped: an address that is not http or https
+  std::string importEmptyFolder; // skipped: a folder without feeds
+  std::string importGroupUnreadable;  // skipped: the target group file could not be read (why follows)
+  std::string importWriteFailed;      // skipped: the group file could not be written (why follows)
+  std::string importCatalogueFailed;  // the catalogue could not be written (why follows)
 };
 
 const Texts& T();

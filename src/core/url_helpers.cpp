@@ -39,6 +39,22 @@ std::string HttpDate(long long secondsSinceEpoch) {
   return buf;
 }
 
+std::string EncodeAddressBytes(std::string_view address) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(address.size());
+  for (unsigned char b : address) {
+    if (b <= 0x20 || b >= 0x7F) {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += static_cast<char>(b);
+    }
+  }
+  return out;
+}
+
 std::string EncodeURLParam(std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;

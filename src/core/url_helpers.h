@@ -15,6 +15,9 @@ std::string HttpDate(long long secondsSinceEpoch);
 
 // Every byte but ASCII letters and digits becomes %XX (upper-case hex).
 std::string EncodeURLParam(std::string_view text);
+// Only the bytes an address may not hold as they are (controls, space, 0x7F and above)
+// become %XX: an address with UTF-8 in it, as a browser sends it.
+std::string EncodeAddressBytes(std::string_view address);
 
 // Every occurrence of from replaced by to (left to right, not re-scanned).
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);

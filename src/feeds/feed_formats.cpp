@@ -1,6 +1,5 @@
 #include "feeds/feed_formats.h"
 
-#include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 #include <libxml/uri.h>
 
@@ -14,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "feeds/feed_discovery.h"
 #include "feeds/safe_html.h"
 #include "feeds/xml_node.h"
 #include "feeds/xml_owners.h"
@@ -391,7 +391,7 @@ std::optional<std::string> JsonFeedToRss(std::string_view bytes, const std::stri
   return rss.Text();
 }
 
-std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl, std::string_view contentType) {
+bool LooksLikeHtmlPage(std::string_view bytes, std::string_view contentType) {
   std::string head(bytes.substr(0, 4096));
   for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   // A page may come as a fragment without <html>: its first element, or the server's word
@@ -403,30 +403,15 @@ std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl, s
   }
   const bool fragment = firstTag != std::string::npos &&
                         (head.compare(firstTag, 5, "<head") == 0 || head.compare(firstTag, 5, "<body") == 0);
-  if (head.find("<html") == std::string::npos && head.find("<!doctype html") == std::string::npos &&
-      !fragment && MediaType(contentType) != "text/html")
-    return {};
+  return head.find("<html") != std::string::npos || head.find("<!doctype html") != std::string::npos ||
+         fragment || MediaType(contentType) == "text/html";
+}
+
+std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl, std::string_view contentType) {
+  if (!LooksLikeHtmlPage(bytes, contentType)) return {};
   std::string reason = "an HTML page, not a feed";
-  OwnedDoc page(htmlReadMemory(bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), 1 << 20)), nullptr,
-                               nullptr, HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET));
-  std::vector<xmlNodePtr> stack;
-  if (xmlNodePtr root = page ? xmlDocGetRootElement(page.get()) : nullptr) stack.push_back(root);
-  while (!stack.empty()) {
-    xmlNodePtr n = stack.back();
-    stack.pop_back();
-    if (n->type != XML_ELEMENT_NODE) continue;
-    if (xmlStrcasecmp(n->name, BAD_CAST "link") == 0) {
-      std::string rel = Attr(n, "rel"), type = Attr(n, "type");
-      for (char& c : rel) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      if (rel.find("alternate") != std::string::npos &&
-          (type == "application/rss+xml" || type == "application/atom+xml" || type == "application/feed+json")) {
-        std::string href = Attr(n, "href");
-        XmlText full(href.empty() ? nullptr : xmlBuildURI(X(href), X(pageUrl)));
-        if (full) return reason + "; its feed: " + C(full.get());
-      }
-    }
-    for (xmlNodePtr c = n->last; c; c = c->prev) stack.push_back(c);
-  }
+  AdvertisedFeeds advertised = FindAdvertisedFeeds(bytes, pageUrl, 1);
+  if (!advertised.feeds.empty()) reason += "; its feed: " + advertised.feeds.front().url;
   return reason;
 }
 

@@ -25,10 +25,13 @@ bool NormaliseFeed(TRXML& doc, const std::string& feedUrl);
 std::optional<std::string> JsonFeedToRss(std::string_view bytes, const std::string& feedUrl,
                                          std::string_view contentType = {});
 
+// True for a web page: bytes with <html> or an HTML doctype near their start, a fragment
+// that starts with <head> or <body>, or an answer of type text/html.
+bool LooksLikeHtmlPage(std::string_view bytes, std::string_view contentType = {});
+
 // Why bytes that came for a feed are none, when they are a web page: "an HTML page, not a
-// feed", followed by the address of the feed the page names in a <link rel="alternate">,
-// if it names one. A page is known by <html> or a doctype, by a fragment that starts
-// with <head> or <body>, or by the answer's type text/html. Empty for anything else.
+// feed", followed by the address of the first feed the page advertises (see
+// FindAdvertisedFeeds), if it advertises one. Empty for anything else.
 std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl,
                            std::string_view contentType = {});
 

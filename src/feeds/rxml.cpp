@@ -262,6 +262,13 @@ std::string TRXML::XMLWithEncoding() const {
   return xml;
 }
 
+std::string TRXML::Utf8XML() const {
+  const XmlDocument& d = *slot_->doc;
+  std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  if (d.doc()->children) utf8 += SerialiseUtf8(d.doc());
+  return utf8;
+}
+
 void TRXML::Clear() {
   if (!IsEmpty()) {
     slot_ = std::make_shared<Slot>();

@@ -63,6 +63,9 @@ class TRXML {
   std::string GetXML() const;
   // GetXML with the declaration naming encoding="Shift_JIS".
   std::string XMLWithEncoding() const;
+  // The serialisation in UTF-8, declared so, for files other programs read (an OPML
+  // export): nothing of the text is lost.
+  std::string Utf8XML() const;
   // An empty document with only the XML declaration. A document shared through Assign
   // stays with the other holders.
   void Clear();

@@ -19,6 +19,7 @@ std::string ContentTypeFor(std::string_view fileName) {
       {"ico", "image/x-icon"},     {"webp", "image/webp"},
       {"woff", "font/woff"},       {"woff2", "font/woff2"},
       {"pdf", "application/pdf"},  {"zip", "application/zip"},
+      {"webmanifest", "application/manifest+json"},
   };
   size_t slash = fileName.find_last_of('/');
   std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);

@@ -50,6 +50,9 @@ inline constexpr RouteSpec kRouteTable[] = {
     {.name = routes::kChHtml},
     {.name = "*.css", .match = RouteMatch::StyleSheets, .contentType = ""},  // by the file's name
     {.name = routes::kOpmlXml, .contentType = "text/XML"},
+    {.name = routes::kExportOpml, .contentType = "text/x-opml; charset=UTF-8"},
+    // Every request: its page is the upload form, and a POST imports.
+    {.name = routes::kImportHtml, .writes = RouteWrites::Files},
     {.name = routes::kSearch},
     {.name = routes::kScrapXml, .contentType = "text/XML"},
     {.name = routes::kFilter},

@@ -296,12 +296,19 @@ void TServer::Route(const HttpRequest& req, HttpResponse& res) {
     return;
   }
 
+  if (req.bodyTooLarge) {
+    RefusePage(res, 413, T().refusedTooLarge);
+    return;
+  }
+
   // The engine's parameter list: a form body first, then the query.
   ParamList params;
   if (req.method == "POST" &&
       AsciiLower(req.Header("Content-Type")).rfind("application/x-www-form-urlencoded", 0) == 0) {
     AppendQueryParams(req.body, params);
   }
+  for (const FormPart& part : req.formParts)  // an upload form's text fields (its token)
+    if (!part.isFile) params.push_back(part.name + "=" + part.value);
   AppendQueryParams(req.rawQuery, params);
 
   std::string path = PercentDecode(req.path);

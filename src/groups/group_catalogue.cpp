@@ -210,6 +210,30 @@ std::string TGP::setAsidePath() const {
   return setAside_;
 }
 
+std::vector<TGP::Item> TGP::Items() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<Item> items;
+  for (xmlNodePtr item : SelectNodes("group/items/item"))
+    items.push_back({GetAttribute(item, "title"), GetAttribute(item, "file")});
+  return items;
+}
+
+void TGP::AddGroups(const std::vector<Item>& groups) {
+  if (groups.empty()) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  xmlNodePtr container = SelectSingleNode("group/items");
+  if (!container) throw XmlError(T().xmlLoadFailed + " : " + files::CataloguePath());
+  for (const Item& group : groups) {
+    xmlNodePtr item = AddChild(container, "item", "");
+    SetAttribute(item, "title", group.title);
+    SetAttribute(item, "file", group.file);
+    SetAttribute(item, "goround", std::to_string(kNewGroupInterval));
+    gpFiles_.push_back(group.file);
+    if (firstGpFile_.empty()) firstGpFile_ = group.file;
+  }
+  SaveToFile(files::CataloguePath());
+}
+
 xmlNodePtr TGP::CopyGroupTo(TRXML& target) const {
   std::lock_guard<std::mutex> lock(mutex_);
   xmlNodePtr root = DocumentElement();

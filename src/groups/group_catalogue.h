@@ -51,6 +51,18 @@ class TGP : private TRXML {
   xmlNodePtr CopyGroupTo(TRXML& target) const;
   xmlNodePtr CopyItemsTo(xmlNodePtr parent) const;
 
+  // One catalogue item: its title and file (Shift_JIS).
+  struct Item {
+    std::string title;
+    std::string file;
+  };
+  // The items as they stand in memory, in order.
+  std::vector<Item> Items() const;
+  // Appends one item per group (goround 6), in order, and saves the catalogue; the files
+  // join GpFiles. Throws XmlError when the catalogue has no root or cannot be written (the
+  // items then stay in memory; the next start finds their files anyway).
+  void AddGroups(const std::vector<Item>& groups);
+
   // Where a damaged catalogue was moved at start; empty when none was.
   std::string setAsidePath() const;
 

@@ -11,6 +11,7 @@
 #include "gateway/page_builders.h"
 #include "groups/group_file_name.h"
 #include "groups/opml_append.h"
+#include "feeds/feed_discovery.h"
 
 namespace norvane {
 
@@ -18,6 +19,56 @@ namespace {
 
 XmlError CannotOpen(const std::string& file) {
   return XmlError(T().xmlCannotOpen + GroupFilePath(file) + T().xmlCannotOpenAfter);
+}
+
+// The feeds a page offers, for the add page: add/found, with the page's address.
+void ListOffers(TRXML& doc, xmlNodePtr add, const Discovery& found) {
+  xmlNodePtr list = doc.AddChild(add, "found", "");
+  SetAttribute(list, "page", found.address);
+  for (const FeedOffer& offer : found.offers) {
+    xmlNodePtr feed = doc.AddChild(list, "feed", "");
+    SetAttribute(feed, "xmlUrl", offer.url);
+    SetAttribute(feed, "title", offer.title);
+    if (!offer.type.empty()) SetAttribute(feed, "type", offer.type);
+  }
+}
+
+// Reads what was typed and adds the feed it leads to: the address itself when it is a
+// feed; the one feed a page offers when the answer is XML (the page shows it, to be added
+// with one click); several are listed to choose from. The group keeps the feed's address,
+// never the page's; add/added names it. True when a feed was added; otherwise message
+// says why (it may name what the request gave: the caller escapes it for a page).
+bool AddFoundFeed(TRXML& doc, xmlNodePtr add, const std::string& typed, const std::string& file, bool xmlOnly,
+                  std::string& message) {
+  CheckGroupToAppend(file);  // nothing is fetched for a group that cannot take it
+  Discovery found = DiscoverFeeds(typed);
+  std::string stored;
+  switch (found.kind) {
+    case Discovery::Kind::BadAddress:
+    case Discovery::Kind::Failed:
+      message += found.failure;
+      return false;
+    case Discovery::Kind::NoneFound:
+      message += T().notRss;
+      if (found.isPage) message += T().discoveryNone;
+      if (found.linkBackToPage) message += T().discoveryLinkBack;
+      return false;
+    case Discovery::Kind::Feed:
+      AppendFeedOutline(*found.feed, found.address, file);
+      stored = found.address;
+      break;
+    case Discovery::Kind::Offers:
+      ListOffers(doc, add, found);
+      if (found.offers.size() > 1 || !xmlOnly) {
+        message += found.offers.size() > 1 ? T().discoveryChoose : T().discoveryFound;
+        return false;
+      }
+      AddRssToOpml(found.offers.front().url, file);
+      stored = found.offers.front().url;
+      break;
+  }
+  SetAttribute(doc.AddChild(add, "added", ""), "xmlUrl", stored);
+  return true;
 }
 
 }  // namespace
@@ -88,8 +139,7 @@ std::string CreateAddHtml(TGP& gp, const ParamList& params, bool xmlOnly, bool e
       text = T().confirmAdd;
     } else if (!url.empty() && !opml.empty()) {
       try {
-        AddRssToOpml(url, opml);
-        added = true;
+        added = AddFoundFeed(doc, add, url, opml, xmlOnly, text);
       } catch (const std::exception& e) {
         text += e.what();
       }

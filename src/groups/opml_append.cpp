@@ -30,20 +30,17 @@ xmlNodePtr LoadBody(TRXML& doc, const std::string& path) {
 
 }  // namespace
 
-void AddRssToOpml(const std::string& url, const std::string& file) {
-  if (url.find("://") == std::string::npos) throw XmlError(T().badFeedUrl);
+void CheckGroupToAppend(const std::string& file) {
   const std::string path = GroupFilePath(file);
   if (file.empty() || !StaysInside(file) || !FileExists(DiskPath(path)) ||
       ResolveInside(DiskPath(std::string(files::kOpmls)), DiskPath(path)).empty())
     throw XmlError(T().opmlNotFound);
-  {
-    TRXML probe;
-    LoadBody(probe, path);  // a broken group file fails before anything is fetched
-  }
+  TRXML probe;
+  LoadBody(probe, path);  // a broken group file fails before anything is fetched
+}
 
-  TRSS2 feed;
-  feed.Open(url);
-
+void AppendFeedOutline(const TRSS2& feed, const std::string& url, const std::string& file) {
+  const std::string path = GroupFilePath(file);
   std::lock_guard<std::mutex> lock(GroupFileLock());
   TRXML doc;
   xmlNodePtr body = LoadBody(doc, path);
@@ -59,6 +56,14 @@ void AddRssToOpml(const std::string& url, const std::string& file) {
     WriteErrorLog(TraceArea::Group, "Exception", e.what());
   }
   doc.SaveToFile(path);
+}
+
+void AddRssToOpml(const std::string& url, const std::string& file) {
+  if (url.find("://") == std::string::npos) throw XmlError(T().badFeedUrl);
+  CheckGroupToAppend(file);
+  TRSS2 feed;
+  feed.Open(url);
+  AppendFeedOutline(feed, url, file);
 }
 
 }  // namespace norvane

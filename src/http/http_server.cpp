@@ -28,6 +28,11 @@ constexpr unsigned kListenBacklog = 20;
 constexpr size_t kMaxBody = 1 << 20;
 // The engine's buffer for a body sent in chunks.
 constexpr size_t kStreamBlock = 64 * 1024;
+// A multipart body: its files, and room for boundaries, part headers and small fields.
+constexpr size_t kMaxMultipartBody = kMaxUploadBytes + (256u << 10);
+constexpr size_t kMaxFormFieldBytes = 64u << 10;  // the text fields of one form, together
+constexpr size_t kMaxFormParts = 64;
+constexpr size_t kPostBufferBytes = 8u << 10;
 // How long Stop waits for requests in progress.
 constexpr auto kStopWait = std::chrono::seconds(10);
 
@@ -111,6 +116,9 @@ struct HttpServerCallbacks {
                               size_t* uploadSize, void** reqCls);
   static void OnCompleted(void* cls, MHD_Connection* connection, void** reqCls,
                           MHD_RequestTerminationCode toe);
+  static MHD_Result OnFormData(void* cls, MHD_ValueKind kind, const char* key, const char* filename,
+                               const char* contentType, const char* transferEncoding, const char* data,
+                               uint64_t off, size_t size);
 };
 
 std::string HttpRequest::Header(const std::string& name) const {
@@ -121,11 +129,59 @@ std::string HttpRequest::Header(const std::string& name) const {
 
 // Per-request state, from the URI callback to the completion callback.
 struct HttpServer::Context {
+  struct PostDeleter {
+    void operator()(MHD_PostProcessor* p) const { MHD_destroy_post_processor(p); }
+  };
   std::string rawUri;
   std::string body;
   bool started = false;
   bool tooLarge = false;
+  // A multipart/form-data body goes through the engine's post processor into parts.
+  std::unique_ptr<MHD_PostProcessor, PostDeleter> form;
+  std::vector<FormPart> parts;
+  size_t received = 0, fileBytes = 0, fieldBytes = 0;
+  bool formBroken = false;
+
+  // Whether the multipart body ended as its boundaries say; the processor is gone then.
+  bool FinishForm() {
+    MHD_PostProcessor* p = form.release();
+    return !p || MHD_destroy_post_processor(p) == MHD_YES;
+  }
 };
+
+MHD_Result HttpServerCallbacks::OnFormData(void* cls, MHD_ValueKind, const char* key, const char* filename,
+                                           const char* contentType, const char*, const char* data,
+                                           uint64_t off, size_t size) {
+  auto* ctx = static_cast<HttpServer::Context*>(cls);
+  const std::string name = key ? key : "";
+  const bool isFile = filename != nullptr;
+  // A value comes in pieces: a new part starts at offset 0 (the engine may first report
+  // an empty piece of the same part).
+  std::vector<FormPart>& parts = ctx->parts;
+  const bool same = !parts.empty() && parts.back().name == name && parts.back().isFile == isFile &&
+                    parts.back().value.empty();
+  if (off == 0 && !same) {
+    if (parts.size() >= kMaxFormParts) {
+      ctx->tooLarge = true;
+      return MHD_NO;
+    }
+    FormPart part;
+    part.name = name;
+    part.isFile = isFile;
+    if (filename) part.fileName = filename;
+    if (contentType) part.contentType = contentType;
+    parts.push_back(std::move(part));
+  }
+  if (size == 0) return MHD_YES;
+  size_t& used = isFile ? ctx->fileBytes : ctx->fieldBytes;
+  if (used + size > (isFile ? kMaxUploadBytes : kMaxFormFieldBytes)) {
+    ctx->tooLarge = true;
+    return MHD_NO;
+  }
+  used += size;
+  parts.back().value.append(data, size);
+  return MHD_YES;
+}
 
 void HttpServer::DaemonDeleter::operator()(MHD_Daemon* d) const { MHD_stop_daemon(d); }
 
@@ -356,11 +412,27 @@ MHD_Result HttpServerCallbacks::OnRequest(void* cls, MHD_Connection* connection,
   if (!ctx->started) {
     ctx->started = true;
     self->AwaitHeaders(connection, false);  // the header is complete
+    const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
+    if (method && std::string_view(method) == "POST" && type &&
+        SameAsciiName(std::string_view(type).substr(0, 19), "multipart/form-data")) {
+      ctx->form.reset(MHD_create_post_processor(connection, kPostBufferBytes, &HttpServerCallbacks::OnFormData, ctx));
+      ctx->formBroken = !ctx->form;  // no boundary: nothing of the body can be read
+    }
     return MHD_YES;
   }
   if (*uploadSize != 0) {
-    if (ctx->body.size() + *uploadSize > kMaxBody) ctx->tooLarge = true;
-    else ctx->body.append(uploadData, *uploadSize);
+    if (ctx->form || ctx->formBroken) {
+      // Past the bound, or after a part that broke it, the rest is only read off the wire.
+      ctx->received += *uploadSize;
+      if (ctx->received > kMaxMultipartBody) ctx->tooLarge = true;
+      if (ctx->form && !ctx->tooLarge && !ctx->formBroken &&
+          MHD_post_process(ctx->form.get(), uploadData, *uploadSize) != MHD_YES && !ctx->tooLarge)
+        ctx->formBroken = true;
+    } else if (ctx->body.size() + *uploadSize > kMaxBody) {
+      ctx->tooLarge = true;
+    } else {
+      ctx->body.append(uploadData, *uploadSize);
+    }
     *uploadSize = 0;
     return MHD_YES;
   }
@@ -402,8 +474,15 @@ int HttpServer::Answer(void* connection, Context& ctx, const char* method, const
   HttpRequest req = MakeHttpRequest(ClientAddress(con), method, version, ctx.rawUri,
                                     std::move(headers), std::move(ctx.body));
   HttpResponse res;
-  if (ctx.tooLarge) res.status = MHD_HTTP_CONTENT_TOO_LARGE;
-  else RunHandler(handler_, req, res);
+  const bool formComplete = ctx.FinishForm();
+  if (ctx.tooLarge) {
+    req.bodyTooLarge = true;  // the router says so; nothing of the body is given
+    req.body.clear();
+  } else {
+    req.bodyIncomplete = ctx.formBroken || !formComplete;
+    if (!req.bodyIncomplete) req.formParts = std::move(ctx.parts);
+  }
+  RunHandler(handler_, req, res);
 
   MHD_Response* r = nullptr;
   if (!res.filePath.empty()) {

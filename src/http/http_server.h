@@ -13,10 +13,24 @@
 
 struct MHD_Daemon;
 struct MHD_Connection;
+struct MHD_PostProcessor;
 
 namespace norvane {
 
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
+
+// The files of one multipart/form-data body may hold this many bytes together.
+inline constexpr size_t kMaxUploadBytes = 5u * 1024 * 1024;
+
+// One part of a multipart/form-data body (an upload form), as the engine's post
+// processor read it.
+struct FormPart {
+  std::string name;
+  bool isFile = false;       // a file field (its file name may be empty)
+  std::string fileName;      // as the browser named the file
+  std::string contentType;   // as the browser gave it
+  std::string value;         // the field's text, or the file's bytes
+};
 
 // One request as the router sees it.
 struct HttpRequest {
@@ -27,7 +41,10 @@ struct HttpRequest {
   std::string path;       // the target's path, percent-decoded once
   std::string rawQuery;   // everything after the first "?", not decoded
   HeaderList headers;
-  std::string body;  // POST body (bounded)
+  std::string body;  // POST body (bounded); empty for multipart/form-data
+  std::vector<FormPart> formParts;  // a multipart/form-data body, in the order sent
+  bool bodyTooLarge = false;    // the body passed its bound: nothing of it is given
+  bool bodyIncomplete = false;  // a multipart body that is malformed or ends before its last boundary
   std::string authUser, authPassword;  // Basic authentication, empty when absent
 
   // The request line as the client sent it.

@@ -22,6 +22,23 @@ void AuditStyle(const std::string& style) {
       "<link>http://localhost/</link><description>once here</description><item><title>Kept item</title>"
       "<link>http://localhost/kept</link><description>still readable</description></item></channel></rss>";
   app.home().Write("www/flaky.xml", feed);
+  // Web pages that advertise the sample feeds: two, and one.
+  const std::string link = "<link rel=\"alternate\" type=\"application/rss+xml\" ";
+  app.home().Write("www/site/two.html", "<!DOCTYPE html><html><head><title>t</title>" + link +
+                                            "title=\"ニュース\" href=\"/sample/news/htr.xml\">" + link +
+                                            "href=\"/sample/notes/htr.xml\"></head><body></body></html>");
+  app.home().Write("www/site/one.html", "<!DOCTYPE html><html><head><title>t</title>" + link +
+                                            "title=\"ノート\" href=\"/sample/notes/htr.xml\"></head></html>");
+  // Files to import: feeds of the sample (already in their group), one new and one that
+  // is no web address; and a file that is no OPML.
+  const std::string uploaded = app.home().Write(
+      "upload/reader.opml",
+      "<opml version=\"2.0\"><head><title>読み込み</title></head><body><outline text=\"サンプル\">"
+      "<outline text=\"ニュース\" type=\"rss\" xmlUrl=\"http://localhost:" + std::to_string(app.port()) +
+      "/sample/news/htr.xml\"/><outline text=\"古い\" type=\"rss\" xmlUrl=\"ftp://old.example/feed\"/>"
+      "</outline><outline text=\"外\" type=\"rss\" xmlUrl=\"http://localhost:" + std::to_string(app.port()) +
+      "/sample/notes/htr.xml\"/></body></opml>");
+  const std::string notOpml = app.home().Write("upload/page.html", "<html><body>no</body></html>");
   const std::string self = "http://localhost:" + std::to_string(app.port());
   app.home().Write("opmls/flaky.opml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><opml version=\"1.0\"><head>"
                                        "<title>Flaky</title></head><body><outline text=\"Flaky\" type=\"rss\" xmlUrl=\"" +
@@ -44,6 +61,14 @@ void AuditStyle(const std::string& style) {
       {"feed-failing", "/rss.html?u=" + self + "/flaky.xml/"},
       {"channels-failing", "/ch.html?u=flaky.opml/"},
       {"health", "/health.html"},
+      // A site's page: its feeds to choose from, and its one feed ready to add.
+      {"add-choice", "/add.html?u=" + self + "/site/two.html/&opml=sample.opml"},
+      {"add-found", "/add.html?u=" + self + "/site/one.html/&opml=sample.opml"},
+      // The import form, its report (the second and later views: everything skipped), and
+      // a refused file.
+      {"import", "/import.html"},
+      {"import-report", "/gp.html?u=sample.opml/", uploaded},
+      {"import-refused", "/import.html", notOpml},
   };
   PageAudit audit = AuditPages(app.Url(""), style, pages, NORVANE_SCREENSHOT_DIR);
   EXPECT_EQ(audit.status, 0) << audit.report;

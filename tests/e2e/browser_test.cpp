@@ -30,6 +30,7 @@ TEST(BrowserPages, EveryPageShowsWhatItShouldWithoutConsoleErrors) {
       {"add-form", "/add.html", {"フィードを追加"}},
       {"add-done", "/add.html?u=" + notes + "/&opml=sample.opml", {"追加しました"}},
       {"filter", "/filter?w=%E3%83%95%E3%82%A3%E3%83%BC%E3%83%89", {"フィード"}},
+      {"import", "/import.html", {"ほかのリーダーからグループを読み込む", "OPML ファイル"}},
   };
   std::string shots = NORVANE_SCREENSHOT_DIR;
   mkdir(shots.c_str(), 0755);

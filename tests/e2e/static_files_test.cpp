@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <set>
+
+#include <nlohmann/json.hpp>
 
 #include "support/norvane_process.h"
 
@@ -38,6 +41,8 @@ TEST(StaticFiles, EveryStaticRouteSendsValidatorsAndAnswers304) {
       {"/", "www/index.html", "text/html"},
       {"/favicon.ico", "www/favicon.ico", "image/x-icon"},
       {"/norvane.svg", "www/norvane.svg", "image/svg+xml"},
+      {"/manifest.webmanifest", "www/manifest.webmanifest", "application/manifest+json"},
+      {"/icon-512.png", "www/icon-512.png", "image/png"},
       {"/norvane.css", "xsls/Default/norvane.css", "text/css"},
       {"/opml.xml?u=sample.opml/", "opmls/sample.opml", "text/XML"},
   };
@@ -85,6 +90,46 @@ TEST(StaticFiles, EveryStaticRouteSendsValidatorsAndAnswers304) {
   EXPECT_EQ(page.status, 200);
   EXPECT_EQ(page.Header("ETag"), "");
   EXPECT_EQ(app.Get("/gp.html?u=sample.opml/", With("If-None-Match: *")).status, 200);
+  EXPECT_EQ(app.Stop(), 0);
+}
+
+// The width and height a PNG file's header gives; zero when it is no PNG.
+std::pair<unsigned, unsigned> PngSize(const std::string& bytes) {
+  if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || bytes.compare(12, 4, "IHDR") != 0)
+    return {0, 0};
+  auto at = [&](size_t i) {
+    return static_cast<unsigned>(static_cast<unsigned char>(bytes[i])) << 24 |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 16 |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 2])) << 8 |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 3]));
+  };
+  return {at(16), at(20)};
+}
+
+TEST(StaticFiles, TheAppManifestNamesItsIconsAndStartsAtTheLastGroup) {
+  NorvaneProcess app;
+  app.home().Write("opmls/second.opml", "<opml version=\"1.0\"><head><title>Second group</title></head><body/></opml>");
+  ASSERT_TRUE(app.Start()) << app.StderrText();
+  FetchResult got = app.Get("/manifest.webmanifest");
+  ASSERT_EQ(got.status, 200);
+  const nlohmann::json manifest = nlohmann::json::parse(got.body);
+  EXPECT_EQ(manifest.at("display"), "standalone");
+  std::set<std::string> sizes;
+  for (const auto& icon : manifest.at("icons")) {
+    FetchResult png = app.Get(icon.at("src").get<std::string>());
+    EXPECT_EQ(png.Header("Content-Type"), "image/png");
+    const auto [w, h] = PngSize(png.body);
+    EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), icon.at("sizes").get<std::string>());
+    sizes.insert(icon.at("sizes").get<std::string>());
+  }
+  EXPECT_EQ(sizes, (std::set<std::string>{"192x192", "512x512"}));
+  // The app opens on the group shown last, as launched from a home screen.
+  const std::string start = manifest.at("start_url");
+  EXPECT_EQ(app.Get("/gp.html?u=second.opml/").status, 200);
+  FetchResult opened = app.Get(start, With("Sec-Fetch-Site: none"));
+  EXPECT_EQ(opened.status, 200);
+  EXPECT_NE(opened.body.find("Second group"), std::string::npos);
+  EXPECT_NE(opened.body.find("rel=\"manifest\""), std::string::npos);
   EXPECT_EQ(app.Stop(), 0);
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "feeds/feed_discovery.h"
 #include "feeds/rss2.h"
 #include "feeds/rxml.h"
 #include "feeds/xml_node.h"
@@ -23,6 +24,11 @@ namespace fs = std::filesystem;
 struct FeedCase {
   std::string file, body, checks, contentType = "application/xml", fails, lacks, holds, version;
   bool failing = false;
+  // What the page offers as its feeds (FindAdvertisedFeeds): how many, which, and
+  // whether a link back to the page itself was left out.
+  long offers = -1;
+  std::vector<std::pair<size_t, std::string>> offer;  // index, address
+  bool linksBack = false;
   std::vector<std::pair<std::string, std::string>> expect;  // path, text
   std::vector<std::pair<std::string, size_t>> count;        // path, elements
   std::vector<std::pair<std::string, std::string>> attr;    // path@name, value
@@ -90,6 +96,9 @@ FeedCase ReadCase(const fs::path& path) {
     else if (key == "fails" || key == "fails:") c.failing = true, c.fails = value;
     else if (key.rfind("expect ", 0) == 0) c.expect.emplace_back(key.substr(7), Unescaped(value));
     else if (key.rfind("count ", 0) == 0) c.count.emplace_back(key.substr(6), std::stoul(value));
+    else if (key == "offers") c.offers = std::stol(value);
+    else if (key.rfind("offer ", 0) == 0) c.offer.emplace_back(std::stoul(key.substr(6)), value);
+    else if (key == "links back") c.linksBack = value == "yes";
     else ADD_FAILURE() << c.file << ": unknown statement " << line;
   }
   return c;
@@ -110,7 +119,7 @@ TEST(FeedCases, EachFileReadsAsItSays) {
   for (const FeedCase& c : cases) {
     SCOPED_TRACE(c.file + ": " + c.checks);
     EXPECT_FALSE(c.checks.empty()) << "every case says what it checks";
-    EXPECT_TRUE(c.failing || !c.expect.empty() || !c.count.empty() || !c.attr.empty())
+    EXPECT_TRUE(c.failing || !c.expect.empty() || !c.count.empty() || !c.attr.empty() || c.offers >= 0)
         << "and what is expected";
     server.Serve("/" + c.file, c.body, c.contentType);
     TRXML x;
@@ -120,6 +129,14 @@ TEST(FeedCases, EachFileReadsAsItSays) {
       for (size_t at; (at = text.find("{server}")) != std::string::npos;) text.replace(at, 8, server.Url(""));
       return text;
     };
+    if (c.offers >= 0) {
+      const AdvertisedFeeds found = FindAdvertisedFeeds(c.body, server.Url("/" + c.file));
+      EXPECT_EQ(found.feeds.size(), static_cast<size_t>(c.offers));
+      for (const auto& [index, url] : c.offer) {
+        EXPECT_EQ(index < found.feeds.size() ? found.feeds[index].url : "<none>", served(url)) << "offer " << index;
+      }
+      EXPECT_EQ(found.linkBackToPage, c.linksBack);
+    }
     if (c.failing) {
       EXPECT_FALSE(outcome.ok());
       EXPECT_NE(x.ErrorText.find(served(c.fails)), std::string::npos) << x.ErrorText;

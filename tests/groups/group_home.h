@@ -70,7 +70,7 @@ inline void WriteProbeStyle(const TempDir& home) {
                  "<xsl:template match=\"/\">(<xsl:value-of select=\"//*[local-name()='channel']/"
                  "*[local-name()='title']\"/>:<xsl:value-of select=\"count(//*[local-name()='item'])\"/>)"
                  "</xsl:template></xsl:stylesheet>");
-  for (const char* page : {"gp.xsl", "add.xsl"})
+  for (const char* page : {"gp.xsl", "add.xsl", "import.xsl"})
     home.Write(std::string("xsls/Probe/") + page,
                head + xml + "<xsl:template match=\"/\"><xsl:copy-of select=\"*\"/></xsl:template></xsl:stylesheet>");
   home.Write("xsls/Probe/rss.xsl",
@@ -93,6 +93,11 @@ class GroupHome : public ::testing::Test {
 // on a port of its own, for feeds the program serves itself.
 class ModuleHome : public GroupHome {
  protected:
+  // The shipped search catalogue and synonym dictionary, which the module reads at start.
+  void CopyShippedCatalogues() {
+    for (const char* file : {"/search.xml", "/dic.csv"})
+      test::CopyTree(std::string(NORVANE_DATA_DIR) + file, home_.path());
+  }
   void Start() { module_ = std::make_unique<TDataM>(shell_); }
   void Listen() {
     heldPort_ = std::make_unique<HeldPort>();

@@ -26,7 +26,7 @@ class GroupPages : public test::GroupHome {
                                          "xmlUrl=\"http://127.0.0.1:9/inner\"/></outline>"));
     gp_ = std::make_unique<TGP>();
     gp_->LoadGpXml([](const std::string&, const std::string&, int) {});
-    feeds_.Serve("/feed.xml", FeedBody("Added"));
+    feeds_.Serve("/f/added.xml", FeedBody("Added"));
     feeds_.Serve("/page.html", "<html><body>no feed</body></html>", "text/html");
   }
   // Parses a page built by the copying stylesheets, or an add.xml answer.
@@ -139,11 +139,12 @@ TEST_F(GroupPages, AddingAFeedAppendsItsOutlineAndFailuresLeaveTheGroupAlone) {
   const std::string before = home_.Read("opmls/first.opml");
   auto doc = Parse(Add({"u=" + feeds_.Url("/page.html"), "opml=first.opml"}));
   EXPECT_EQ(Text(*doc, "add/result/error"), "1");
-  EXPECT_EQ(Text(*doc, "add/result/message"), T().notRss);
+  // A page without a feed, nor any at the site's usual places.
+  EXPECT_EQ(Text(*doc, "add/result/message"), T().notRss + T().discoveryNone);
   EXPECT_EQ(doc->SelectNodes("add/items/item").Length(), 2u);
   EXPECT_EQ(home_.Read("opmls/first.opml"), before);
 
-  doc = Parse(Add({"u=" + feeds_.Url("/feed.xml"), "opml=first.opml"}));
+  doc = Parse(Add({"u=" + feeds_.Url("/f/added.xml"), "opml=first.opml"}));
   EXPECT_EQ(Text(*doc, "add/result/error"), "0");
   EXPECT_EQ(Text(*doc, "add/result/message"), "");
   EXPECT_EQ(doc->SelectSingleNode("add/items"), nullptr);
@@ -154,23 +155,23 @@ TEST_F(GroupPages, AddingAFeedAppendsItsOutlineAndFailuresLeaveTheGroupAlone) {
   NodeList outlines = opml.SelectNodes("opml/body/outline");
   ASSERT_EQ(outlines.Length(), 2u);
   EXPECT_NE(opml.XMLWithEncoding().find("<outline text=\"Added\" type=\"rss\" xmlUrl=\"" +
-                                        feeds_.Url("/feed.xml") +
+                                        feeds_.Url("/f/added.xml") +
                                         "\" description=\"about Added\" htmlUrl=\"http://127.0.0.1/Added\"/>"),
             std::string::npos);
-  AddRssToOpml(feeds_.Url("/feed.xml"), "first.opml");  // no check for doubles
+  AddRssToOpml(feeds_.Url("/f/added.xml"), "first.opml");  // no check for doubles
   opml.LoadFromFile("opmls\\first.opml");
   EXPECT_EQ(opml.SelectNodes("opml/body/outline").Length(), 3u);
 }
 
 TEST_F(GroupPages, AnAdditionWithoutTheFormsTokenWaitsFilledInAndWritesNothing) {
   const std::string before = home_.Read("opmls/first.opml");
-  const ParamList params{"u=" + feeds_.Url("/feed.xml"), "opml=first.opml"};
+  const ParamList params{"u=" + feeds_.Url("/f/added.xml"), "opml=first.opml"};
   for (bool xmlOnly : {true, false}) {
     auto doc = Parse(CreateAddHtml(*gp_, params, xmlOnly, false));
     EXPECT_EQ(Text(*doc, "add/result/error"), "1");
     EXPECT_EQ(Attr(*doc, "add/result", "confirm"), "on");
     EXPECT_EQ(Text(*doc, "add/result/message"), T().confirmAdd);
-    EXPECT_EQ(Attr(*doc, "add/addUrl", "xmlUrl"), feeds_.Url("/feed.xml"));
+    EXPECT_EQ(Attr(*doc, "add/addUrl", "xmlUrl"), feeds_.Url("/f/added.xml"));
     EXPECT_EQ(Attr(*doc, "add/selected", "file"), "first.opml");
     EXPECT_EQ(Attr(*doc, "add/selected", "title"), "First");
     EXPECT_EQ(doc->SelectNodes("add/items/item").Length(), 2u);
@@ -196,11 +197,11 @@ TEST_F(GroupPages, AddRefusesBadUrlsAndGroupsWithoutFetchingOrWriting) {
   };
   const std::string before = home_.Read("opmls/first.opml");
   EXPECT_EQ(message([] { AddRssToOpml("127.0.0.1/feed.xml", "first.opml"); }), T().badFeedUrl);
-  EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/feed.xml"), "none.opml"); }), T().opmlNotFound);
-  EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/feed.xml"), "../opmls/first.opml"); }),
+  EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/f/added.xml"), "none.opml"); }), T().opmlNotFound);
+  EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/f/added.xml"), "../opmls/first.opml"); }),
             T().opmlNotFound);
   home_.Write("opmls/nobody.opml", "<opml><head><title>t</title></head></opml>");
-  EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/feed.xml"), "nobody.opml"); }),
+  EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/f/added.xml"), "nobody.opml"); }),
             T().opmlNoBody + "opmls/nobody.opml");
   EXPECT_EQ(feeds_.RequestCount(), 0u);  // nothing was fetched for any of them
   EXPECT_EQ(message([&] { AddRssToOpml(feeds_.Url("/missing.xml"), "first.opml"); }).empty(), false);
@@ -208,6 +209,46 @@ TEST_F(GroupPages, AddRefusesBadUrlsAndGroupsWithoutFetchingOrWriting) {
 
   auto doc = Parse(Add({"u=no-scheme", "opml=first.opml"}));
   EXPECT_EQ(Text(*doc, "add/result/message"), T().badFeedUrl);
+}
+
+TEST_F(GroupPages, ASitesAddressLeadsToItsFeedAndTheGroupKeepsTheFeedsAddress) {
+  feeds_.Serve("/site/", "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" title=\"Site feed\" "
+                         "href=\"../f/added.xml\"></head><body>site</body></html>",
+               "text/html");
+  feeds_.Serve("/many/", "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" href=\"/f/added.xml\">"
+                         "<link rel=\"alternate\" type=\"application/atom+xml\" title=\"Atom\" href=\"/a.xml\">"
+                         "</head></html>",
+               "text/html");
+  const std::string before = home_.Read("opmls/first.opml");
+  const ParamList site{"u=" + feeds_.Url("/site/"), "opml=first.opml"};
+
+  // The page: the one feed found, ready to add with one click; nothing written yet.
+  auto page = Parse(CreateAddHtml(*gp_, site, false));
+  EXPECT_EQ(Text(*page, "add/result/error"), "1");
+  EXPECT_EQ(Text(*page, "add/result/message"), T().discoveryFound);
+  EXPECT_EQ(Attr(*page, "add/found", "page"), feeds_.Url("/site/"));
+  EXPECT_EQ(page->SelectNodes("add/found/feed").Length(), 1u);
+  EXPECT_EQ(Attr(*page, "add/found/feed", "title"), "Site feed");
+  EXPECT_EQ(home_.Read("opmls/first.opml"), before);
+
+  // add.xml adds it: the outline holds the feed's address, never the page's.
+  auto doc = Parse(Add(site));
+  EXPECT_EQ(Text(*doc, "add/result/error"), "0");
+  EXPECT_EQ(Attr(*doc, "add/added", "xmlUrl"), feeds_.Url("/f/added.xml"));
+  EXPECT_EQ(Attr(*doc, "add/addUrl", "xmlUrl"), feeds_.Url("/site/"));
+  const std::string after = home_.Read("opmls/first.opml");
+  EXPECT_NE(after.find("xmlUrl=\"" + feeds_.Url("/f/added.xml") + "\""), std::string::npos) << after;
+  EXPECT_EQ(after.find(feeds_.Url("/site/")), std::string::npos) << after;
+
+  // Several: the list to choose from, in page order, and nothing added.
+  const std::string once = home_.Read("opmls/first.opml");
+  auto many = Parse(Add({"u=" + feeds_.Url("/many/"), "opml=first.opml"}));
+  EXPECT_EQ(Text(*many, "add/result/error"), "1");
+  EXPECT_EQ(Text(*many, "add/result/message"), T().discoveryChoose);
+  NodeList offered = many->SelectNodes("add/found/feed");
+  ASSERT_EQ(offered.Length(), 2u);
+  EXPECT_EQ(GetAttribute(offered[1], "xmlUrl"), feeds_.Url("/a.xml"));
+  EXPECT_EQ(home_.Read("opmls/first.opml"), once);
 }
 
 TEST_F(GroupPages, FramePutsTheBlocksInPlaceOfItsOnePlaceholder) {

@@ -22,8 +22,7 @@ class GroupRoutes : public test::ModuleHome {
  protected:
   void SetUp() override {
     ModuleHome::SetUp();
-    for (const char* file : {"/search.xml", "/dic.csv"})
-      test::CopyTree(std::string(NORVANE_DATA_DIR) + file, home_.path());
+    CopyShippedCatalogues();
     feeds_.Serve("/a", FeedBody("Alpha", "needle in a"));
     feeds_.Serve("/b", FeedBody("Beta", "hay"));
     home_.Write("opmls/news.opml", OpmlOf("News", {{"a", feeds_.Url("/a")}}));

@@ -122,6 +122,58 @@ TEST_P(GroupPages, FormsThatAddCarryTheTokenAndAWaitingAdditionIsNoFailure) {
   EXPECT_EQ(Render("gp.xsl", GroupDocument()).Count("//input[@name='token']"), 0u);
 }
 
+TEST_P(GroupPages, FeedsASiteOffersAreReadyToAddOrToChooseFrom) {
+  const std::string head = "<add token=\"t\"><result><error>1</error><message>M</message></result>"
+                           "<addUrl xmlUrl=\"example.jp\"/><selected file=\"sample.opml\"/><found page=\"https://example.jp\">";
+  const std::string one = "<feed xmlUrl=\"https://example.jp/feed\" title=\"日記\"/>";
+  const std::string two = "<feed xmlUrl=\"https://example.jp/atom\" type=\"application/atom+xml\"/>";
+  Page ready = Render("add.xsl", head + one + "</found>" + Catalogue() + "</add>");
+  EXPECT_EQ(ready.Count("//*[@role='alert']"), 0u) << "a feed found is no failure";
+  EXPECT_NE(ready.One("//*[@role='status']").find("日記"), std::string::npos);
+  EXPECT_EQ(ready.All("//form[@action='add.html']//input[@name='u']/@value"), Strings{"https://example.jp/feed"});
+  EXPECT_EQ(ready.Count("//input[@type='radio']"), 0u);
+
+  Page choice = Render("add.xsl", head + one + two + "</found>" + Catalogue() + "</add>");
+  EXPECT_EQ(choice.All("//fieldset//input[@type='radio'][@name='u']/@value"),
+            (Strings{"https://example.jp/feed", "https://example.jp/atom"}));
+  EXPECT_EQ(choice.All("//input[@type='radio'][@checked]/@value"), Strings{"https://example.jp/feed"});
+  EXPECT_EQ(choice.Count("//input[@name='u'][not(@type='radio')]"), 0u) << "one address is sent: the chosen one";
+  EXPECT_EQ(choice.Count("//fieldset/legend"), 1u);
+  EXPECT_EQ(choice.Count("//input[@type='radio'][not(@id = //label/@for)]"), 0u) << "each choice has its label";
+
+  // Added through the page: the feed's own address is told and linked.
+  Page added = Render("add.xsl", "<add><result><error>0</error><message/></result><addUrl xmlUrl=\"example.jp\"/>"
+                                 "<selected file=\"sample.opml\"/><added xmlUrl=\"https://example.jp/feed\"/></add>");
+  EXPECT_NE(added.One("//*[@class='result-text']").find("https://example.jp/feed"), std::string::npos);
+  EXPECT_TRUE(Contains(added.All("//a/@href"), "rss.html?u=https://example.jp/feed/&r=on"));
+}
+
+TEST_P(GroupPages, TheGroupPageImportsAndExportsAndTheImportPageReports) {
+  std::string group = GroupDocument();
+  group.replace(0, std::string("<group>").size(), "<group token=\"t0k3n\">");
+  Page p = Render("gp.xsl", group);
+  EXPECT_EQ(p.All("//form[@action='import.html'][@method='post'][@enctype='multipart/form-data']"
+                  "//input[@name='token']/@value"),
+            Strings{"t0k3n"});
+  EXPECT_EQ(p.All("//form[@action='import.html']//input[@type='file']/@name"), Strings{"opml"});
+  EXPECT_TRUE(Contains(p.All("//a/@href"), "export.opml"));
+
+  Page refused = Render("import.xsl", "<import token=\"t\"><result><error>1</error><message>DOCTYPE</message></result></import>");
+  EXPECT_EQ(refused.One("//*[@role='alert']//*[@class='message']"), "DOCTYPE");
+  EXPECT_EQ(refused.All("//form[@enctype='multipart/form-data']//input[@name='token']/@value"), Strings{"t"});
+
+  Page report = Render("import.xsl", "<import><result><error>0</error><message/></result><report>"
+                                     "<group title=\"技術\" file=\"技術.opml\" made=\"on\" added=\"1\"/>"
+                                     "<added count=\"1001\" more=\"1000\"><feed title=\"a\" xmlUrl=\"http://a/\" group=\"技術\"/></added>"
+                                     "<skipped count=\"1\"><feed title=\"b\" xmlUrl=\"ftp://b/\" group=\"技術\" reason=\"理由\"/></skipped>"
+                                     "</report></import>");
+  EXPECT_EQ(report.Count("//*[@role='alert']"), 0u);
+  EXPECT_NE(report.One("//*[@role='status']").find("1001"), std::string::npos);
+  EXPECT_EQ(PercentDecode(report.One("//ul[@class='import-groups']//a/@href")), "gp.html?u=技術.opml/");
+  EXPECT_NE(report.All("//ul[@class='import-lines']").back().find("理由"), std::string::npos);
+  EXPECT_NE(report.One("//p[@class='hint'][contains(., '1000')]"), "");
+}
+
 TEST_P(GroupPages, AddResultSaysWhatWasAddedAndWhereToGo) {
   Page p = Render("add.xsl", R"(<add><result><error>0</error><message/></result><addUrl xmlUrl="http://127.0.0.1/f.cgi?a=1&amp;b=2"/><selected file="sample.opml"/></add>)");
   EXPECT_EQ(p.One("//h1"), "追加しました");

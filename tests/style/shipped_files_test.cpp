@@ -51,6 +51,14 @@ std::string StyleSheetText(const std::string& style) {
   return all + css;
 }
 
+// The import page's document after an import that made a group and skipped a feed.
+std::string ImportReport() {
+  return "<import token=\"t\"><result><error>0</error><message/></result><file name=\"a.opml\"/><report>"
+              "<group title=\"G\" file=\"G.opml\" made=\"on\" added=\"1\"/><added count=\"1\"><feed title=\"a\" "
+              "xmlUrl=\"http://a.example/\" group=\"G\"/></added><skipped count=\"1\"><feed title=\"b\" xmlUrl=\"\" "
+              "group=\"G\" reason=\"r\"/></skipped></report></import>";
+}
+
 // Text the program keeps in Shift_JIS must survive the round trip through UTF-8.
 bool IsCleanSjis(const std::string& bytes) { return Utf8ToSjis(SjisToUtf8(bytes)) == bytes; }
 
@@ -79,7 +87,7 @@ Strings Select(xmlDoc* doc, const std::string& xpath) {
 class StyleFolder : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(StyleFolder, HoldsEveryStylesheetInShiftJisAndItsStyleSheet) {
-  for (const char* name : {"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl", "add.xsl"}) {
+  for (const char* name : {"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl", "add.xsl", "import.xsl"}) {
     std::string bytes = ReadBytes(StylePath(GetParam(), name));
     EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", 0), 0u) << name;
     EXPECT_TRUE(IsCleanSjis(bytes)) << name;
@@ -102,6 +110,7 @@ TEST_P(StyleFolder, PagesLoadNothingFromOutside) {
   pages.push_back(Render(GetParam(), "rss.xsl", Rss10Log()));
   pages.push_back(Render(GetParam(), "gp.xsl", GroupDocument()));
   pages.push_back(Render(GetParam(), "add.xsl", "<add><result><error>1</error><message/></result><addUrl xmlUrl=\"\"/><selected file=\"\"/>" + Catalogue() + "</add>"));
+  pages.push_back(Render(GetParam(), "import.xsl", ImportReport()));
   pages.emplace_back(ReadBytes(DataPath("www/index.html")));
   for (const Page& p : pages) {
     EXPECT_EQ(p.All("//link[@rel='stylesheet']/@href"), Strings{"/norvane.css"});
@@ -127,6 +136,7 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
   pages.emplace("feed", Render(style, "rss.xsl", Rss10Log()));
   pages.emplace("error", Render(style, "rss.xsl", ErrorFeed("だめ")));
   pages.emplace("add", Render(style, "add.xsl", "<add><result><error>1</error><message/></result><addUrl xmlUrl=\"\"/><selected file=\"\"/>" + Catalogue() + "</add>"));
+  pages.emplace("import", Render(style, "import.xsl", ImportReport()));
   pages.emplace("channels", Page(framed("sample.opml")));
   pages.emplace("filter", Page(framed("")));
   const std::string any = "self::h1 or self::h2 or self::h3 or self::h4 or self::h5 or self::h6";
@@ -142,8 +152,11 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
     EXPECT_EQ(page.Count("//*[@role='search'][not(normalize-space(@aria-label)) and not(@aria-labelledby)]"), 0u);
     for (const std::string& id : page.All("//*[@role='search']/@aria-labelledby"))
       EXPECT_EQ(page.Count("//*[@id='" + id + "'][normalize-space()]"), 1u) << id;
-    // Every page names itself with the program's icon.
+    // Every page names itself with the program's icon, and can be installed as an app.
     EXPECT_EQ(page.All("//link[@rel='icon']/@href"), Strings{"/norvane.svg"});
+    EXPECT_EQ(page.All("//link[@rel='manifest']/@href"), Strings{"/manifest.webmanifest"});
+    EXPECT_EQ(page.All("//meta[@name='theme-color']/@media"),
+              (Strings{"(prefers-color-scheme: light)", "(prefers-color-scheme: dark)"}));
     // The browser reports the code it sent each form in, so the keyword is read right.
     EXPECT_EQ(page.Count("//form[not(.//input[@type='hidden'][@name='_charset_'][not(@value)])]"), 0u);
   }
@@ -165,7 +178,7 @@ TEST(Styles, AStyleFolderOfTheUsersOwnWorksWithNoOtherBeside) {
   // Compact builds on Default; a style of the user's own may hold everything itself.
   test::TempDir home;
   test::CopyTree(DataPath("xsls/Default"), home / "xsls/Mine");
-  for (const char* name : {"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl", "add.xsl"})
+  for (const char* name : {"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl", "add.xsl", "import.xsl"})
     EXPECT_NO_THROW(LoadSheet(home / (std::string("xsls/Mine/") + name))) << name;
   Page page(Transform(LoadSheet(home / "xsls/Mine/rss.xsl").get(), SjisDoc(Rss10Log())));
   EXPECT_GE(page.Count("//link[@rel='stylesheet']"), 1u);

@@ -70,6 +70,8 @@ PageAudit AuditPages(const std::string& baseUrl, const std::string& label,
   TempDir work;
   std::vector<std::string> args{NodePath(), std::string(kSupportDir) + "/page_audit.mjs", "--chromium", ChromiumPath(),
                                 "--base", baseUrl, "--label", label, "--shots", shotsDir};
+  for (const AuditedPage& p : pages)
+    if (!p.upload.empty()) args.insert(args.end(), {"--upload", p.name + "=" + p.upload});
   for (const AuditedPage& p : pages) args.push_back(p.name + "=" + p.target);
   PageAudit audit;
   audit.status = Run(args, work / "report.txt", work / "errors.txt");

@@ -33,6 +33,8 @@ struct PageAudit {
 struct AuditedPage {
   std::string name;    // for the report and the screenshots' names
   std::string target;  // path and query
+  // A file to send with the page's upload form: the page audited is the one it leads to.
+  std::string upload = {};
 };
 // Empty when the audit can run; otherwise what is missing.
 std::string PageAuditMissing();

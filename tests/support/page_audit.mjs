@@ -3,9 +3,15 @@
 // phones meet it: every page at a desktop and a phone width, in light and dark, is run
 // through axe-core's WCAG 2.1 A and AA rules (and its best practices) and must not be
 // wider than its window; no focus stop hides under the sticky bar, every focus ring
-// stands out 3:1, and j/k start from what is on screen. Each view leaves a screenshot.
+// stands out 3:1, and j/k start from what is on screen; every page passes Chromium's
+// check that it can be installed as an app (Page.getInstallabilityErrors) and names its
+// theme colour for light and dark. Each view leaves a screenshot.
 //
-//   node page_audit.mjs --chromium PATH --base URL --label NAME --shots DIR name=target...
+//   node page_audit.mjs --chromium PATH --base URL --label NAME --shots DIR
+//                       [--upload name=FILE]... name=target...
+//
+// A page given --upload is the page its upload form leads to: the target is opened, FILE
+// set on its file field (as a user picks it) and the form sent.
 //
 // Prints one line per view and the faults found; exits 0 when there are none, 1 when
 // there are, 2 when the check itself could not run.
@@ -31,13 +37,17 @@ const kSchemes = ['light', 'dark'];
 const kRules = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'best-practice'];
 
 function parseArgs(argv) {
-  const opts = { pages: [] };
+  const opts = { pages: [], uploads: {} };
   for (let i = 0; i < argv.length; i++) {
     const a = argv[i];
     if (a === '--chromium') opts.chromium = argv[++i];
     else if (a === '--base') opts.base = argv[++i];
     else if (a === '--label') opts.label = argv[++i];
     else if (a === '--shots') opts.shots = argv[++i];
+    else if (a === '--upload') {
+      const u = argv[++i];
+      opts.uploads[u.slice(0, u.indexOf('='))] = u.slice(u.indexOf('=') + 1);
+    }
     else if (a.includes('=')) {
       const at = a.indexOf('=');
       opts.pages.push({ name: a.slice(0, at), target: a.slice(at + 1) });
@@ -161,6 +171,22 @@ class Tab {
     await this.eval('document.fonts.ready.then(() => true)');
   }
 
+  // The page's file field given the file, then its form sent: waits for the page it leads to.
+  async upload(file) {
+    const loaded = new Promise((resolve, reject) => {
+      const timer = setTimeout(() => reject(new Error('the upload did not lead to a page in time')), kCallTimeoutMs);
+      this.loadWaiters.push(() => { clearTimeout(timer); resolve(); });
+    });
+    const { root } = await this.send('DOM.getDocument', { depth: 0 });
+    const { nodeId } = await this.send('DOM.querySelector', { nodeId: root.nodeId, selector: 'input[type="file"]' });
+    if (!nodeId) throw new Error('the page has no file field');
+    await this.send('DOM.setFileInputFiles', { files: [file], nodeId });
+    await this.eval(`(() => { const f = document.querySelector('input[type="file"]').form;
+      f.querySelector('button[type="submit"]').click(); return true; })()`);
+    await loaded;
+    await this.eval('document.fonts.ready.then(() => true)');
+  }
+
   async key(key, shift = false) {
     const code = key === 'Tab' ? 'Tab' : 'Key' + key.toUpperCase();
     const vk = key === 'Tab' ? 9 : key.toUpperCase().charCodeAt(0);
@@ -230,6 +256,7 @@ async function auditView(tab, axeSource, page, view, scheme, opts, faults) {
   });
   tab.problems = [];
   await tab.open(opts.base + page.target);
+  if (opts.uploads[page.name]) await tab.upload(opts.uploads[page.name]);
 
   await tab.eval(axeSource + ';true');
   const result = JSON.parse(await tab.eval(`axe.run(document, {
@@ -257,11 +284,30 @@ async function auditView(tab, axeSource, page, view, scheme, opts, faults) {
     writeFileSync(join(opts.shots, `${opts.label}-${page.name}-${view.name}-${scheme}.png`), Buffer.from(shot.data, 'base64'));
   }
 
+  // Every page can be installed as an app, as Chromium judges it (once a page).
+  if (view.name === 'desktop' && scheme === 'light') await checkInstallable(tab, fault);
+
   // Layout is the same in both schemes: where focus lands and j/k are checked in light.
   await checkFocusStops(tab, fault, scheme);
   if (scheme === 'light') await checkItemKeys(tab, fault);
   for (const p of tab.problems) fault(p);
   return { violations: result.length, nodes };
+}
+
+// Chromium's own installability check: the page links a manifest that parses, names a
+// start URL, a display mode and an icon it could fetch. Its theme colours must be given
+// for light and dark.
+async function checkInstallable(tab, fault) {
+  const manifest = await tab.send('Page.getAppManifest');
+  if (!manifest.url) fault('no web app manifest is linked');
+  for (const e of manifest.errors || []) fault(`manifest ${e.critical ? 'error' : 'warning'}: ${e.message}`);
+  const { installabilityErrors } = await tab.send('Page.getInstallabilityErrors');
+  for (const e of installabilityErrors)
+    fault(`not installable: ${e.errorId}` + (e.errorArguments.length ? ' ' + JSON.stringify(e.errorArguments) : ''));
+  const themes = await tab.eval(`Array.prototype.map.call(document.querySelectorAll('meta[name="theme-color"]'),
+    (m) => m.getAttribute('media') || '').sort().join(' | ')`);
+  if (themes !== '(prefers-color-scheme: dark) | (prefers-color-scheme: light)')
+    fault('theme-color is not given for light and dark: ' + themes);
 }
 
 // Backwards through every focus stop from the last one, as with Shift+Tab: each stop

@@ -14,6 +14,11 @@
       <title><xsl:if test="string($title) != ''"><xsl:value-of select="$title"/> - </xsl:if>Norvane</title>
       <link rel="stylesheet" href="/norvane.css"/>
       <link rel="icon" href="/norvane.svg" type="image/svg+xml"/>
+      <!-- A page a phone can install: the app's manifest, its icon and the bar's colours. -->
+      <link rel="manifest" href="/manifest.webmanifest"/>
+      <link rel="apple-touch-icon" href="/icon-192.png"/>
+      <meta name="theme-color" content="#ffffff" media="(prefers-color-scheme: light)"/>
+      <meta name="theme-color" content="#161a21" media="(prefers-color-scheme: dark)"/>
       <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
     </head>
   </xsl:template>
@@ -53,7 +58,16 @@
   <xsl:variable name="confirm" select="/add/result/@confirm = 'on'"/>
   <!-- Both given and still not added (and not waiting): the addition itself failed.
        Otherwise the messages only say what the form still needs. -->
-  <xsl:variable name="failed" select="not($added) and not($confirm) and $url != '' and $file != ''"/>
+  <!-- The feeds a page offers: one is ready to add, several are to be chosen from. -->
+  <xsl:variable name="offers" select="/add/found/feed"/>
+  <xsl:variable name="failed" select="not($added) and not($confirm) and not($offers) and $url != '' and $file != ''"/>
+  <!-- What the group keeps: the feed's address, never the page's. -->
+  <xsl:variable name="stored">
+    <xsl:choose>
+      <xsl:when test="/add/added/@xmlUrl"><xsl:value-of select="/add/added/@xmlUrl"/></xsl:when>
+      <xsl:otherwise><xsl:value-of select="$url"/></xsl:otherwise>
+    </xsl:choose>
+  </xsl:variable>
 
   <xsl:template match="/">
     <html lang="ja">
@@ -82,9 +96,10 @@
     <section class="result result-ok" role="status">
       <p class="kicker">フィードを追加</p>
       <h1>追加しました</h1>
-      <p class="result-text">フィード <strong class="url"><xsl:value-of select="$url"/></strong> をグループ <strong><xsl:value-of select="$file"/></strong> に追加しました。</p>
+      <p class="result-text">フィード <strong class="url"><xsl:value-of select="$stored"/></strong> をグループ <strong><xsl:value-of select="$file"/></strong> に追加しました。</p>
+      <xsl:if test="$stored != $url"><p class="hint">入力したアドレス <span class="url"><xsl:value-of select="$url"/></span> のページが案内しているフィードです。</p></xsl:if>
       <p class="actions">
-        <a class="btn btn-primary" href="rss.html?u={$url}/&amp;r=on">このフィードを読む</a>
+        <a class="btn btn-primary" href="rss.html?u={$stored}/&amp;r=on">このフィードを読む</a>
         <a class="btn" href="gp.html?u={$file}/">グループを見る</a>
       </p>
     </section>
@@ -95,8 +110,8 @@
         <input type="hidden" name="ue" value="on"/>
         <input type="hidden" name="opml" value="{$file}"/>
         <xsl:call-template name="token"/>
-        <label for="add-u">フィードの URL</label>
-        <input id="add-u" type="url" name="u" required="required" placeholder="https://example.jp/feed.rdf"/>
+        <label for="add-u">フィードかサイトの URL</label>
+        <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" required="required" placeholder="https://example.jp/"/>
         <button class="btn btn-primary" type="submit">追加</button>
       </form>
     </section>
@@ -106,7 +121,7 @@
     <header class="page-head">
       <p class="kicker">フィードを追加</p>
       <h1>フィードをグループに追加</h1>
-      <p class="lead">RSS 1.0 または RSS 2.0 のフィードの URL を入れ、追加先のグループを選んでください。</p>
+      <p class="lead">フィードの URL か、サイトのアドレス (example.jp など) を入れ、追加先のグループを選んでください。サイトなら、そのページが案内しているフィードを探します。</p>
     </header>
     <xsl:if test="normalize-space($message) != ''">
       <xsl:choose>
@@ -114,6 +129,15 @@
           <div class="notice notice-error" role="alert">
             <h2>追加できませんでした</h2>
             <p class="message"><xsl:value-of select="$message"/></p>
+          </div>
+        </xsl:when>
+        <xsl:when test="$offers">
+          <div class="notice notice-found" role="status">
+            <h2>フィードが見つかりました</h2>
+            <p class="message"><xsl:value-of select="$message"/></p>
+            <xsl:if test="count($offers) = 1">
+              <p class="found-one"><span class="found-title"><xsl:value-of select="$offers/@title"/><xsl:if test="normalize-space($offers/@title) = ''">(題名なし)</xsl:if></span> <span class="url"><xsl:value-of select="$offers/@xmlUrl"/></span></p>
+            </xsl:if>
           </div>
         </xsl:when>
         <xsl:when test="$url != '' or $file != ''">
@@ -125,12 +149,35 @@
       <input type="hidden" name="_charset_"/>
       <input type="hidden" name="ue" value="on"/>
       <xsl:call-template name="token"/>
-      <div class="field">
-        <label for="add-u">フィードの URL</label>
-        <input id="add-u" type="url" name="u" value="{$url}" required="required" placeholder="https://example.jp/feed.rdf">
-          <xsl:if test="$url = ''"><xsl:attribute name="autofocus">autofocus</xsl:attribute></xsl:if>
-        </input>
-      </div>
+      <xsl:choose>
+        <xsl:when test="count($offers) &gt; 1">
+          <fieldset class="field choices">
+            <legend>追加するフィード</legend>
+            <xsl:for-each select="$offers">
+              <div class="choice">
+                <input id="add-u-{position()}" type="radio" name="u" value="{@xmlUrl}" required="required">
+                  <xsl:if test="position() = 1"><xsl:attribute name="checked">checked</xsl:attribute></xsl:if>
+                </input>
+                <label for="add-u-{position()}"><span class="found-title"><xsl:value-of select="@title"/><xsl:if test="normalize-space(@title) = ''">(題名なし)</xsl:if></span> <span class="url"><xsl:value-of select="@xmlUrl"/></span></label>
+              </div>
+            </xsl:for-each>
+          </fieldset>
+        </xsl:when>
+        <xsl:otherwise>
+          <xsl:variable name="value">
+            <xsl:choose>
+              <xsl:when test="$offers"><xsl:value-of select="$offers/@xmlUrl"/></xsl:when>
+              <xsl:otherwise><xsl:value-of select="$url"/></xsl:otherwise>
+            </xsl:choose>
+          </xsl:variable>
+          <div class="field">
+            <label for="add-u">フィードかサイトの URL</label>
+            <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" value="{$value}" required="required" placeholder="https://example.jp/">
+              <xsl:if test="$url = ''"><xsl:attribute name="autofocus">autofocus</xsl:attribute></xsl:if>
+            </input>
+          </div>
+        </xsl:otherwise>
+      </xsl:choose>
       <div class="field">
         <label for="add-opml">追加先のグループ</label>
         <xsl:choose>

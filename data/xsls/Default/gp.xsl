@@ -10,10 +10,17 @@
       <meta http-equiv="Content-Type" content="text/html; charset=Shift_JIS"/>
       <meta name="viewport" content="width=device-width, initial-scale=1"/>
       <meta name="color-scheme" content="light dark"/>
-      <meta name="referrer" content="no-referrer"/>
+      <!-- Nothing leaves for other sites; the page's own upload form states its origin, as
+           the gateway asks of anything that writes. -->
+      <meta name="referrer" content="same-origin"/>
       <title><xsl:if test="string($title) != ''"><xsl:value-of select="$title"/> - </xsl:if>Norvane</title>
       <link rel="stylesheet" href="/norvane.css"/>
       <link rel="icon" href="/norvane.svg" type="image/svg+xml"/>
+      <!-- A page a phone can install: the app's manifest, its icon and the bar's colours. -->
+      <link rel="manifest" href="/manifest.webmanifest"/>
+      <link rel="apple-touch-icon" href="/icon-192.png"/>
+      <meta name="theme-color" content="#ffffff" media="(prefers-color-scheme: light)"/>
+      <meta name="theme-color" content="#161a21" media="(prefers-color-scheme: dark)"/>
       <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
     </head>
   </xsl:template>
@@ -109,10 +116,25 @@
                 <input type="hidden" name="ue" value="on"/>
                 <input type="hidden" name="opml" value="{$file}"/>
                 <xsl:if test="/group/@token"><input type="hidden" name="token" value="{/group/@token}"/></xsl:if>
-                <label for="add-u">フィードの URL</label>
-                <input id="add-u" type="url" name="u" required="required" placeholder="https://example.jp/feed.rdf"/>
+                <label for="add-u">フィードかサイトの URL</label>
+                <input id="add-u" type="text" inputmode="url" autocapitalize="off" spellcheck="false" name="u" required="required" placeholder="https://example.jp/"/>
                 <button class="btn btn-primary" type="submit">追加</button>
               </form>
+            </section>
+            <section class="panel" id="opml-io">
+              <h2>ほかのリーダーとやりとり</h2>
+              <form class="stack-form" action="import.html" method="post" enctype="multipart/form-data">
+                <input type="hidden" name="_charset_"/>
+                <xsl:if test="/group/@token"><input type="hidden" name="token" value="{/group/@token}"/></xsl:if>
+                <div class="field">
+                  <label for="import-file">OPML ファイルを読み込む</label>
+                  <input id="import-file" type="file" name="opml" accept=".opml,.xml,text/x-opml,text/xml,application/xml" required="required"/>
+                  <p class="hint">フォルダごとにグループになります。グループにすでにあるフィードは飛ばします。</p>
+                </div>
+                <p class="actions"><button class="btn btn-primary" type="submit">読み込む</button></p>
+              </form>
+              <p class="hint">すべてのグループとスクラップブックを OPML 2.0 のファイル 1 つに書き出します。ほかのフィードリーダーにそのまま読み込めます。</p>
+              <p class="actions"><a class="btn" href="export.opml" download="norvane.opml">OPML に書き出す</a></p>
             </section>
           </div>
         </main>

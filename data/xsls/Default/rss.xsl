@@ -24,6 +24,11 @@
       <title><xsl:if test="string($title) != ''"><xsl:value-of select="$title"/> - </xsl:if>Norvane</title>
       <link rel="stylesheet" href="/norvane.css"/>
       <link rel="icon" href="/norvane.svg" type="image/svg+xml"/>
+      <!-- A page a phone can install: the app's manifest, its icon and the bar's colours. -->
+      <link rel="manifest" href="/manifest.webmanifest"/>
+      <link rel="apple-touch-icon" href="/icon-192.png"/>
+      <meta name="theme-color" content="#ffffff" media="(prefers-color-scheme: light)"/>
+      <meta name="theme-color" content="#161a21" media="(prefers-color-scheme: dark)"/>
       <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
     </head>
   </xsl:template>
