@@ -10,10 +10,16 @@
       <meta http-equiv="Content-Type" content="text/html; charset=Shift_JIS"/>
       <meta name="viewport" content="width=device-width, initial-scale=1"/>
       <meta name="color-scheme" content="light dark"/>
-      <meta name="referrer" content="no-referrer"/>
+      <!-- same-origin: its buttons post to the gateway, which refuses a form whose Origin
+           the browser hides (no-referrer sends "null"); nothing goes to other sites. -->
+      <meta name="referrer" content="same-origin"/>
       <title><xsl:value-of select="$title"/> - Norvane</title>
       <link rel="stylesheet" href="/norvane.css"/>
       <link rel="icon" href="/norvane.svg" type="image/svg+xml"/>
+      <link rel="manifest" href="/manifest.webmanifest"/>
+      <link rel="apple-touch-icon" href="/icon-192.png"/>
+      <meta name="theme-color" content="#ffffff" media="(prefers-color-scheme: light)"/>
+      <meta name="theme-color" content="#161a21" media="(prefers-color-scheme: dark)"/>
       <script src="/norvane.js" defer="defer"><xsl:text> </xsl:text></script>
     </head>
   </xsl:template>
