@@ -23,9 +23,9 @@ std::string StylePath(const std::string& file) {
   return files::StylePath(files::kDefaultStyle, file);
 }
 
-std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile, bool orDefault) {
-  std::string path = StylePath(styleFile);
-  if (orDefault && !FileExists(DiskPath(path))) path = files::StylePath(files::kDefaultStyle, styleFile);
+std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile) {
+  // A stylesheet newer than the user's style comes from Default (StylePath).
+  const std::string path = StylePath(styleFile);
   if (std::shared_ptr<const CompiledStyle> compiled = CachedStyle(path)) return doc.Transform(*compiled);
   TRXML style;  // no such file: the engine's own message says so
   style.Load(path);

@@ -13,9 +13,8 @@ class SearchCatalogue;
 std::string StylePath(const std::string& file);
 
 // Transforms the document with the style's stylesheet file; the output as Shift_JIS.
-// With orDefault, a style that lacks the file (a user's style older than the page) lends
-// Default's. Throws XmlError when the stylesheet does not load or the transformation fails.
-std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile, bool orDefault = false);
+// Throws XmlError when the stylesheet does not load or the transformation fails.
+std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile);
 
 // The feed request record from a parameter list: r only "on" reloads; d and scrap are
 // off only when exactly "off".

@@ -64,7 +64,7 @@ std::string CreateImportHtml(TGP& gp, const ImportUpload& upload) {
         ListLines(doc, report, "skipped", imported.skipped);
       }
     }
-    return TransformWithStyle(doc, "import.xsl", true);
+    return TransformWithStyle(doc, "import.xsl");
   } catch (const std::exception& e) {
     return T().xsltFailed + EscapeHtml(e.what());
   }
