@@ -54,7 +54,10 @@ void SetTime(xmlNodePtr e, const char* name, std::time_t when) {
 std::vector<GroupedFeed> FeedsOfGroups(const TGP& gp) {
   std::vector<GroupedFeed> feeds;
   std::map<std::string, size_t> at;
-  for (const auto& [file, title] : CatalogueGroups(gp)) {
+  for (const auto& group : CatalogueGroups(gp)) {
+    // Named references: clang 14 will not let a lambda capture a structured binding.
+    const std::string& file = group.first;
+    const std::string& title = group.second;
     TRXML opml;
     try {
       opml.LoadFromFile(GroupFilePath(file));
