@@ -10,6 +10,7 @@
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
 #include "gateway/page_builders.h"
+#include "groups/channel_page_stream.h"
 #include "groups/channel_pages.h"
 #include "groups/group_file_name.h"
 #include "groups/group_pages.h"
@@ -179,6 +180,13 @@ void TDataM::InstallRoutes() {
       return;
     }
     SetParamValue(ctx.params, "u", *file);
+    // Sent as it is made; a page that fails before its first block is made whole, and
+    // says why.
+    if (auto stream =
+            ChannelPageStream::Start(ctx.params, Groups(), [this] { SaveChangedBooks(); })) {
+      TServer::Respond(ctx, res, std::move(stream));
+      return;
+    }
     std::string page = CreateChHtml(ctx.params, true, Groups());
     SaveChangedBooks();
     TServer::Respond(ctx, res, std::move(page));

@@ -56,25 +56,34 @@ void CollectFeedParams(const xmlNode* node, ParamList& params,
   }
 }
 
-std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context,
-                                       TRTMnage::Finish finish) {
+std::optional<std::vector<std::string>> GroupFeedParams(const ParamList& params) {
   try {
     const std::string file = ParamValue(params, "u");
     if (file.empty() || !StaysInside(file)) return std::nullopt;
+    TRXML opml;
+    opml.LoadFromFile(GroupFilePath(file));
+    xmlNodePtr body = opml.SelectSingleNode("opml/body");
+    if (!body) return std::nullopt;
     std::vector<std::string> paramTexts;
-    {
-      TRXML opml;
-      opml.LoadFromFile(GroupFilePath(file));
-      xmlNodePtr body = opml.SelectSingleNode("opml/body");
-      if (!body) return std::nullopt;
-      ParamList list = params;
-      CollectFeedParams(body, list, paramTexts);
-    }
+    ParamList list = params;
+    CollectFeedParams(body, list, paramTexts);
+    return paramTexts;
+  } catch (const std::exception& e) {
+    WriteErrorLog(TraceArea::Group, "Exception", e.what());
+    return std::nullopt;
+  }
+}
+
+std::optional<ChannelDocs> RefreshGroup(std::vector<std::string> paramTexts,
+                                        const GroupContext& context, TRTMnage::Finish finish,
+                                        const std::function<void(TRTMnage&)>& prepare) {
+  try {
     const FeedContext& feeds = context.feeds;
     TRTMnage manager(
         std::move(paramTexts),
         [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); }, context.tray,
         std::move(finish));
+    if (prepare) prepare(manager);
     {
       FetchBusy busy(context.setFetchIdle);
       manager.Run();
@@ -84,6 +93,33 @@ std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupConte
     WriteErrorLog(TraceArea::Group, "Exception", e.what());
     return std::nullopt;
   }
+}
+
+std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context,
+                                       TRTMnage::Finish finish) {
+  std::optional<std::vector<std::string>> paramTexts = GroupFeedParams(params);
+  if (!paramTexts) return std::nullopt;
+  return RefreshGroup(std::move(*paramTexts), context, std::move(finish));
+}
+
+ChannelRenderer::ChannelRenderer() : compiled_(CachedStyle(StylePath("chs.xsl"))) {
+  if (!compiled_) style_.Load(StylePath("chs.xsl"));  // each block then tells why it failed
+}
+
+std::string ChannelRenderer::Render(const TRXML& doc) {
+  std::string block;
+  try {
+    if (compiled_) {
+      block = doc.Transform(*compiled_);
+    } else {
+      std::lock_guard<std::mutex> lock(mutex_);
+      block = doc.Transform(style_);
+    }
+  } catch (const std::exception& e) {
+    block = T().xsltFailed + EscapeHtml(e.what());
+  }
+  block.shrink_to_fit();  // kept until the page takes it
+  return block;
 }
 
 std::string CreateChFrame(const std::string& file, const std::string& word) {
@@ -101,6 +137,12 @@ std::string CreateChFrame(const std::string& file, const std::string& word) {
   TRXML doc;
   doc.LoadFromXML(text);
   return TransformWithStyle(doc, "ch.xsl");
+}
+
+std::optional<FrameParts> SplitFrame(const std::string& frame) {
+  size_t at = frame.rfind("%s");
+  if (at == std::string::npos) return std::nullopt;
+  return FrameParts{frame.substr(0, at), frame.substr(at + 2)};
 }
 
 std::string FillFrame(const std::string& frame, const std::string& text) {
@@ -132,27 +174,14 @@ std::string CreateChHtml(const ParamList& params, bool withFrame, const GroupCon
   try {
     std::string frame;
     if (withFrame) frame = CreateChFrame(ParamValue(params, "u"));
-    TRXML style;
-    std::shared_ptr<const CompiledStyle> compiled = CachedStyle(StylePath("chs.xsl"));
-    if (!compiled) style.Load(StylePath("chs.xsl"));  // each block then tells why it failed
+    ChannelRenderer renderer;
     // Each channel is rendered on its worker as soon as it is read, and its document
     // dropped: the page never holds more than its blocks.
-    std::mutex mutex;  // guards blocks, and the uncompiled stylesheet (one document)
+    std::mutex mutex;  // guards blocks
     std::map<size_t, std::string> blocks;
     auto render = [&](size_t index, std::unique_ptr<TRXML>& doc) {
-      std::string block;
-      try {
-        if (compiled) {
-          block = doc->Transform(*compiled);
-        } else {
-          std::lock_guard<std::mutex> lock(mutex);
-          block = doc->Transform(style);
-        }
-      } catch (const std::exception& e) {
-        block = T().xsltFailed + EscapeHtml(e.what());
-      }
+      std::string block = renderer.Render(*doc);
       doc.reset();
-      block.shrink_to_fit();  // kept until the page is joined
       std::lock_guard<std::mutex> lock(mutex);
       blocks[index] = std::move(block);
     };

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/params.h"
 #include "core/shell.h"
 #include "feeds/rss.h"
+#include "feeds/style_cache.h"
 #include "groups/fetch_workers.h"
 
 namespace norvane {
@@ -36,11 +38,39 @@ void CollectFeedParams(const xmlNode* node, ParamList& params, std::vector<std::
 // finish, when given, sees each document on its worker as soon as it is parsed.
 std::optional<ChannelDocs> CreateChXML(const ParamList& params, const GroupContext& context,
                                        TRTMnage::Finish finish = {});
+// Its two steps. The parameter texts of the group's feeds; nullopt when the group file
+// cannot be read or walked.
+std::optional<std::vector<std::string>> GroupFeedParams(const ParamList& params);
+// The refresh of those feeds; prepare, when given, sets the manager up before it runs.
+// nullopt when the workers could not be run.
+std::optional<ChannelDocs> RefreshGroup(std::vector<std::string> paramTexts,
+                                        const GroupContext& context, TRTMnage::Finish finish = {},
+                                        const std::function<void(TRTMnage&)>& prepare = {});
+
+// Renders channel documents with the style's "chs.xsl", on several workers at once.
+class ChannelRenderer {
+ public:
+  ChannelRenderer();  // compiles the stylesheet, or keeps it to tell why each block fails
+  // The channel's block; a failure becomes its text.
+  std::string Render(const TRXML& doc);
+
+ private:
+  std::shared_ptr<const CompiledStyle> compiled_;
+  std::mutex mutex_;  // guards style_ (one document)
+  TRXML style_;
+};
 
 // The frame of the group page: "ch.xsl" applied to a chbody element whose file is the
 // name (inserted as it stands) and whose text is "%s"; a non-empty word (the filter
 // page's keyword) goes along as its attribute w. Throws when it cannot be made.
 std::string CreateChFrame(const std::string& file, const std::string& word = {});
+
+// The frame before and after its place for the blocks (see FillFrame); nullopt when it
+// has none.
+struct FrameParts {
+  std::string head, tail;
+};
+std::optional<FrameParts> SplitFrame(const std::string& frame);
 
 // Puts text in place of the frame's "%s", replacing nothing else, so a "%" elsewhere in
 // the frame is harmless. The place is the last "%s": a group name holding one shows in

@@ -79,6 +79,11 @@ void TRTMnage::ThreadDone(TRThread& worker) {
   if (--unfinished_ == 0) batchDone_.notify_all();
 }
 
+void TRTMnage::TakeFromTheFront(std::function<void(size_t first)> beforeBatch) {
+  fromTheFront_ = true;
+  beforeBatch_ = std::move(beforeBatch);
+}
+
 void TRTMnage::Run() {
   const size_t batch = BatchSize(GetSettings().MAXCONNECTION);
   int frame = 0;
@@ -88,9 +93,11 @@ void TRTMnage::Run() {
   };
   while (remaining_ > 0) {
     workers_.clear();
+    if (beforeBatch_) beforeBatch_(paramTexts_.size() - remaining_);
     for (size_t k = 0; k < batch && remaining_ > 0; ++k) {
       --remaining_;
-      workers_.push_back(std::make_unique<TRThread>(paramTexts_[remaining_], remaining_));
+      const size_t index = fromTheFront_ ? paramTexts_.size() - 1 - remaining_ : remaining_;
+      workers_.push_back(std::make_unique<TRThread>(paramTexts_[index], index));
     }
     {
       std::lock_guard<std::mutex> lock(mutex_);

@@ -46,8 +46,9 @@ class TRThread {
 
 // Refreshes every feed of a group, MAXCONNECTION + 1 at a time: a batch is started and
 // waited for as a whole before the next one starts, feeds taken from the end of the
-// list. Each result lands in its own slot, so Results stand in the order of the
-// parameter texts whatever order the feeds finish in.
+// list (or from its front, for a page sent while it is made). Each result lands in its
+// own slot, so Results stand in the order of the parameter texts whatever order the
+// feeds finish in.
 class TRTMnage {
  public:
   // Runs on the worker's own thread once its document is parsed, before it lands in
@@ -62,6 +63,12 @@ class TRTMnage {
   ~TRTMnage();
   TRTMnage(const TRTMnage&) = delete;
   TRTMnage& operator=(const TRTMnage&) = delete;
+
+  // For a page sent while it is made: feeds are taken from the front of the list, so the
+  // first are done first, and beforeBatch(first) runs on Run's thread before the batch
+  // that starts at index first is started (it may wait for the page to catch up). Called
+  // before Run.
+  void TakeFromTheFront(std::function<void(size_t first)> beforeBatch);
 
   // Blocks until every feed is done. Must not run on the main thread. Runs once.
   void Run();
@@ -78,6 +85,8 @@ class TRTMnage {
   const TRThread::FeedBuilder build_;
   Shell* const tray_;
   const Finish finish_;
+  std::function<void(size_t first)> beforeBatch_;
+  bool fromTheFront_ = false;
   size_t remaining_;
   std::vector<std::unique_ptr<TRXML>> results_;
 

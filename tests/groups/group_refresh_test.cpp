@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -10,9 +11,11 @@
 #include "core/shell.h"
 #include "core/texts.h"
 #include "feeds/xml_node.h"
+#include "groups/channel_page_stream.h"
 #include "groups/channel_pages.h"
 #include "groups/fetch_workers.h"
 #include "groups/group_home.h"
+#include "support/bounded_wait.h"
 #include "support/fake_shell.h"
 #include "support/feed_server.h"
 
@@ -22,6 +25,13 @@ namespace {
 using test::FeedBody;
 using test::OpmlOf;
 using test::Outline;
+
+// What a reader of the page takes from it, piece by piece, to its end.
+std::string Drained(ChannelPageStream& stream) {
+  std::string page;
+  for (std::string piece; stream.Next(piece);) page += piece;
+  return page;
+}
 
 // The channel title of a result document; "" for an empty one.
 std::string TitleOf(const TRXML& doc) {
@@ -289,6 +299,78 @@ TEST_F(GroupRefresh, ConcurrencyFinishSeesEveryDocumentOnceAndMayTakeItAway) {
       EXPECT_EQ(GetAttribute(manager.Results()[i]->DocumentElement(), "u"), "feed " + std::to_string(i));
     }
   }
+}
+
+TEST_F(GroupRefresh, ConcurrencyAStreamedGroupPageHasTheBytesOfTheWholePageAFailingFeedIncluded) {
+  UpdateSettings([](Settings& s) { s.MAXCONNECTION = 2; });  // batches of three
+  Feeds("seven.opml", 7);
+  // Within each batch the later feeds answer first, and one in the middle fails.
+  for (int i = 0; i < 7; ++i)
+    feeds_.Route("/f" + std::to_string(i), {.body = FeedBody("Feed " + std::to_string(i)),
+                                            .delay = std::chrono::milliseconds((6 - i) % 3 * 30)});
+  feeds_.Route("/f3", {.status = 404});
+  const ParamList params{"u=seven.opml", "r=on"};
+  auto stream = ChannelPageStream::Start(params, *context_, {});
+  ASSERT_TRUE(stream);
+  const std::string streamed = Drained(*stream);
+  EXPECT_EQ(streamed, CreateChHtml(params, true, *context_));
+  EXPECT_EQ(streamed, "[frame seven.opml](Feed 0:1)(Feed 1:1)(Feed 2:1)(" +
+                          test::Sjis("エラーメッセージ") +
+                          ":0)(Feed 4:1)(Feed 5:1)(Feed 6:1)[/frame]");
+
+  // The shipped style's markup, from the logs just written.
+  test::CopyTree(std::string(NORVANE_DATA_DIR) + "/xsls", home_ / "xsls");
+  UpdateSettings([](Settings& s) { s.XSL_STYLE = "Default"; });
+  stream = ChannelPageStream::Start({"u=seven.opml"}, *context_, {});
+  ASSERT_TRUE(stream);
+  const std::string shipped = Drained(*stream);
+  EXPECT_EQ(shipped, CreateChHtml({"u=seven.opml"}, true, *context_));
+  EXPECT_NE(shipped.find("Feed 6"), std::string::npos);
+}
+
+TEST_F(GroupRefresh, ConcurrencyAStreamedPageFetchesFromTheFrontAndHoldsAtMostTwoBatchesOfBlocks) {
+  Feeds("twenty.opml", 20);
+  bool saved = false;
+  auto stream =
+      ChannelPageStream::Start({"u=twenty.opml", "r=on"}, *context_, [&saved] { saved = true; });
+  ASSERT_TRUE(stream);
+  std::string page;
+  ASSERT_TRUE(stream->Next(page));
+  EXPECT_EQ(page, "[frame twenty.opml]");  // the frame's head comes at once
+  // Nothing taken yet: the first two batches of nine are done, the third waits for the page.
+  ASSERT_TRUE(test::Within(std::chrono::seconds(20), [&] { return stream->MostWaiting() == 18; }));
+  std::vector<std::string> asked = Asked();
+  ASSERT_EQ(asked.size(), 18u);
+  EXPECT_EQ(std::set<std::string>(asked.begin(), asked.begin() + 9), Paths(0, 9));
+  EXPECT_EQ(std::set<std::string>(asked.begin() + 9, asked.end()), Paths(9, 18));
+  page += Drained(*stream);
+  std::string expected = "[frame twenty.opml]";
+  for (const std::string& title : Numbered(0, 20)) expected += "(" + title + ":1)";
+  EXPECT_EQ(page, expected + "[/frame]");
+  EXPECT_EQ(stream->MostWaiting(), 18u);
+  EXPECT_TRUE(saved);  // before the frame's tail
+  EXPECT_EQ(idle_, (std::vector<bool>{false, true}));
+}
+
+TEST_F(GroupRefresh, ConcurrencyAReaderThatLeavesMidPageLetsTheRefreshRunToItsEnd) {
+  Feeds("twenty.opml", 20, std::chrono::milliseconds(10));
+  bool saved = false;
+  auto stream =
+      ChannelPageStream::Start({"u=twenty.opml", "r=on"}, *context_, [&saved] { saved = true; });
+  ASSERT_TRUE(stream);
+  std::string piece;
+  ASSERT_TRUE(stream->Next(piece));
+  ASSERT_TRUE(stream->Next(piece));
+  EXPECT_EQ(piece, "(Feed 0:1)");
+  stream.reset();  // the reader left: every feed is still refreshed and kept
+  EXPECT_EQ(feeds_.RequestCount(), 20u);
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(idle_, (std::vector<bool>{false, true}));
+  const std::string kept = list_->GetXML();
+  for (int i = 0; i < 20; ++i)
+    EXPECT_NE(kept.find("<xmlUrl>" + feeds_.Url("/f" + std::to_string(i)) + "</xmlUrl>"),
+              std::string::npos)
+        << i;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "support/fake_shell.h"
 #include "support/feed_server.h"
 #include "support/http_fetch.h"
+#include "support/raw_socket.h"
 
 namespace norvane {
 namespace {
@@ -86,6 +87,46 @@ TEST_F(GroupRoutes, ConcurrencyFeedsServedByTheProgramItselfAreFetchedWhileTheGr
   auto page = test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/ch.html?u=self.opml/&r=on");
   EXPECT_EQ(page.status, 200);
   EXPECT_EQ(page.body, "[frame self.opml](Self 0:1)(Self 1:1)(Self 2:1)(Self 3:1)[/frame]");
+}
+
+TEST_F(GroupRoutes, ConcurrencyAGroupPageGoesOutInChunksAndOutlastsAClientThatLeaves) {
+  UpdateSettings([](Settings& s) {
+    s.WebUserName = "me";
+    s.WebPassWord = "Secret";
+    s.READTIMEOUT = 3000;
+  });
+  test::FeedRoute slow{.body = FeedBody("Slow"), .delay = std::chrono::milliseconds(20000)};
+  feeds_.Route("/slow", slow);  // times out, so the page waits at its second block
+  home_.Write("opmls/slow.opml", OpmlOf("Slow", {{"a", feeds_.Url("/a")},
+                                                 {"s", feeds_.Url("/slow")},
+                                                 {"b", feeds_.Url("/b")}}));
+  Start();
+  Listen();
+  const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+  auto page = test::Fetch(base + "/ch.html?u=news.opml/&r=on",
+                          {.fromAddress = "127.0.0.2", .user = "me", .password = "Secret"});
+  EXPECT_EQ(page.body, "[frame news.opml](Alpha:1)[/frame]");
+  EXPECT_EQ(page.Header("Transfer-Encoding"), "chunked");
+  EXPECT_EQ(page.Header("Content-Type"), "text/html");
+  EXPECT_EQ(page.Header("X-Content-Type-Options"), "nosniff");
+  EXPECT_NE(page.Header("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+  const auto log = module_->server().accessLog().Snapshot();
+  ASSERT_EQ(log.size(), 2u);  // its heading, and the page's one line
+  EXPECT_EQ(log[1], "GET /ch.html?u=news.opml/&r=on HTTP/1.1 : 127.0.0.2");
+
+  {  // a client that leaves mid-page
+    test::RawConnection client(port_);
+    ASSERT_TRUE(client.Send("GET /ch.html?u=slow.opml/&r=on HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    std::string begun;  // chunks: the frame's head, then the first block
+    for (int i = 0; i < 100 && begun.find("(Alpha:1)") == std::string::npos; ++i)
+      begun += client.Receive(50);
+    EXPECT_NE(begun.find("[frame slow.opml]"), std::string::npos) << begun;
+    EXPECT_NE(begun.find("(Alpha:1)"), std::string::npos) << begun;
+    EXPECT_EQ(begun.find("[/frame]"), std::string::npos) << begun;
+  }
+  module_.reset();  // the end waits for the page's refresh
+  EXPECT_EQ(feeds_.RequestCount("/b"), 1u);
+  EXPECT_NE(home_.Read("channels/ChannelList.xml").find(feeds_.Url("/b")), std::string::npos);
 }
 
 TEST_F(GroupRoutes, TheFilterPageIsToldItsKeyword) {
