@@ -16,5 +16,8 @@ inline constexpr std::string_view kSearch = "search";       // a search engine's
 inline constexpr std::string_view kScrapXml = "scrap.xml";  // a scrapbook's feed
 inline constexpr std::string_view kFilter = "filter";       // today's items of every group
 inline constexpr std::string_view kHtrXml = "htr.xml";      // the script gateway
+inline constexpr std::string_view kFindHtml = "find.html";  // every stored item found, the page
+inline constexpr std::string_view kFindXml = "find.xml";    // the same as a feed
+inline constexpr std::string_view kKeep = "keep";           // keep an item in a book, or drop it
 
 }  // namespace norvane::routes
