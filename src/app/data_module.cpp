@@ -1,5 +1,6 @@
 #include "app/data_module.h"
 
+#include "app/find_pages.h"
 #include "core/cancellation.h"
 #include "core/disk_path.h"
 #include "core/program_files.h"
@@ -25,6 +26,9 @@ TDataM::TDataM(Shell& shell) : shell_(shell) {
   dicSerch_->LoadSynonymDic(std::string(files::kDictionary));
   chList_ = std::make_unique<TChList>();
   scrapSerch_ = std::make_unique<TScrapSerch>();
+  indexer_ = std::make_unique<ArchiveIndexer>(DiskPath(std::string(files::kFindIndex)));
+  scrapSerch_->SetSavedHook([this](const std::string& path) { indexer_->SourceSaved(path); });
+  keeper_ = std::make_unique<Keeper>(*scrapSerch_, *chList_);
   gp_ = std::make_unique<TGP>();
   try {
     // The group list for the pages (the filter page reads every group), also while no
@@ -35,6 +39,7 @@ TDataM::TDataM(Shell& shell) : shell_(shell) {
   }
   server_ = std::make_unique<TServer>();
   InstallRoutes();
+  indexer_->Start();
 }
 
 TDataM::~TDataM() {
@@ -48,7 +53,9 @@ TDataM::~TDataM() {
   }
   chList_.reset();
   searchDoc_.reset();
-  scrapSerch_.reset();  // saves every book
+  keeper_.reset();
+  scrapSerch_.reset();  // saves every book, and tells the index
+  indexer_.reset();     // what it did not take in yet, the next start does
   dicSerch_.reset();
   server_.reset();
   gp_.reset();
@@ -95,7 +102,9 @@ void TDataM::StopPatrol() {
 
 std::optional<std::vector<ChannelCount>> TDataM::PatrolRefresh(const std::string& file) {
   ParamList params{"u=" + file, "r=on", "sel=new"};
-  std::optional<ChannelDocs> docs = CreateChXML(params, Groups());
+  GroupContext groups = Groups();
+  groups.feeds.markAnswer = nullptr;  // counted, never shown
+  std::optional<ChannelDocs> docs = CreateChXML(params, groups);
   SaveChangedBooks();
   if (!docs) return std::nullopt;
   std::vector<ChannelCount> counts;
@@ -119,6 +128,10 @@ FeedContext TDataM::Feeds() {
   FeedContext context{*chList_, {}, nullptr};
   context.dictionaryLender = dicSerch_.get();
   context.makeScrapper = [this] { return MakeBookScrapper(*scrapSerch_, *dicSerch_); };
+  context.logSaved = [this](const std::string& path) { indexer_->SourceSaved(path); };
+  context.markAnswer = [this](TRXML& answer, const std::string& version, const std::string& url) {
+    keeper_->MarkItems(answer, PathsForVersion(version).items, url);
+  };
   return context;
 }
 
@@ -179,6 +192,15 @@ void TDataM::InstallRoutes() {
   server_->SetRoute(routes::kFilter, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()));
   });
+  server_->SetRoute(routes::kFindHtml, [this](RouteContext& ctx, HttpResponse& res) {
+    FindServices services{*indexer_, *keeper_, *dicSerch_, *gp_};
+    AnswerFind(ctx, res, true, services);
+  });
+  server_->SetRoute(routes::kFindXml, [this](RouteContext& ctx, HttpResponse& res) {
+    FindServices services{*indexer_, *keeper_, *dicSerch_, *gp_};
+    AnswerFind(ctx, res, false, services);
+  });
+  server_->SetRoute(routes::kKeep, [this](RouteContext& ctx, HttpResponse& res) { AnswerKeep(ctx, res, *keeper_); });
 }
 
 }  // namespace norvane

@@ -19,6 +19,9 @@ inline constexpr std::string_view kScripts = "scripts";         // htr descripto
 inline constexpr std::string_view kWww = "www";                 // static files
 inline constexpr std::string_view kSearch = "search.xml";       // the search catalogue
 inline constexpr std::string_view kDictionary = "dic.csv";      // the synonym dictionary
+// The index of every stored item for find.html: a cache made again from the logs and
+// scrapbooks whenever it is missing or damaged (SQLite adds "-wal" and "-shm" beside it).
+inline constexpr std::string_view kFindIndex = "find-index.db";
 inline constexpr std::string_view kInstanceLock = "EX_Mutex_Norvane.lock";
 
 // The folders the program writes into, made at start when missing: a shipped or

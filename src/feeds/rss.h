@@ -41,6 +41,12 @@ struct FeedContext {
   std::function<std::unique_ptr<ItemScrapper>()> makeScrapper;
   // Lends the synonyms to the keyword filter; none: the fuzzy table alone.
   const TRSerch* dictionaryLender = nullptr;
+  // Told the program path of each channel log written (the archive's index); it must
+  // not wait. None: nobody is told.
+  std::function<void(const std::string& logPath)> logSaved = {};
+  // Adds to the answer of a request, after its filters, what its page needs beside the
+  // log (the items' keep controls): the answer, its version and the feed URL.
+  std::function<void(TRXML& answer, const std::string& version, const std::string& url)> markAnswer = {};
 };
 
 // The channel log of one feed, for one request: reads the stored log, or fetches the

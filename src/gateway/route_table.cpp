@@ -9,6 +9,10 @@ bool AddsAFeed(const ParamList& params) {
   return !ParamValue(params, "u").empty() && group;
 }
 
+bool KeepsAnItem(const ParamList& params) {
+  return !ParamValue(params, "keep").empty() || !ParamValue(params, "drop").empty();
+}
+
 const RouteSpec* FindRoute(std::string_view name) {
   const std::string lower = AsciiLower(std::string(name));
   for (const RouteSpec& spec : kRouteTable)

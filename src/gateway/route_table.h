@@ -37,6 +37,8 @@ struct RouteSpec {
 // add.html and add.xml write only when they have both a URL and a group (the last shown
 // one with last=on).
 bool AddsAFeed(const ParamList& params);
+// keep writes only when it names an item to keep or to drop.
+bool KeepsAnItem(const ParamList& params);
 
 // Every route, in the order of precedence. A new route is one entry here and one
 // handler given to TServer::SetRoute.
@@ -52,6 +54,9 @@ inline constexpr RouteSpec kRouteTable[] = {
     {.name = routes::kScrapXml, .contentType = "text/XML"},
     {.name = routes::kFilter},
     {.name = routes::kHtrXml, .refusedInWebMode = true, .contentType = "text/XML"},
+    {.name = routes::kFindHtml},
+    {.name = routes::kFindXml, .contentType = "text/XML"},
+    {.name = routes::kKeep, .writes = RouteWrites::Files, .writesWhen = KeepsAnItem},
 };
 
 // The entry of a root-level name (any letter case); nullptr when none has it.

@@ -26,6 +26,9 @@ void AuditStyle(const std::string& style) {
       // A URL without a group: the form again, with its notice and the group to choose.
       {"add-notice", "/add.html?u=" + self + "/sample/notes/htr.xml/"},
       {"filter", "/filter?w=%E3%83%95%E3%82%A3%E3%83%BC%E3%83%89"},
+      // Every stored item: results with their keep buttons, and the empty search form.
+      {"find", "/find.html?_charset_=UTF-8&w=%E3%81%AE"},
+      {"find-empty", "/find.html"},
   };
   PageAudit audit = AuditPages(app.Url(""), style, pages, NORVANE_SCREENSHOT_DIR);
   EXPECT_EQ(audit.status, 0) << audit.report;
