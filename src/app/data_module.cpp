@@ -145,7 +145,12 @@ void TDataM::SaveChannelListIfChanged() {
   }
 }
 GroupContext TDataM::Groups() {
-  return GroupContext{Feeds(), [this](bool idle) { SetFetchIdle(idle); }, &shell_};
+  return GroupContext{Feeds(),
+                      [this](bool idle) {
+                        SetFetchIdle(idle);
+                        indexer_->Hold(!idle);  // its logs are taken in once the workers are done
+                      },
+                      &shell_};
 }
 
 void TDataM::InstallRoutes() {

@@ -12,9 +12,11 @@ namespace norvane {
 
 namespace {
 
-// Each connection keeps at most this much of the file in memory (KiB).
+// Each connection keeps at most this much of the file in memory (KiB). Nothing is
+// flushed to the disk: the index is a cache, and an index a power loss damaged is made
+// anew at the next start, while flushes would make the logs' own writes wait.
 constexpr const char* kConnectionSetup =
-    "PRAGMA cache_size=-1024; PRAGMA temp_store=MEMORY; PRAGMA synchronous=NORMAL;";
+    "PRAGMA cache_size=-1024; PRAGMA temp_store=MEMORY; PRAGMA synchronous=OFF;";
 
 const std::string kSchema =
     "CREATE TABLE sources(id INTEGER PRIMARY KEY, path BLOB NOT NULL UNIQUE, book INTEGER NOT NULL,"
@@ -71,6 +73,21 @@ ArchiveItem UnpackItem(std::string_view blob) {
     at = end + 1;
   }
   return item;
+}
+
+PackedTexts PackedTextsOf(std::string_view blob) {
+  PackedTexts t;
+  if (blob.empty()) return t;
+  const int present = blob[0] - '0';
+  t.hasTitle = present & 1;
+  t.hasDescription = present & 2;
+  blob.remove_prefix(1);
+  const size_t title = std::min(blob.find('\0'), blob.size());
+  t.title = blob.substr(0, title);
+  const size_t link = std::min(blob.find('\0', title + 1), blob.size());
+  const size_t description = std::min(blob.find('\0', link + 1), blob.size());
+  if (link < blob.size()) t.description = blob.substr(link + 1, description - link - 1);
+  return t;
 }
 
 void RemoveIndexFiles(const std::string& diskPath) {

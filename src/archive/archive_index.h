@@ -20,6 +20,13 @@ inline constexpr int kIndexLayout = 1;
 // The stored texts of an item, in one blob.
 std::string PackItem(const ArchiveItem& item);
 ArchiveItem UnpackItem(std::string_view blob);
+// What the matcher reads of a packed item, without copying it: the title and the
+// description, each with whether the item has one.
+struct PackedTexts {
+  bool hasTitle = false, hasDescription = false;
+  std::string_view title, description;
+};
+PackedTexts PackedTextsOf(std::string_view blob);
 
 // Opens the index for writing, making it (empty) when missing, of another layout or
 // damaged; made tells which. Throws SqliteError when the file cannot be had at all (a

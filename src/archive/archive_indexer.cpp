@@ -1,5 +1,10 @@
 #include "archive/archive_indexer.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <exception>
 #include <map>
 
@@ -23,6 +28,7 @@ ArchiveIndexer::~ArchiveIndexer() { Stop(); }
 void ArchiveIndexer::Start() {
   if (thread_.joinable()) return;
   stop_ = false;
+  SetStatus(IndexStatus::State::Starting, 0, 0);
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -52,6 +58,19 @@ void ArchiveIndexer::SourceSaved(const std::string& programPath) {
     }
   }
   changed_.notify_all();
+}
+
+void ArchiveIndexer::Hold(bool held) {
+  {
+    std::lock_guard lock(mutex_);
+    holds_ = held ? holds_ + 1 : std::max(0, holds_ - 1);
+  }
+  changed_.notify_all();
+}
+
+void ArchiveIndexer::WaitUnheld() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return stop_.load() || holds_ == 0; });
 }
 
 IndexStatus ArchiveIndexer::Status() const {
@@ -136,6 +155,7 @@ void ArchiveIndexer::Sync(bool rebuilt) {
   for (const auto& [path, stamp] : stamps) writer.Remove(path);  // their files are gone
   SetStatus(todo.empty() && !rebuilt ? IndexStatus::State::Ready : IndexStatus::State::Building, 0, todo.size());
   for (size_t i = 0; i < todo.size(); ++i) {
+    WaitUnheld();
     if (Stopping()) return;
     Apply(todo[i]->path);
     SetStatus(IndexStatus::State::Building, i + 1, todo.size());
@@ -163,6 +183,9 @@ void ArchiveIndexer::Apply(const std::string& path) {
 }
 
 void ArchiveIndexer::Run() {
+  // The index is made in the time pages leave over (on Linux a thread's niceness is its
+  // own). Not the lowest: a thread that seldom runs would hold the allocator's locks long.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
   while (!Stopping()) {
     if (!writer_) {
       bool damaged;
@@ -183,7 +206,7 @@ void ArchiveIndexer::Run() {
     bool resync = false, damaged = false;
     {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] { return stop_.load() || resync_ || !queue_.empty(); });
+      changed_.wait(lock, [&] { return stop_.load() || ((resync_ || !queue_.empty()) && holds_ == 0); });
       if (stop_) return;
       resync = resync_;
       damaged = damaged_;

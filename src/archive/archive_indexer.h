@@ -51,6 +51,11 @@ class ArchiveIndexer {
   // A source file (program path) was written or removed. Cheap; never blocks on the index.
   void SourceSaved(const std::string& programPath);
 
+  // While a group refresh runs its workers the thread takes no file in (it would only
+  // make them wait for the allocator and the disk); saves wait their turn. Each hold is
+  // given back once; cheap, it never waits.
+  void Hold(bool held);
+
   IndexStatus Status() const;
   // Runs read with the reading connection, one caller at a time; false (read not run)
   // while there is none: before the start is done, or while the index is unavailable.
@@ -67,6 +72,8 @@ class ArchiveIndexer {
   void Sync(bool rebuilt);
   void Apply(const std::string& path);
   void SetStatus(IndexStatus::State state, size_t done, size_t total, std::string reason = {});
+  // Until no hold is left, or the thread is to stop.
+  void WaitUnheld();
   bool Stopping() const { return stop_.load(); }
 
   const std::string indexDisk_;
@@ -82,6 +89,7 @@ class ArchiveIndexer {
   bool resync_ = false;  // the queue overflowed: compare every file instead
   bool busy_ = false;    // a path is being applied
   bool damaged_ = false; // the index was found damaged: it is made anew
+  int holds_ = 0;        // group refreshes running
   IndexStatus status_;
 
   std::atomic<bool> stop_{false};

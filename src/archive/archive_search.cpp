@@ -66,7 +66,9 @@ void FromIndex(FindResult& r, IndexReader& reader, TRSerch& matcher, const std::
   std::vector<Hit> hits;
   reader.ForEachItem(query, [&](const IndexedItem& it) {
     if (request.narrowed && !allowed.count(it.source)) return;
-    if (ItemMatches(matcher, UnpackItem(it.blob))) hits.push_back({it.date, it.source, it.pos, it.id, it.mark});
+    const PackedTexts texts = PackedTextsOf(it.blob);
+    if (TextsMatch(matcher, texts.hasTitle, texts.title, texts.hasDescription, texts.description))
+      hits.push_back({it.date, it.source, it.pos, it.id, it.mark});
   });
   SetPage(r, hits, request);
   const size_t first = (r.page - 1) * kFindPageSize;
@@ -123,9 +125,14 @@ void FromFiles(FindResult& r, TRSerch& matcher, const FindRequest& request) {
 
 }  // namespace
 
+bool TextsMatch(TRSerch& matcher, bool hasTitle, std::string_view title, bool hasDescription,
+                std::string_view description) {
+  if (hasTitle && matcher.IsMatch(Utf8ToSjis(title))) return true;
+  return hasDescription && matcher.IsMatch(Utf8ToSjis(description));
+}
+
 bool ItemMatches(TRSerch& matcher, const ArchiveItem& item) {
-  if (item.hasTitle && matcher.IsMatch(Utf8ToSjis(item.title))) return true;
-  return item.hasDescription && matcher.IsMatch(Utf8ToSjis(item.description));
+  return TextsMatch(matcher, item.hasTitle, item.title, item.hasDescription, item.description);
 }
 
 FindResult FindItems(const FindRequest& request, ArchiveIndexer* indexer, const TRSerch& lender) {

@@ -52,7 +52,10 @@ struct FindResult {
 // files themselves are read. indexer may be null (no index).
 FindResult FindItems(const FindRequest& request, ArchiveIndexer* indexer, const TRSerch& lender);
 
-// The matcher's verdict on one item: its title, or else its description.
+// The matcher's verdict on one item: its title, or else its description (each only
+// where the item has one), as Shift_JIS the way the scrapbooks read them.
 bool ItemMatches(TRSerch& matcher, const ArchiveItem& item);
+bool TextsMatch(TRSerch& matcher, bool hasTitle, std::string_view title, bool hasDescription,
+                std::string_view description);
 
 }  // namespace norvane

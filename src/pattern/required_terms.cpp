@@ -84,39 +84,56 @@ Found FirstMember(const Dictionaries& dictionaries, const std::vector<uint32_t>&
   return {};
 }
 
+// At most this many ways a run may be written folded before it is cut in two.
+constexpr size_t kMaxWays = 8;
+
 // The folded runs a run of plain characters requires after the fuzzy pass. A piece of a
-// class whose members fold apart breaks the run; with dropLast the last piece (which a
-// quantifier follows) is left out.
+// class whose members fold apart may be any of its forms: the run is then one of a few
+// ways (ブログ: ふろく or うろく), cut where they would grow too many. With dropLast the
+// last piece (which a quantifier follows) is left out.
 std::vector<Terms> FuzzyRuns(const std::vector<uint32_t>& codes, bool dropLast) {
   const TextFold& fold = TextFold::Get();
   const Dictionaries fuzzy{&FuzzyCharDic()};
-  struct Piece {
-    size_t at, length;
-    bool breaks;
-  };
-  std::vector<Piece> pieces;
+  std::vector<std::vector<std::vector<uint32_t>>> pieces;  // each piece's forms
   for (size_t at = 0; at < codes.size();) {
     const Found f = FirstMember(fuzzy, codes, at);
     const size_t length = f.length ? f.length : 1;
-    pieces.push_back({at, length, f.length && !fold.Uniform(f.classIndex)});
+    if (f.length && !fold.Uniform(f.classIndex)) {
+      pieces.push_back(fold.Forms(f.classIndex));
+    } else {
+      std::vector<uint32_t> form;
+      for (size_t i = at; i < at + length; ++i) fold.Append(codes[i], form);
+      pieces.push_back({std::move(form)});
+    }
     at += length;
   }
   if (dropLast && !pieces.empty()) pieces.pop_back();
-  std::vector<Terms> runs;
-  std::vector<uint32_t> current;
+  std::vector<Terms> parts;
+  std::vector<std::vector<uint32_t>> ways{{}};
   auto flush = [&] {
-    if (!current.empty()) runs.push_back({Kind::Run, std::move(current), {}});
-    current.clear();
+    std::vector<Terms> either;
+    for (auto& w : ways) either.push_back(w.empty() ? Terms{} : Terms{Kind::Run, std::move(w), {}});
+    parts.push_back(EitherOf(std::move(either)));
+    ways = {{}};
   };
-  for (const Piece& p : pieces) {
-    if (p.breaks) {
-      flush();
+  for (const auto& forms : pieces) {
+    if (ways.size() * forms.size() > kMaxWays) flush();
+    if (forms.size() > kMaxWays) {
+      std::vector<Terms> either;
+      for (const auto& f : forms) either.push_back(f.empty() ? Terms{} : Terms{Kind::Run, f, {}});
+      parts.push_back(EitherOf(std::move(either)));
       continue;
     }
-    for (size_t i = p.at; i < p.at + p.length; ++i) fold.Append(codes[i], current);
+    std::vector<std::vector<uint32_t>> next;
+    for (const auto& w : ways)
+      for (const auto& f : forms) {
+        next.push_back(w);
+        next.back().insert(next.back().end(), f.begin(), f.end());
+      }
+    ways = std::move(next);
   }
   flush();
-  return runs;
+  return parts;
 }
 
 // A run of plain characters of the pattern: the synonym pass cuts it into dictionary

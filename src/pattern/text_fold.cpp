@@ -1,5 +1,6 @@
 #include "pattern/text_fold.h"
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 
@@ -93,7 +94,8 @@ TextFold::TextFold() : table_(0x10000) {
     table_[c] = gone[r] ? 0 : target[r];
   }
 
-  // Classes with longer members: when those all fold alike, the single ones take that form.
+  // Classes with longer members: when those all fold alike, the single ones take that
+  // form; when not, the form of the first (the half-width one: ﾊﾞ for ば).
   auto foldOf = [&](const std::vector<uint32_t>& codes) { return Fold(codes); };
   for (uint32_t k = 0; k < classes.size(); ++k) {
     const auto ms = members(k);
@@ -101,19 +103,19 @@ TextFold::TextFold() : table_(0x10000) {
     for (const auto& m : ms)
       if (m.size() > 1) longer.push_back(foldOf(m));
     if (longer.empty()) continue;
-    bool alike = longer[0].size() <= 2;
-    for (const auto& f : longer) alike = alike && f == longer[0];
-    if (!alike) continue;
+    if (longer[0].size() > 2) continue;
     for (const auto& m : ms)
       if (m.size() == 1 && m[0] < table_.size() && table_[m[0]] == m[0]) table_[m[0]] = Pack(longer[0]);
   }
 
   uniform_.resize(classes.size());
+  forms_.resize(classes.size());
   for (uint32_t k = 0; k < classes.size(); ++k) {
-    const auto ms = members(k);
-    bool alike = true;
-    for (const auto& m : ms) alike = alike && foldOf(m) == foldOf(ms[0]);
-    uniform_[k] = alike;
+    for (const auto& m : members(k)) {
+      std::vector<uint32_t> f = foldOf(m);
+      if (std::find(forms_[k].begin(), forms_[k].end(), f) == forms_[k].end()) forms_[k].push_back(std::move(f));
+    }
+    uniform_[k] = forms_[k].size() == 1;
   }
 }
 

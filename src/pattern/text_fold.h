@@ -15,11 +15,13 @@ namespace norvane::pattern {
 //   the class has one): case, width, hiragana and katakana, small kana, numerals.
 // - A class whose longer members all fold alike gives that form to its single ones:
 //   が, ガ, ｶﾞ, か゛ and カ゛ fold to か; わ and ワ to うあ, as ｳｧ does.
+// - A class whose longer members fold apart gives its single ones the form of its first
+//   longer member: ば and バ fold to は, as ﾊﾞ does, though ヴァ folds to ふあ.
 // - Every other character stays as it is.
 //
-// A few classes have members that fold apart (the b-row with its v-sounds: ば and ヴァ;
-// じ and ぢ; ず and づ): such a class is not uniform, and what it matches must not be
-// looked for folded. Built once, read-only, shared by every thread.
+// The classes whose members fold apart (the b-row with its v-sounds, じ with ぢ, ず with
+// づ) are not uniform: what such a class matches folds to one of its few forms. Built
+// once, read-only, shared by every thread.
 class TextFold {
  public:
   static const TextFold& Get();
@@ -41,6 +43,8 @@ class TextFold {
   bool Uniform(uint32_t classIndex) const {
     return classIndex < uniform_.size() && uniform_[classIndex];
   }
+  // The folded forms of the class's members, each once, in member order.
+  const std::vector<std::vector<uint32_t>>& Forms(uint32_t classIndex) const { return forms_.at(classIndex); }
 
  private:
   TextFold();
@@ -48,6 +52,7 @@ class TextFold {
   // the high half; 0 folds to nothing.
   std::vector<uint32_t> table_;
   std::vector<bool> uniform_;
+  std::vector<std::vector<std::vector<uint32_t>>> forms_;
 };
 
 }  // namespace norvane::pattern

@@ -136,6 +136,24 @@ TEST_F(ArchiveIndexTest, SavesTheIndexIsToldOfAreTakenIn) {
     EXPECT_EQ(Found(phrase), Verdict(feeds_, S(phrase), lender_)) << phrase;
 }
 
+// A group refresh holds the index: the logs its workers write are taken in after them.
+TEST_F(ArchiveIndexTest, SavesWaitWhileAGroupRefreshHoldsTheIndex) {
+  Start();
+  indexer_->Hold(true);
+  indexer_->Hold(true);  // two refreshes at once
+  GeneratedFeed fresh = GenerateArchive(5, 1, 4)[0];
+  fresh.file = "channels/held.xml";
+  home_.Write(fresh.file, LogXml(fresh));
+  indexer_->SourceSaved(fresh.file);
+  EXPECT_FALSE(indexer_->WaitSettled(0ms)) << "held: the save waits";
+  EXPECT_EQ(IndexedItems(), 8 * 30);
+  indexer_->Hold(false);
+  EXPECT_FALSE(indexer_->WaitSettled(0ms)) << "one refresh still runs";
+  indexer_->Hold(false);
+  ASSERT_TRUE(indexer_->WaitSettled(30s));
+  EXPECT_EQ(IndexedItems(), 8 * 30 + 4);
+}
+
 // What changed while nothing was told (a run ended by kill -9 before its queue was
 // done) is found by the files' stamps at the next start.
 TEST_F(ArchiveIndexTest, WhatChangedWhileItWasNotRunningIsTakenInAtTheStart) {

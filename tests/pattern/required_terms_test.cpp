@@ -67,9 +67,12 @@ TEST_F(RequiredTermsTest, APhraseRequiresItsWordsFoldedInEitherOrder) {
       {"Ｃ\\+\\+", "\"C++\""},
       {"わたし", "\"うあたし\""},
       {"a OR b c", "all(\"C\" either(\"A\" \"B\"))"},
-      // Pieces of classes whose members fold apart require nothing: ブ, じ.
-      {"ブログ", "\"ろく\""},
-      {"ばじ", ""},
+      // A piece of a class whose members fold apart is one of its forms.
+      {"ブログ", "either(\"ふろく\" \"うろく\")"},
+      {"サービス", "either(\"さひす\" \"さふいす\" \"さういす\")"},
+      {"ばじ", "either(\"はし\" \"はち\" \"ふあし\" \"ふあち\" \"うあし\" \"うあち\")"},
+      // Too many ways: the run is cut where they would pass eight.
+      {"ばびぶ", "all(either(\"は\" \"ふあ\" \"うあ\") either(\"ひふ\" \"ひう\" \"ふいふ\" \"ふいう\" \"ういふ\" \"ういう\"))"},
       // A quantifier leaves out the piece before it, the whole class a member fills.
       {"ab*c", "all(\"A\" \"C\")"},
       {"ｶﾞ*", ""},

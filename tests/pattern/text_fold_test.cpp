@@ -32,6 +32,8 @@ TEST(TextFold, FoldsAlikeWhatTheFuzzyTableTakesAlike) {
       {u8"か゛そりん", u8"ガソリン"},      // a kana and the mark apart
       {u8"ﾊﾟｿｺﾝ", u8"パソコン"},          // the semi-voiced mark
       {u8"ぱ", u8"は゜"},
+      {u8"バ", u8"ﾊﾞ"},                  // a class whose members fold apart: its
+      {u8"ヴ", u8"ブ"},                   // single ones take its half-width form
       {u8"ＡＢＣ", u8"abc"},              // full-width ASCII and letter case
       {u8"ａｂｃ", u8"ABC"},
       {u8"１２３", u8"123"},              // digits, kanji and circled numerals
@@ -50,7 +52,7 @@ TEST(TextFold, FoldsAlikeWhatTheFuzzyTableTakesAlike) {
 TEST(TextFold, KeepsApartWhatTheTableKeepsApart) {
   const std::pair<const char8_t*, const char8_t*> apart[] = {
       {u8"か", u8"さ"}, {u8"し", u8"ち"}, {u8"A", u8"B"}, {u8"1", u8"2"},
-      {u8"あ", u8"い"}, {u8"は", u8"ば"}, {u8"漢", u8"字"},
+      {u8"あ", u8"い"}, {u8"し", u8"す"}, {u8"漢", u8"字"},
   };
   for (const auto& [a, b] : apart) EXPECT_NE(Folded(a), Folded(b)) << reinterpret_cast<const char*>(a);
 }
@@ -63,7 +65,8 @@ TEST(TextFold, MarksLongVowelsAndHyphensFoldToNothing) {
 }
 
 // Only classes whose members cannot fold alike are not uniform: the b-row with its
-// v-sounds (ば and ヴァ), じ with ぢ and ず with づ (し and ち, す and つ stay apart).
+// v-sounds (ば and ヴァ), じ with ぢ and ず with づ (し and ち, す and つ stay apart); what
+// they match folds to one of a few forms.
 TEST(TextFold, EveryClassIsUniformButThoseWhoseMembersFoldApart) {
   const auto& classes = FuzzyCharDic().Classes();
   std::vector<std::string> apart;
@@ -78,6 +81,24 @@ TEST(TextFold, EveryClassIsUniformButThoseWhoseMembersFoldApart) {
     }
   }
   EXPECT_EQ(apart, (std::vector<std::string>{"じ", "ず", "ば", "び", "ぶ", "べ", "ぼ"}));
+  auto forms = [](const char8_t* member) {
+    std::vector<std::string> out;
+    const auto& table = FuzzyCharDic().Classes();
+    for (uint32_t k = 0; k < table.size(); ++k)
+      if (table[k][0] == Utf8ToSjis(reinterpret_cast<const char*>(member)))
+        for (const auto& f : TextFold::Get().Forms(k)) {
+          std::string sjis;
+          for (uint32_t c : f) {
+            if (c > 0xFF) sjis.push_back(static_cast<char>(c >> 8));
+            sjis.push_back(static_cast<char>(c & 0xFF));
+          }
+          out.push_back(SjisToUtf8(sjis));
+        }
+    return out;
+  };
+  EXPECT_EQ(forms(u8"ば"), (std::vector<std::string>{"は", "ふあ", "うあ"}));
+  EXPECT_EQ(forms(u8"じ"), (std::vector<std::string>{"し", "ち"}));
+  EXPECT_EQ(forms(u8"が"), (std::vector<std::string>{"か"}));
 }
 
 }  // namespace

@@ -169,6 +169,8 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
   EXPECT_EQ(find.Count("//*[contains(@class, 'source')]//a[@href='rss.html?u=http://127.0.0.1/feed.rdf/']"), 1u);
   EXPECT_EQ(pages.at("find-refused").Count("//*[@role='alert'][contains(., '左括弧')]"), 1u);
   EXPECT_EQ(pages.at("channels").All("//form[@id='keep']//input[@name='back']/@value"), Strings{"ch.html?u=sample.opml/"});
+  // Before the blocks: their place is the frame's last "%s", and a group's name may hold one.
+  EXPECT_EQ(pages.at("channels").Count("//form[@id='keep'][following::div[@class='channels']]"), 1u);
   EXPECT_GE(pages.at("add").Count("//form//input[@name='_charset_']"), 1u);
 }
 

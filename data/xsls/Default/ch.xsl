@@ -119,9 +119,8 @@
               </header>
             </xsl:otherwise>
           </xsl:choose>
-          <div class="channels"><xsl:value-of select="."/></div>
-          <p class="empty empty-all">表示する記事はありません。</p>
-          <!-- The one form every keep button of the blocks sends. -->
+          <!-- The one form every keep button of the blocks sends; before the blocks, whose
+               place is the last "%s" of the page. -->
           <xsl:if test="@token">
             <form id="keep" class="keep-form" method="post" action="keep">
               <input type="hidden" name="_charset_"/>
@@ -129,6 +128,8 @@
               <xsl:if test="$file != ''"><input type="hidden" name="back" value="ch.html?u={$file}/"/></xsl:if>
             </form>
           </xsl:if>
+          <div class="channels"><xsl:value-of select="."/></div>
+          <p class="empty empty-all">表示する記事はありません。</p>
         </main>
         <xsl:call-template name="footer"/>
       </body>
