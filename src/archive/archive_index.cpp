@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <unordered_map>
 
 #include "archive/item_grams.h"
@@ -58,35 +60,42 @@ std::string PackItem(const ArchiveItem& item) {
   return blob;
 }
 
-ArchiveItem UnpackItem(std::string_view blob) {
-  ArchiveItem item;
-  if (blob.empty()) return item;
+namespace {
+
+// The flags and the first count parts of a packed item, as views of it.
+template <size_t count>
+std::array<std::string_view, count> PackedParts(std::string_view blob, bool& hasTitle, bool& hasDescription) {
+  std::array<std::string_view, count> parts{};
+  if (blob.empty()) return parts;
   const int present = blob[0] - '0';
-  item.hasTitle = present & 1;
-  item.hasDescription = present & 2;
+  hasTitle = present & 1;
+  hasDescription = present & 2;
   blob.remove_prefix(1);
-  std::string* parts[] = {&item.title, &item.link, &item.description, &item.published, &item.revday};
   size_t at = 0;
-  for (std::string* part : parts) {
+  for (std::string_view& part : parts) {
+    if (at > blob.size()) break;
     const size_t end = std::min(blob.find('\0', at), blob.size());
-    if (at <= blob.size()) part->assign(blob.substr(at, end - at));
+    part = blob.substr(at, end - at);
     at = end + 1;
   }
+  return parts;
+}
+
+}  // namespace
+
+ArchiveItem UnpackItem(std::string_view blob) {
+  ArchiveItem item;
+  const auto parts = PackedParts<5>(blob, item.hasTitle, item.hasDescription);
+  std::string* fields[] = {&item.title, &item.link, &item.description, &item.published, &item.revday};
+  for (size_t i = 0; i < parts.size(); ++i) fields[i]->assign(parts[i]);
   return item;
 }
 
 PackedTexts PackedTextsOf(std::string_view blob) {
   PackedTexts t;
-  if (blob.empty()) return t;
-  const int present = blob[0] - '0';
-  t.hasTitle = present & 1;
-  t.hasDescription = present & 2;
-  blob.remove_prefix(1);
-  const size_t title = std::min(blob.find('\0'), blob.size());
-  t.title = blob.substr(0, title);
-  const size_t link = std::min(blob.find('\0', title + 1), blob.size());
-  const size_t description = std::min(blob.find('\0', link + 1), blob.size());
-  if (link < blob.size()) t.description = blob.substr(link + 1, description - link - 1);
+  const auto parts = PackedParts<3>(blob, t.hasTitle, t.hasDescription);
+  t.title = parts[0];
+  t.description = parts[2];
   return t;
 }
 
