@@ -74,7 +74,39 @@
     });
   }
 
+  // The keep buttons: sent in the background, the star turned in place. Without fetch,
+  // or when the gateway asks for a confirmation, the page's keep form goes as it is.
+  function keepButtons() {
+    function show(b, kept) {
+      b.name = kept ? 'drop' : 'keep';
+      b.setAttribute('aria-pressed', kept ? 'true' : 'false');
+      b.textContent = kept ? '\u2605' : '\u2606';
+    }
+    document.addEventListener('click', function (e) {
+      var b = e.target && e.target.closest ? e.target.closest('button.keep') : null;
+      var form = b && b.form;
+      if (!form || !window.fetch || !window.URLSearchParams || !window.FormData) return;
+      e.preventDefault();
+      if (b.disabled) return;
+      var data = new URLSearchParams(new FormData(form));
+      data.append(b.name, b.value);
+      data.append('js', 'on');
+      b.disabled = true;
+      fetch(form.action, { method: 'POST', body: data, credentials: 'same-origin' })
+        .then(function (r) { return r.text(); })
+        .then(function (text) {
+          var state = (/state="([a-z-]+)"/.exec(text) || [])[1];
+          b.disabled = false;
+          if (state === 'kept' || state === 'already') show(b, true);
+          else if (state === 'dropped' || state === 'not-kept') show(b, false);
+          else if (form.requestSubmit) form.requestSubmit(b);
+          else form.submit();
+        }, function () { b.disabled = false; });
+    });
+  }
+
   localTimes();
   currentView();
   itemKeys();
+  keepButtons();
 })();

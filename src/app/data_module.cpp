@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/find_pages.h"
 #include "core/cancellation.h"
 #include "core/disk_path.h"
 #include "core/program_files.h"
@@ -31,6 +32,9 @@ TDataM::TDataM(Shell& shell) : shell_(shell) {
   dicSerch_->LoadSynonymDic(std::string(files::kDictionary));
   chList_ = std::make_unique<TChList>();
   scrapSerch_ = std::make_unique<TScrapSerch>();
+  indexer_ = std::make_unique<ArchiveIndexer>(DiskPath(std::string(files::kFindIndex)));
+  scrapSerch_->SetSavedHook([this](const std::string& path) { indexer_->SourceSaved(path); });
+  keeper_ = std::make_unique<Keeper>(*scrapSerch_, *chList_);
   gp_ = std::make_unique<TGP>();
   try {
     // The group list for the pages (the filter page reads every group), also while no
@@ -41,6 +45,7 @@ TDataM::TDataM(Shell& shell) : shell_(shell) {
   }
   server_ = std::make_unique<TServer>();
   InstallRoutes();
+  indexer_->Start();
 }
 
 TDataM::~TDataM() {
@@ -54,7 +59,9 @@ TDataM::~TDataM() {
   }
   chList_.reset();
   searchDoc_.reset();
-  scrapSerch_.reset();  // saves every book
+  keeper_.reset();
+  scrapSerch_.reset();  // saves every book, and tells the index
+  indexer_.reset();     // what it did not take in yet, the next start does
   dicSerch_.reset();
   server_.reset();
   gp_.reset();
@@ -106,7 +113,9 @@ void TDataM::StopPatrol() {
 
 std::optional<std::vector<ChannelCount>> TDataM::PatrolRefresh(const std::string& file) {
   ParamList params{"u=" + file, "r=on", "sel=new"};
-  std::optional<ChannelDocs> docs = CreateChXML(params, Groups(FetchAsker::Patrol));
+  GroupContext groups = Groups(FetchAsker::Patrol);
+  groups.feeds.markAnswer = nullptr;  // counted, never shown
+  std::optional<ChannelDocs> docs = CreateChXML(params, groups);
   SaveChangedBooks();
   if (!docs) return std::nullopt;
   std::vector<ChannelCount> counts;
@@ -131,6 +140,10 @@ FeedContext TDataM::Feeds() {
   context.dictionaryLender = dicSerch_.get();
   context.backoffBase = std::chrono::seconds(backoffSeconds_.load());
   context.makeScrapper = [this] { return MakeBookScrapper(*scrapSerch_, *dicSerch_); };
+  context.logSaved = [this](const std::string& path) { indexer_->SourceSaved(path); };
+  context.markAnswer = [this](TRXML& answer, const std::string& version, const std::string& url) {
+    keeper_->MarkItems(answer, PathsForVersion(version).items, url);
+  };
   return context;
 }
 
@@ -144,7 +157,12 @@ void TDataM::SaveChannelListIfChanged() {
   }
 }
 GroupContext TDataM::Groups(FetchAsker asker) {
-  GroupContext context{Feeds(), [this](bool idle) { SetFetchIdle(idle); }, &shell_};
+  GroupContext context{Feeds(),
+                       [this](bool idle) {
+                         SetFetchIdle(idle);
+                         indexer_->Hold(!idle);  // its logs are taken in once the workers are done
+                       },
+                       &shell_};
   context.feeds.asker = asker;
   return context;
 }
@@ -226,6 +244,15 @@ void TDataM::InstallRoutes() {
   server_->SetRoute(routes::kFilter, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()));
   });
+  server_->SetRoute(routes::kFindHtml, [this](RouteContext& ctx, HttpResponse& res) {
+    FindServices services{*indexer_, *keeper_, *dicSerch_, *gp_};
+    AnswerFind(ctx, res, true, services);
+  });
+  server_->SetRoute(routes::kFindXml, [this](RouteContext& ctx, HttpResponse& res) {
+    FindServices services{*indexer_, *keeper_, *dicSerch_, *gp_};
+    AnswerFind(ctx, res, false, services);
+  });
+  server_->SetRoute(routes::kKeep, [this](RouteContext& ctx, HttpResponse& res) { AnswerKeep(ctx, res, *keeper_); });
 }
 
 }  // namespace norvane

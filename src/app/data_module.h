@@ -2,6 +2,8 @@
 #include <atomic>
 #include <memory>
 
+#include "archive/archive_indexer.h"
+#include "archive/keeper.h"
 #include "feeds/chlist.h"
 #include "feeds/rss.h"
 #include "gateway/server.h"
@@ -72,6 +74,9 @@ class TDataM {
   // Writes the channel list when it changed; a failure is one line on standard error.
   void SaveChannelListIfChanged();
   TGP& GroupCatalogue() { return *gp_; }
+  // The archive index, kept in line with the logs and books in the background.
+  ArchiveIndexer& Indexer() { return *indexer_; }
+  Keeper& Keeping() { return *keeper_; }
 
  private:
   void InstallRoutes();
@@ -84,6 +89,8 @@ class TDataM {
   std::unique_ptr<TRSerch> dicSerch_;
   std::unique_ptr<TChList> chList_;
   std::unique_ptr<TScrapSerch> scrapSerch_;
+  std::unique_ptr<ArchiveIndexer> indexer_;  // told of every log and book written
+  std::unique_ptr<Keeper> keeper_;
   std::unique_ptr<TGP> gp_;          // the one group catalogue, used by the server's pages
   std::unique_ptr<TServer> server_;  // created last
   std::unique_ptr<TReroad> patrol_;  // none until StartPatrol

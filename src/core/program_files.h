@@ -24,6 +24,9 @@ inline constexpr std::string_view kDictionary = "dic.csv";      // the synonym d
 // user's style lacks is taken from kDefaultStyle.
 inline constexpr std::array<std::string_view, 5> kFirstStyleFiles{"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl",
                                                                   "add.xsl"};
+// The index of every stored item for find.html: a cache made again from the logs and
+// scrapbooks whenever it is missing or damaged (SQLite adds "-wal" and "-shm" beside it).
+inline constexpr std::string_view kFindIndex = "find-index.db";
 inline constexpr std::string_view kInstanceLock = "EX_Mutex_Norvane.lock";
 // In a program folder seeded from an installed program's shipped files: each shipped
 // file's hash as it was last copied in, so a later start tells an untouched shipped file

@@ -19,5 +19,8 @@ inline constexpr std::string_view kScrapXml = "scrap.xml";  // a scrapbook's fee
 inline constexpr std::string_view kFilter = "filter";       // today's items of every group
 inline constexpr std::string_view kHtrXml = "htr.xml";      // the script gateway
 inline constexpr std::string_view kHealthHtml = "health.html";  // the feeds that fail
+inline constexpr std::string_view kFindHtml = "find.html";  // every stored item found, the page
+inline constexpr std::string_view kFindXml = "find.xml";    // the same as a feed
+inline constexpr std::string_view kKeep = "keep";           // keep an item in a book, or drop it
 
 }  // namespace norvane::routes

@@ -86,8 +86,7 @@ Texts Build() {
   t.scrapBadName = s(u8"スクラップ名に使えない文字があります : ");
   t.scrapNoKeywordFile = s(u8"キーワードファイルを開けません : ");
   t.scrapBadKeywordFile = s(u8"キーワードファイルを解析できません : ");
-  t.scrapNoKeyword = s(u8"キーワードがありません : ");
-  t.scrapBadKeyword = s(u8"キーワードが正しくありません : ");
+    t.scrapBadKeyword = s(u8"キーワードが正しくありません : ");
   t.scrapFeedUnreadable = s(u8"スクラップのフィードを読めないため、ファイルはそのまま残します : ");
   t.scrapSaveFailed = s(u8"スクラップを保存できません : ");
   t.scrapNameNotConverted = s(u8"ファイル名をシフトJISにできないため読み飛ばします : ");
@@ -144,6 +143,27 @@ Texts Build() {
   t.importGroupUnreadable = s(u8"グループのファイルを読めませんでした : ");
   t.importWriteFailed = s(u8"グループのファイルを書き込めませんでした : ");
   t.importCatalogueFailed = s(u8"グループの一覧 (gp.xml) を書き込めませんでした。新しいグループは次の起動で一覧に入ります : ");
+
+  t.keptBookName = s(u8"保存した記事");
+  t.keptBookDescription = s(u8"☆で保存した記事");
+  t.findHeading = s(u8"記事の検索");
+  t.findTitleBefore = s(u8"「");
+  t.findTitleAfter = s(u8"」の検索結果");
+  t.findCountAfter = s(u8" 件");
+  t.keepHeading = s(u8"記事の保存");
+  t.keepConfirm = s(u8"この記事を保存しますか？");
+  t.dropConfirm = s(u8"この記事の保存をやめますか？");
+  t.keepButton = s(u8"保存する");
+  t.dropButton = s(u8"保存をやめる");
+  t.keepDone = s(u8"保存しました。");
+  t.keepAlready = s(u8"この記事はもう保存してあります。");
+  t.keepDropped = s(u8"保存をやめました。");
+  t.keepNotKept = s(u8"この記事は保存されていません。");
+  t.keepNoItem = s(u8"記事が見つかりません。フィードが更新されて、ログから外れたのかもしれません。");
+  t.keepNoBook = s(u8"そのスクラップブックはありません : ");
+  t.keepFailed = s(u8"保存できませんでした : ");
+  t.keepBookBefore = s(u8"保存先 : ");
+  t.keepBack = s(u8"元のページへ戻る");
   return t;
 }
 }  // namespace

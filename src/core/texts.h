@@ -85,7 +85,6 @@ struct Texts {
   std::string scrapBadName;            // a book name that cannot be a file name
   std::string scrapNoKeywordFile;      // the keyword file cannot be read (path follows)
   std::string scrapBadKeywordFile;     // the keyword file is no XML document (path follows)
-  std::string scrapNoKeyword;          // the keyword file holds no word (path follows)
   std::string scrapBadKeyword;         // the keywords form no pattern (the matcher's message follows)
   std::string scrapFeedUnreadable;     // console line: the feed file stays as it is (path follows)
   std::string scrapSaveFailed;         // console line: a feed could not be saved (message follows)
@@ -145,6 +144,23 @@ struct Texts {
   std::string importGroupUnreadable;  // skipped: the target group file could not be read (why follows)
   std::string importWriteFailed;      // skipped: the group file could not be written (why follows)
   std::string importCatalogueFailed;  // the catalogue could not be written (why follows)
+  // finding stored items, and keeping them
+  std::string keptBookName;         // the scrapbook kept items go to: "保存した記事"
+  std::string keptBookDescription;  // its channel description
+  std::string findHeading;          // the search page without a phrase
+  std::string findTitleBefore;      // around the phrase in the search feed's title
+  std::string findTitleAfter;
+  std::string findCountAfter;       // after the number of items found
+  std::string keepHeading;          // the answer page of a keep without script
+  std::string keepConfirm;          // a keep that waits for the user's click
+  std::string dropConfirm;          // the same for taking an item out
+  std::string keepButton, dropButton;
+  std::string keepDone, keepAlready, keepDropped, keepNotKept;  // what a keep did
+  std::string keepNoItem;           // the item is no longer in its feed's log
+  std::string keepNoBook;           // no scrapbook of the name given (the name follows)
+  std::string keepFailed;           // the book could not be written (the reason follows)
+  std::string keepBookBefore;       // before the book's name
+  std::string keepBack;             // the link back to the page
 };
 
 const Texts& T();

@@ -17,7 +17,7 @@ namespace norvane {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, TraceArea>, 8> kAreaNames{{
+constexpr std::array<std::pair<std::string_view, TraceArea>, 9> kAreaNames{{
     {"fetch", TraceArea::Fetch},
     {"merge", TraceArea::Merge},
     {"router", TraceArea::Router},
@@ -26,6 +26,7 @@ constexpr std::array<std::pair<std::string_view, TraceArea>, 8> kAreaNames{{
     {"style", TraceArea::Style},
     {"group", TraceArea::Group},
     {"scrap", TraceArea::Scrap},
+    {"find", TraceArea::Find},
 }};
 
 std::string_view NameOf(TraceArea area) {

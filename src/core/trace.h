@@ -44,6 +44,7 @@ enum class TraceArea : unsigned {
   Style = 1u << 5,   // stylesheets and transformations
   Group = 1u << 6,   // group catalogue and group files
   Scrap = 1u << 7,   // scrapbooks
+  Find = 1u << 8,    // the archive index, searches over it, keeping items
 };
 
 void WriteLog(TraceArea area, std::string_view message, int level,

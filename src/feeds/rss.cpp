@@ -68,6 +68,13 @@ bool TRSS::Run() {
     if (!Params.Keyword.empty()) ExtractByKeyword();
     if (!DocumentElement()) throw std::runtime_error(T().rssBuildFailed);
     AddHealthNotice();
+    if (context_.markAnswer && !Version.empty()) {
+      try {
+        context_.markAnswer(*this, Version, Params.URL);
+      } catch (const std::exception& e) {
+        WriteErrorLog(TraceArea::Merge, "Exception", e.what());  // the page goes without them
+      }
+    }
     return true;
   } catch (const std::exception& e) {
     // A first fetch that failed says how in the same trace line.
@@ -152,6 +159,7 @@ void TRSS::SaveLog(const std::string& previousLastModified, const std::string& p
     ConsoleLine(std::string("norvane: ") + e.what());
     throw;
   }
+  if (context_.logSaved) context_.logSaved(LogPath);
 }
 
 void TRSS::ReloadRss() {

@@ -47,6 +47,12 @@ struct FeedContext {
   FetchAsker asker = FetchAsker::Person;
   // The first wait of the patrol after a failure: one patrol interval.
   std::chrono::seconds backoffBase{600};
+  // Told the program path of each channel log written (the archive's index); it must
+  // not wait. None: nobody is told.
+  std::function<void(const std::string& logPath)> logSaved = {};
+  // Adds to the answer of a request, after its filters, what its page needs beside the
+  // log (the items' keep controls): the answer, its version and the feed URL.
+  std::function<void(TRXML& answer, const std::string& version, const std::string& url)> markAnswer = {};
 };
 
 // The channel log of one feed, for one request: reads the stored log, or fetches the

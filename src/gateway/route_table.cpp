@@ -10,6 +10,9 @@ bool AddsAFeed(const ParamList& params) {
 }
 
 bool ActsOnAFeed(const ParamList& params) { return !ParamValue(params, "do").empty(); }
+bool KeepsAnItem(const ParamList& params) {
+  return !ParamValue(params, "keep").empty() || !ParamValue(params, "drop").empty();
+}
 
 const RouteSpec* FindRoute(std::string_view name) {
   const std::string lower = AsciiLower(std::string(name));

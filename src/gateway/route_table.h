@@ -39,6 +39,8 @@ struct RouteSpec {
 bool AddsAFeed(const ParamList& params);
 // health.html writes when it is asked to do something (do=move, remove or retry).
 bool ActsOnAFeed(const ParamList& params);
+// keep writes only when it names an item to keep or to drop.
+bool KeepsAnItem(const ParamList& params);
 
 // Every route, in the order of precedence. A new route is one entry here and one
 // handler given to TServer::SetRoute.
@@ -58,6 +60,9 @@ inline constexpr RouteSpec kRouteTable[] = {
     {.name = routes::kFilter},
     {.name = routes::kHtrXml, .refusedInWebMode = true, .contentType = "text/XML"},
     {.name = routes::kHealthHtml, .writes = RouteWrites::Files, .writesWhen = ActsOnAFeed},
+    {.name = routes::kFindHtml},
+    {.name = routes::kFindXml, .contentType = "text/XML"},
+    {.name = routes::kKeep, .writes = RouteWrites::Files, .writesWhen = KeepsAnItem},
 };
 
 // The entry of a root-level name (any letter case); nullptr when none has it.

@@ -6,6 +6,7 @@
 
 #include "core/comma_text.h"
 #include "core/disk_path.h"
+#include "core/form_token.h"
 #include "core/gate_lock.h"
 #include "core/html_text.h"
 #include "core/texts.h"
@@ -133,7 +134,8 @@ std::string CreateChFrame(const std::string& file, const std::string& word) {
       if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     text += " w=\"" + EscapeHtml(shown) + "\"";
   }
-  text += ">%s</chbody>";
+  // The token of the page's keep form (the keep buttons of its items).
+  text += " token=\"" + EscapeHtml(FormToken()) + "\">%s</chbody>";
   TRXML doc;
   doc.LoadFromXML(text);
   return TransformWithStyle(doc, "ch.xsl");

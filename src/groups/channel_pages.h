@@ -62,7 +62,8 @@ class ChannelRenderer {
 
 // The frame of the group page: "ch.xsl" applied to a chbody element whose file is the
 // name (inserted as it stands) and whose text is "%s"; a non-empty word (the filter
-// page's keyword) goes along as its attribute w. Throws when it cannot be made.
+// page's keyword) goes along as its attribute w, the form token as token. Throws when
+// it cannot be made.
 std::string CreateChFrame(const std::string& file, const std::string& word = {});
 
 // The frame before and after its place for the blocks (see FillFrame); nullopt when it

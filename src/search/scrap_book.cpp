@@ -59,7 +59,7 @@ Tword::Tword(const std::string& name, const std::string& keysPath) : Name(name) 
   }
 
   if (xmlNodePtr description = SelectSingleNode("rss/channel/description"))
-    SetNodeText(description, WordList + T().scrapDescriptionSuffix);
+    SetNodeText(description, Keywordless() ? T().keptBookDescription : WordList + T().scrapDescriptionSuffix);
   Channel = SelectSingleNode("rss/channel");
 }
 
@@ -91,7 +91,11 @@ void Tword::LoadKeys(const std::string& path) {
   if (!keys.LoadFromString(bytes, path) || !keys.DocumentElement())
     throw ScrapBookError(T().scrapBadKeywordFile + path);
   NodeList words = keys.SelectNodes("scrap/word");
-  if (words.empty()) throw ScrapBookError(T().scrapNoKeyword + path);
+  if (words.empty()) {
+    WordList.clear();
+    Pattern.clear();
+    return;
+  }
 
   // Each later word goes in front: "w3 OR w2 OR w1".
   std::string list, phrase;
@@ -147,7 +151,7 @@ void Tword::TrimItems(size_t keep) {
 
 void Tword::SaveFeed() {
   if (!DocumentElement()) return;
-  TrimItems(static_cast<size_t>(std::max(0, GetSettings().LOG_CNT)));
+  if (!Keywordless()) TrimItems(static_cast<size_t>(std::max(0, GetSettings().LOG_CNT)));
   SaveToFile(ScrapPath(Name, ".xml"));
 }
 

@@ -11,8 +11,8 @@ namespace norvane {
 
 inline constexpr const char* kDcNamespace = "http://purl.org/dc/elements/1.1/";
 
-// A book that cannot be loaded (keyword file missing, malformed, without words, or
-// keywords that form no pattern). what() is a Shift_JIS message for the user.
+// A book that cannot be loaded (keyword file missing, malformed, or keywords that form
+// no pattern). what() is a Shift_JIS message for the user.
 class ScrapBookError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -28,7 +28,9 @@ std::string ScrapPath(const std::string& name, const char* extension);
 // path when the file cannot be written.
 void WriteKeywordFile(const std::string& name, const std::vector<std::string>& keywords);
 
-// One scrapbook: its keywords and its RSS 2.0 feed, which is this object's document.
+// One scrapbook: its keywords and its RSS 2.0 feed, which is this object's document. A
+// book whose keyword file holds no word (the kept book) takes no items from the feeds,
+// only those kept into it, and is never trimmed.
 //
 // Locking: once the book is in a TScrapSerch, its document, Channel and the changed
 // flag are shared between threads; touch them only while holding GateLock().
@@ -45,12 +47,14 @@ class Tword : public TRXML {
   std::string WordList;  // the keywords joined by ","
   std::string Pattern;   // the keywords' pattern, before dictionary expansion
   xmlNodePtr Channel = nullptr;  // rss/channel, where items go; none when absent
+  // No keywords: items come only by keeping, and none is ever trimmed.
+  bool Keywordless() const { return WordList.empty() && Pattern.empty(); }
 
   // Reads a keyword file into WordList and Pattern. Throws ScrapBookError.
   void LoadKeys(const std::string& path);
   // Makes the document the empty feed: title Name, generator, empty link and description.
   void NewFeed();
-  // Trims the feed to LOG_CNT items, then writes the document to "scrap/" + Name +
+  // Trims the feed to LOG_CNT items (not a keyword-less book's), then writes the document to "scrap/" + Name +
   // ".xml", atomically. A document without a
   // root element (a feed file that did not load) is not written, so the file stays.
   // Throws XmlError when writing fails; the previous file is then untouched.

@@ -119,10 +119,16 @@ Tword* TScrapSerch::Find(const std::string& name) {
   return nullptr;
 }
 
+void TScrapSerch::SetSavedHook(std::function<void(const std::string& path)> hook) {
+  GateGuard lock(GateLock());
+  saved_ = std::move(hook);
+}
+
 bool TScrapSerch::Save(Tword& book) {
   try {
     book.SaveFeed();
     book.ClearChanged();
+    if (saved_ && book.DocumentElement()) saved_(ScrapPath(book.Name, ".xml"));
     return true;
   } catch (const std::exception& e) {
     ConsoleLine(T().scrapSaveFailed + e.what());

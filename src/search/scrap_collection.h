@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,11 +41,18 @@ class TScrapSerch {
   bool SaveChanged();
   // Saves every book, changed or not (orderly shutdown). False when any failed.
   bool SaveAll();
+  // Saves one book now and clears its flag; false (reported) when it failed. Under
+  // GateLock, like every use of a book.
+  bool SaveBook(Tword& book) { return Save(book); }
+
+  // Told the program path of each feed file written, under GateLock: it must not wait.
+  void SetSavedHook(std::function<void(const std::string& path)> hook);
 
  private:
   bool Save(Tword& book);
 
   std::vector<std::unique_ptr<Tword>> Books;
+  std::function<void(const std::string& path)> saved_;
 };
 
 }  // namespace norvane

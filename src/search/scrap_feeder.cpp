@@ -78,7 +78,7 @@ void TScrap::SetSource(const RSSINFO& info) {
   Enabled = true;
   // Host names and the route name are case-blind, so the test is too.
   const std::string url = AsciiLower(info.Url);
-  if (url.find(routes::kScrapXml) == std::string::npos) return;
+  if (url.find(routes::kScrapXml) == std::string::npos && url.find(routes::kFindXml) == std::string::npos) return;
   Enabled = false;
   const std::string local = AsciiLower(GetSettings().LocalAddress);
   if (url.find("://" + local) == std::string::npos && url.find("://localhost") == std::string::npos &&
@@ -88,7 +88,7 @@ void TScrap::SetSource(const RSSINFO& info) {
 
 void TScrap::AddIfMatch(xmlNodePtr item, Tword& book) {
   GateGuard lock(GateLock());
-  if (!Enabled || !item || !book.Channel) return;
+  if (!Enabled || !item || !book.Channel || book.Keywordless()) return;
 
   try {
     Matcher.SetRegExp(book.Pattern);

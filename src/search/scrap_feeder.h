@@ -33,12 +33,14 @@ class TScrap {
   TRSerch Matcher;
   bool Enabled = false;  // false until SetSource
 
-  // Records the channel. Items of the program's own scrapbook feeds ("scrap.xml" on
-  // localhost or the local address) are never scrapped; those of other hosts are.
+  // Records the channel. Items of the program's own scrapbook and search feeds
+  // ("scrap.xml" and "find.xml" on localhost or the local address) are never scrapped;
+  // those of other hosts are.
   void SetSource(const RSSINFO& info);
 
   // Copies item into book, newest first, when its title or else its description
-  // matches the book's keywords. item may belong to any document; it is only read.
+  // matches the book's keywords (a book without keywords takes nothing). item may belong
+  // to any document; it is only read.
   void AddIfMatch(xmlNodePtr item, Tword& book);
 
   // AddIfMatch for every book of books, in order, all under one hold of GateLock.

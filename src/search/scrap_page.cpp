@@ -54,7 +54,7 @@ std::string CreateScrapXml(TScrapSerch& books, const ParamList& params) {
     Tword* book = FindBook(books, ParamValue(params, "u"));
     // A feed that did not load serialises as a bare declaration: nothing to serve.
     if (!book || !book->DocumentElement()) return ErrorFeed(T().scrapError);
-    book->TrimItems(static_cast<size_t>(std::max(0, GetSettings().LOG_CNT)));
+    if (!book->Keywordless()) book->TrimItems(static_cast<size_t>(std::max(0, GetSettings().LOG_CNT)));
     std::string xml = book->XMLWithEncoding();
     if (!xml.empty()) return xml;
   } catch (const std::exception& e) {

@@ -69,6 +69,9 @@ void AuditStyle(const std::string& style) {
       {"import", "/import.html"},
       {"import-report", "/gp.html?u=sample.opml/", uploaded},
       {"import-refused", "/import.html", notOpml},
+      // Every stored item: results with their keep buttons, and the empty search form.
+      {"find", "/find.html?_charset_=UTF-8&w=%E3%81%AE"},
+      {"find-empty", "/find.html"},
   };
   PageAudit audit = AuditPages(app.Url(""), style, pages, NORVANE_SCREENSHOT_DIR);
   EXPECT_EQ(audit.status, 0) << audit.report;

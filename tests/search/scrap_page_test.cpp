@@ -63,6 +63,31 @@ TEST_F(ScrapPageTest, FeedIsTrimmedToTheNewestInTheBookHeldInMemory) {
   EXPECT_EQ(book.SelectNodes("rss/channel/item").Length(), 1u) << "the book still takes items";
 }
 
+// A book without keywords (the kept book) holds what was kept into it: the feeds give it
+// nothing, and neither serving nor saving trims it.
+TEST_F(ScrapPageTest, AKeywordlessBookTakesNoFedItemsAndIsNeverTrimmed) {
+  WriteKeys("kept", {});
+  WriteKeys("k", {"x"});
+  std::string xml;
+  for (int i = 1; i <= 30; ++i) xml += "<item><title>kept " + std::to_string(i) + "</title></item>";
+  home.Write("scrap/kept.xml", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><rss version=\"2.0\"><channel>"
+                               "<title>kept</title><description/>" + xml + "</channel></rss>");
+  UpdateSettings([](Settings& s) { s.LOG_CNT = 20; });
+  {
+    TScrapSerch books;
+    ASSERT_EQ(books.Count(), 2);
+    Tword& kept = *books.Find("kept");
+    EXPECT_TRUE(kept.Keywordless());
+    EXPECT_FALSE(books.Find("k")->Keywordless());
+    EXPECT_EQ(NodeText(kept.SelectSingleNode("rss/channel/description")), T().keptBookDescription);
+    Offer(books, 5);
+    EXPECT_EQ(books.Find("k")->SelectNodes("rss/channel/item").Length(), 5u);
+    EXPECT_EQ(ReadBook(CreateScrapXml(books, {"u=kept.keys"})).size(), 30u);
+    EXPECT_TRUE(books.SaveAll());
+  }
+  EXPECT_EQ(ReadBook(ReadFile("scrap/kept.xml")).size(), 30u);
+}
+
 // A book nobody reads as a feed is trimmed when it is saved, so its file never grows
 // past what the program can read back.
 TEST_F(ScrapPageTest, SavingTrimsABookToLogCnt) {

@@ -127,7 +127,8 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
   XsltSheetPtr frameSheet = LoadSheet(StylePath(style, "ch.xsl"));
   XsltSheetPtr blockSheet = LoadSheet(StylePath(style, "chs.xsl"));
   auto framed = [&](const std::string& file) {
-    std::string frame = Transform(frameSheet.get(), SjisDoc("<chbody file=\"" + file + "\" w=\"語\">%s</chbody>"));
+    std::string frame =
+        Transform(frameSheet.get(), SjisDoc("<chbody file=\"" + file + "\" w=\"語\" token=\"0f1e\">%s</chbody>"));
     return frame.replace(frame.find("%s"), 2, Transform(blockSheet.get(), SjisDoc(Rss10Log())));
   };
   std::map<std::string, Page> pages;
@@ -139,6 +140,8 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
   pages.emplace("import", Render(style, "import.xsl", ImportReport()));
   pages.emplace("channels", Page(framed("sample.opml")));
   pages.emplace("filter", Page(framed("")));
+  pages.emplace("find", Render(style, "rss.xsl", FindDocument()));
+  pages.emplace("find-refused", Render(style, "rss.xsl", FindDocument("refused")));
   const std::string any = "self::h1 or self::h2 or self::h3 or self::h4 or self::h5 or self::h6";
   for (const auto& [name, page] : pages) {
     SCOPED_TRACE(name);
@@ -160,8 +163,27 @@ TEST_P(StyleFolder, HeadingsStepDownOneLevelAtATimeAndSearchFormsAreNamed) {
     // The browser reports the code it sent each form in, so the keyword is read right.
     EXPECT_EQ(page.Count("//form[not(.//input[@type='hidden'][@name='_charset_'][not(@value)])]"), 0u);
   }
-  EXPECT_EQ(pages.at("home").Count("//*[@role='search']"), 2u);
-  EXPECT_EQ(pages.at("home").Count("//form//input[@name='_charset_']"), 3u);
+  EXPECT_EQ(pages.at("home").Count("//*[@role='search']"), 3u);
+  EXPECT_EQ(pages.at("home").Count("//form//input[@name='_charset_']"), 4u);
+  // Every page has the search of every stored item in its bar.
+  for (const auto& [name, page] : pages) EXPECT_EQ(page.Count("//header[@class='topbar']//form[@action='find.html']"), 1u) << name;
+  // The find page: its own form filled in, the results' keep buttons, the page's one keep form.
+  const Page& find = pages.at("find");
+  EXPECT_EQ(find.All("//input[@id='find-w']/@value"), Strings{"ガソリン"});
+  EXPECT_EQ(find.All("//select[@id='find-u']/option[@selected]/@value"), Strings{"sample.opml"});
+  EXPECT_EQ(find.All("//button[@class='keep']/@name"), (Strings{"drop", "keep"}));
+  EXPECT_EQ(find.All("//button[@class='keep']/@aria-pressed"), (Strings{"true", "false"}));
+  EXPECT_EQ(find.All("(//button[@class='keep'])[1]/@value"), Strings{"0123456789abcdef http://127.0.0.1/feed.rdf"});
+  EXPECT_EQ(find.All("//form[@id='keep']//input[@name='token']/@value"), Strings{"0f1e2d"});
+  EXPECT_EQ(find.All("//form[@id='keep']//input[@name='back']/@value"),
+            Strings{"find.html?ue=on&_charset_=Shift_JIS&w=%83K&p=2"});
+  EXPECT_EQ(find.All("//a[@rel='next']/@href"), Strings{"find.html?ue=on&_charset_=Shift_JIS&w=%83K&p=3"});
+  EXPECT_EQ(find.Count("//*[@role='status']"), 1u) << "the index being made";
+  EXPECT_EQ(find.Count("//*[contains(@class, 'source')]//a[@href='rss.html?u=http://127.0.0.1/feed.rdf/']"), 1u);
+  EXPECT_EQ(pages.at("find-refused").Count("//*[@role='alert'][contains(., '左括弧')]"), 1u);
+  EXPECT_EQ(pages.at("channels").All("//form[@id='keep']//input[@name='back']/@value"), Strings{"ch.html?u=sample.opml/"});
+  // Before the blocks: their place is the frame's last "%s", and a group's name may hold one.
+  EXPECT_EQ(pages.at("channels").Count("//form[@id='keep'][following::div[@class='channels']]"), 1u);
   EXPECT_GE(pages.at("add").Count("//form//input[@name='_charset_']"), 1u);
 }
 

@@ -57,6 +57,26 @@ inline std::string GroupDocument(const std::string& selected = R"(<selected titl
 </body></opml></group>)";
 }
 
+// A page of find.html: the search's document with its counts, where the index stands,
+// the groups to narrow to, and items with their feeds and keep buttons.
+inline std::string FindDocument(const std::string& outcome = "found") {
+  return R"(<rss version="2.0" xmlns:rg="http://norvane/rg" xmlns:dc="http://purl.org/dc/elements/1.1/"><rg:token>0f1e2d</rg:token><channel>
+<title>「ガソリン」の検索結果</title><link>http://localhost:4565/find.html?ue=on&amp;w=x</link><description>120 件</description>
+<rg:find outcome=")" + outcome + R"(" max="1000" total="120" page="2" pages="3" first="51" last="100">
+<rg:query>ガソリン</rg:query><rg:group>sample.opml</rg:group><rg:error>普通の文字、または左括弧"("が必要です</rg:error>
+<rg:index state="building" done="40" total="100"/>
+<rg:self>find.html?ue=on&amp;_charset_=Shift_JIS&amp;w=%83K&amp;p=2</rg:self>
+<rg:prev>find.html?ue=on&amp;_charset_=Shift_JIS&amp;w=%83K</rg:prev><rg:next>find.html?ue=on&amp;_charset_=Shift_JIS&amp;w=%83K&amp;p=3</rg:next>
+<rg:feed>find.xml?ue=on&amp;_charset_=Shift_JIS&amp;w=%83K</rg:feed><rg:subscribe>add.html?u=http://localhost:4565/find.xml?w=%83K/</rg:subscribe>
+<items><item title="はじめて" file="sample.opml" goround="6"/><item title="ニュース" file="ニュース.opml" goround="0"/></items>
+</rg:find>
+<item><rg:log type="log"/><title>ｶﾞｿﾘﾝの値段</title><link>http://127.0.0.1/g1</link><description>&lt;p&gt;がそりん&lt;/p&gt;</description>
+<dc:date>2025-12-09T10:00:00+09:00</dc:date><rg:revday>Tue, 09 Dec 2025 03:04:05 GMT</rg:revday>
+<source url="http://127.0.0.1/feed.rdf">テスト通信</source><rg:site>http://127.0.0.1/site/</rg:site><rg:keep u="http://127.0.0.1/feed.rdf" k="0123456789abcdef" kept="1"/></item>
+<item><title>ガソリン</title><link>http://127.0.0.1/g2</link><source url="http://127.0.0.1:4565/scrap.xml?u=保存した記事.keys">保存した記事</source><rg:keep u="http://127.0.0.1:4565/scrap.xml?u=保存した記事.keys" k="fedcba9876543210" kept="0"/></item>
+</channel></rss>)";
+}
+
 inline std::string Catalogue() {
   return R"(<items><item title="はじめて" file="sample.opml" goround="6"/><item title="ニュース" file="ニュース.opml" goround="0"/></items>)";
 }

@@ -40,6 +40,12 @@
           <a href="/#filter"><xsl:if test="$here='filter'"><xsl:attribute name="aria-current">page</xsl:attribute></xsl:if>フィルタ</a>
           <a href="/#search">検索</a>
         </nav>
+        <form class="topsearch" action="find.html" method="get" role="search" aria-label="保存した記事から探す">
+          <input type="hidden" name="_charset_"/>
+          <label class="vh" for="topsearch-w">保存した記事から探す</label>
+          <input id="topsearch-w" type="search" name="w" placeholder="記事を探す"/>
+          <button class="btn" type="submit">探す</button>
+        </form>
       </div>
     </header>
   </xsl:template>
@@ -118,6 +124,15 @@
               </header>
             </xsl:otherwise>
           </xsl:choose>
+          <!-- The one form every keep button of the blocks sends; before the blocks, whose
+               place is the last "%s" of the page. -->
+          <xsl:if test="@token">
+            <form id="keep" class="keep-form" method="post" action="keep">
+              <input type="hidden" name="_charset_"/>
+              <input type="hidden" name="token" value="{@token}"/>
+              <xsl:if test="$file != ''"><input type="hidden" name="back" value="ch.html?u={$file}/"/></xsl:if>
+            </form>
+          </xsl:if>
           <div class="channels"><xsl:value-of select="."/></div>
           <p class="empty empty-all">表示する記事はありません。</p>
         </main>

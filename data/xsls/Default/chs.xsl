@@ -90,12 +90,23 @@
             <xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise>
           </xsl:choose>
         </h3>
+        <xsl:if test="rg:keep">
+          <!-- The page's one keep form takes the item's digest and feed from its button. -->
+          <button class="keep" type="submit" form="keep" value="{rg:keep/@k} {rg:keep/@u}" aria-pressed="{rg:keep/@kept = '1'}" aria-label="保存">
+            <xsl:attribute name="name"><xsl:choose><xsl:when test="rg:keep/@kept = '1'">drop</xsl:when><xsl:otherwise>keep</xsl:otherwise></xsl:choose></xsl:attribute>
+            <xsl:choose><xsl:when test="rg:keep/@kept = '1'">★</xsl:when><xsl:otherwise>☆</xsl:otherwise></xsl:choose>
+          </button>
+        </xsl:if>
       </div>
-      <xsl:if test="$published != '' or rg:revday or $author != ''">
+      <xsl:if test="$published != '' or rg:revday or $author != '' or source">
         <p class="item-meta">
           <xsl:if test="$published != ''"><span class="published"><xsl:call-template name="date"><xsl:with-param name="d" select="$published"/></xsl:call-template></span></xsl:if>
           <xsl:if test="rg:revday"><span class="firstseen">初出 <xsl:call-template name="date"><xsl:with-param name="d" select="rg:revday"/></xsl:call-template></span></xsl:if>
           <xsl:if test="$author != ''"><span class="author"><xsl:value-of select="$author"/></span></xsl:if>
+          <!-- The feed an item was stored from (search results, scrapbooks). -->
+          <xsl:if test="source">
+            <span class="source"><a href="rss.html?u={source/@url}/"><xsl:value-of select="source"/><xsl:if test="normalize-space(source) = ''"><xsl:value-of select="source/@url"/></xsl:if></a><xsl:if test="starts-with(rg:site, 'http://') or starts-with(rg:site, 'https://')"> <a class="site" href="{rg:site}">サイト</a></xsl:if></span>
+          </xsl:if>
         </p>
       </xsl:if>
       <xsl:if test="normalize-space($body) != ''">

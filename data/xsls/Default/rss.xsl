@@ -46,6 +46,12 @@
           <a href="/#filter"><xsl:if test="$here='filter'"><xsl:attribute name="aria-current">page</xsl:attribute></xsl:if>フィルタ</a>
           <a href="/#search">検索</a>
         </nav>
+        <form class="topsearch" action="find.html" method="get" role="search" aria-label="保存した記事から探す">
+          <input type="hidden" name="_charset_"/>
+          <label class="vh" for="topsearch-w">保存した記事から探す</label>
+          <input id="topsearch-w" type="search" name="w" placeholder="記事を探す"/>
+          <button class="btn" type="submit">探す</button>
+        </form>
       </div>
     </header>
   </xsl:template>
@@ -63,6 +69,8 @@
   <xsl:variable name="chTitle" select="normalize-space($channel/title | $channel/r1:title | $channel/r09:title)"/>
   <xsl:variable name="chLink" select="normalize-space($channel/link | $channel/r1:link | $channel/r09:link)"/>
   <xsl:variable name="chDesc" select="normalize-space($channel/description | $channel/r1:description | $channel/r09:description)"/>
+  <!-- A search over every stored item (find.html) carries its query and counts here. -->
+  <xsl:variable name="find" select="/rss/channel/rg:find"/>
   <!-- Only a channel log carries the feed URL; search answers and raw feeds do not. -->
   <xsl:variable name="feedUrl" select="normalize-space($channel/rg:link)"/>
   <xsl:variable name="selfUrl" select="normalize-space(($channel/@rdf:about[contains(., '://')] | $channel/atom:link[@rel='self']/@href)[1])"/>
@@ -130,12 +138,23 @@
             <xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise>
           </xsl:choose>
         </h2>
+        <xsl:if test="rg:keep">
+          <!-- The page's one keep form takes the item's digest and feed from its button. -->
+          <button class="keep" type="submit" form="keep" value="{rg:keep/@k} {rg:keep/@u}" aria-pressed="{rg:keep/@kept = '1'}" aria-label="保存">
+            <xsl:attribute name="name"><xsl:choose><xsl:when test="rg:keep/@kept = '1'">drop</xsl:when><xsl:otherwise>keep</xsl:otherwise></xsl:choose></xsl:attribute>
+            <xsl:choose><xsl:when test="rg:keep/@kept = '1'">★</xsl:when><xsl:otherwise>☆</xsl:otherwise></xsl:choose>
+          </button>
+        </xsl:if>
       </div>
-      <xsl:if test="$published != '' or rg:revday or $author != ''">
+      <xsl:if test="$published != '' or rg:revday or $author != '' or source">
         <p class="item-meta">
           <xsl:if test="$published != ''"><span class="published"><xsl:call-template name="date"><xsl:with-param name="d" select="$published"/></xsl:call-template></span></xsl:if>
           <xsl:if test="rg:revday"><span class="firstseen">初出 <xsl:call-template name="date"><xsl:with-param name="d" select="rg:revday"/></xsl:call-template></span></xsl:if>
           <xsl:if test="$author != ''"><span class="author"><xsl:value-of select="$author"/></span></xsl:if>
+          <!-- The feed an item was stored from (search results, scrapbooks). -->
+          <xsl:if test="source">
+            <span class="source"><a href="rss.html?u={source/@url}/"><xsl:value-of select="source"/><xsl:if test="normalize-space(source) = ''"><xsl:value-of select="source/@url"/></xsl:if></a><xsl:if test="starts-with(rg:site, 'http://') or starts-with(rg:site, 'https://')"> <a class="site" href="{rg:site}">サイト</a></xsl:if></span>
+          </xsl:if>
         </p>
       </xsl:if>
       <xsl:if test="normalize-space($body) != ''">
@@ -232,6 +251,7 @@
         <main id="main" class="wrap">
           <xsl:choose>
             <xsl:when test="$isError"><xsl:call-template name="error-page"/></xsl:when>
+            <xsl:when test="$find"><xsl:call-template name="find-page"/></xsl:when>
             <xsl:when test="not($channel)">
               <div class="notice notice-error" role="alert">
                 <h1>フィードとして読めませんでした</h1>
@@ -309,6 +329,95 @@
         </ol>
       </xsl:when>
       <xsl:otherwise><p class="empty">表示する記事はありません。</p></xsl:otherwise>
+    </xsl:choose>
+    <xsl:if test="$feedUrl != ''">
+      <xsl:call-template name="keep-form"><xsl:with-param name="back" select="concat('rss.html?u=', $feedUrl, '/')"/></xsl:call-template>
+    </xsl:if>
+  </xsl:template>
+
+  <!-- The one form every keep button of a page sends (with its own name and value): the
+       token, and the page a browser without script comes back to. -->
+  <xsl:template name="keep-form">
+    <xsl:param name="back"/>
+    <xsl:if test="/*/rg:token and $items/rg:keep">
+      <form id="keep" class="keep-form" method="post" action="keep">
+        <input type="hidden" name="_charset_"/>
+        <input type="hidden" name="token" value="{/*/rg:token}"/>
+        <input type="hidden" name="back" value="{$back}"/>
+      </form>
+    </xsl:if>
+  </xsl:template>
+
+  <!-- The search over every stored item: its form, where the index stands, one page of
+       results (newest first) and the way to the others. -->
+  <xsl:template name="find-page">
+    <xsl:variable name="outcome" select="string($find/@outcome)"/>
+    <xsl:variable name="index" select="$find/rg:index"/>
+    <header class="page-head">
+      <p class="kicker">記事の検索</p>
+      <h1 class="feed-name" id="find-title"><xsl:value-of select="$chTitle"/></h1>
+      <form class="find-form" action="find.html" method="get" role="search" aria-labelledby="find-title">
+        <input type="hidden" name="_charset_"/>
+        <input type="hidden" name="ue" value="on"/>
+        <div class="field field-words">
+          <label for="find-w">探す言葉</label>
+          <input id="find-w" type="search" name="w" value="{$find/rg:query}"/>
+        </div>
+        <div class="field">
+          <label for="find-u">探す範囲</label>
+          <select id="find-u" name="u">
+            <option value="">すべてのフィードとスクラップブック</option>
+            <xsl:for-each select="$find/items/item[@file]">
+              <option value="{@file}"><xsl:if test="@file = string($find/rg:group)"><xsl:attribute name="selected">selected</xsl:attribute></xsl:if><xsl:value-of select="@title"/></option>
+            </xsl:for-each>
+          </select>
+        </div>
+        <button class="btn btn-primary" type="submit">探す</button>
+      </form>
+      <p class="hint">フィードのログとスクラップブックに残るすべての記事から、タイトルか本文に言葉を含むものを新しい順に探します。空白で区切るとすべてを含むもの、「OR」で区切るとどれかを含むもの。全角と半角、ひらがなとカタカナ、濁点や小さな仮名の違いは気にしなくてかまいません。dic.csv の同義語でも探します。</p>
+    </header>
+    <xsl:choose>
+      <xsl:when test="$index/@state = 'building'">
+        <div class="notice" role="status"><p>索引を作っています（<xsl:value-of select="$index/@done"/> / <xsl:value-of select="$index/@total"/> のフィード）。作り終えるまで、見つかるのは一部の記事だけです。</p></div>
+      </xsl:when>
+      <xsl:when test="$index/@scanned = '1' and $outcome = 'found'">
+        <div class="notice" role="status"><p>
+          <xsl:choose>
+            <xsl:when test="$index/@state = 'unavailable'">索引を書き込めないため（フォルダに書き込めない、ディスクがいっぱい、など）、</xsl:when>
+            <xsl:otherwise>索引を開いているところなので、</xsl:otherwise>
+          </xsl:choose>ログとスクラップブックを直接読んで探しました。時間がかかります。</p></div>
+      </xsl:when>
+    </xsl:choose>
+    <xsl:choose>
+      <xsl:when test="$outcome = 'refused'">
+        <div class="notice notice-error" role="alert"><h2>この言葉では探せません</h2><p><xsl:value-of select="$find/rg:error"/></p></div>
+      </xsl:when>
+      <xsl:when test="$outcome = 'too-long'">
+        <div class="notice notice-error" role="alert"><h2>言葉が長すぎます</h2><p>探す言葉は <xsl:value-of select="$find/@max"/> 文字までです。</p></div>
+      </xsl:when>
+      <xsl:when test="$outcome = 'found'">
+        <p class="meta find-meta">
+          <span><xsl:value-of select="$find/@total"/> 件<xsl:if test="$find/@total &gt; 0">のうち <xsl:value-of select="$find/@first"/>～<xsl:value-of select="$find/@last"/> 件目</xsl:if></span>
+          <a href="{$find/rg:feed}">この検索のフィード</a>
+          <a href="{$find/rg:subscribe}">フィードとしてグループに追加</a>
+        </p>
+        <xsl:choose>
+          <xsl:when test="$items">
+            <ol class="items">
+              <xsl:apply-templates select="$items" mode="item"></xsl:apply-templates>
+            </ol>
+          </xsl:when>
+          <xsl:otherwise><p class="empty">見つかりませんでした。</p></xsl:otherwise>
+        </xsl:choose>
+        <xsl:if test="$find/rg:prev or $find/rg:next">
+          <nav class="views pager" aria-label="検索結果のページ">
+            <xsl:if test="$find/rg:prev"><a class="btn" rel="prev" href="{$find/rg:prev}">前の 50 件</a></xsl:if>
+            <span class="pager-at"><xsl:value-of select="$find/@page"/> / <xsl:value-of select="$find/@pages"/> ページ</span>
+            <xsl:if test="$find/rg:next"><a class="btn" rel="next" href="{$find/rg:next}">次の 50 件</a></xsl:if>
+          </nav>
+        </xsl:if>
+        <xsl:call-template name="keep-form"><xsl:with-param name="back" select="string($find/rg:self)"/></xsl:call-template>
+      </xsl:when>
     </xsl:choose>
   </xsl:template>
 </xsl:stylesheet>
