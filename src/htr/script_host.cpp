@@ -23,6 +23,7 @@
 #include "core/utf8.h"
 #include "htr/pipe_io.h"
 #include "htr/process.h"
+#include "htr/script_arena.h"
 
 namespace norvane {
 
@@ -43,10 +44,14 @@ struct ScriptHost::Impl {
   InputHandler input;
   std::string error;
   bool compiled = false;  // the compiled function sits at stack index 0
+  ScriptArena arena;      // the engine's memory: the forked copy must not need malloc
   std::unique_ptr<duk_context, HeapDestroy> ctx;  // last: its destruction still frees through this
 
-  void Emit(const std::string& text);
-  bool Ask(bool wholeLine, int count, std::string& text);
+  // What a script writes (its pieces one after the other) and asks to read. In the
+  // forked copy neither calls malloc (see ScriptArena): the pieces go out as they are,
+  // and a reply is pushed on the engine's stack as read.
+  void Emit(const std::string_view* pieces, size_t count);
+  void PushAsked(duk_context* engine, bool wholeLine, int count);
 };
 
 namespace {
@@ -78,6 +83,12 @@ std::string Frame(char type, std::string_view payload) {
   return f;
 }
 
+// A frame's head without an allocation, for the forked copy.
+void FillHead(char (&head)[kFrameHead], char type, size_t size) {
+  head[0] = type;
+  for (int i = 0; i < 4; ++i) head[1 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+}
+
 // Byte sequences that form no UTF-8 character become U+FFFD: raw bytes would otherwise
 // reach the engine, which reads a string starting with some of them as a hidden symbol.
 std::string ToScript(std::string_view sjis) { return ReplaceIllFormedUtf8(SjisToUtf8(sjis)); }
@@ -105,31 +116,22 @@ bool ReadBlocking(int fd, char* into, size_t size) {
   return true;
 }
 
-// --- the heap: a capped allocator. Each block keeps its size in front of it.
-
-constexpr size_t kBlockHead = alignof(std::max_align_t);
-
-size_t BlockSize(void* ptr) {
-  size_t size;
-  std::memcpy(&size, static_cast<char*>(ptr) - kBlockHead, sizeof size);
-  return size;
-}
+// --- the heap: capped, over the arena.
 
 void* HeapAlloc(void* udata, duk_size_t size) {
   auto* h = static_cast<ScriptHost::Impl*>(udata);
   if (size > h->limit - h->used) return nullptr;
-  void* block = std::malloc(size + kBlockHead);
+  void* block = h->arena.Allocate(size);
   if (!block) return nullptr;
-  std::memcpy(block, &size, sizeof size);
   h->used += size;
-  return static_cast<char*>(block) + kBlockHead;
+  return block;
 }
 
 void HeapFree(void* udata, void* ptr) {
   if (!ptr) return;
   auto* h = static_cast<ScriptHost::Impl*>(udata);
-  h->used -= BlockSize(ptr);
-  std::free(static_cast<char*>(ptr) - kBlockHead);
+  h->used -= ScriptArena::SizeOf(ptr);
+  h->arena.Free(ptr);
 }
 
 void* HeapRealloc(void* udata, void* ptr, duk_size_t size) {
@@ -139,19 +141,22 @@ void* HeapRealloc(void* udata, void* ptr, duk_size_t size) {
     return nullptr;
   }
   auto* h = static_cast<ScriptHost::Impl*>(udata);
-  size_t old = BlockSize(ptr);
+  size_t old = ScriptArena::SizeOf(ptr);
   if (size > old && size - old > h->limit - h->used) return nullptr;
-  void* block = std::realloc(static_cast<char*>(ptr) - kBlockHead, size + kBlockHead);
+  void* block = h->arena.Resize(ptr, size);
   if (!block) return nullptr;
-  std::memcpy(block, &size, sizeof size);
   h->used = h->used - old + size;
-  return static_cast<char*>(block) + kBlockHead;
+  return block;
 }
 
 [[noreturn]] void HeapFatal(void* udata, const char* message) {
   auto* h = static_cast<ScriptHost::Impl*>(udata);
   if (h->toParent >= 0) {
-    WriteBlocking(h->toParent, Frame(kThrew, message ? message : ""));
+    const std::string_view text = message ? message : "";
+    char head[kFrameHead];
+    FillHead(head, kThrew, text.size());
+    WriteBlocking(h->toParent, std::string_view(head, sizeof head));
+    WriteBlocking(h->toParent, text);
     _exit(70);
   }
   std::fprintf(stderr, "script engine failure: %s\n", message ? message : "");
@@ -166,24 +171,27 @@ ScriptHost::Impl& HostOf(duk_context* ctx) {
 
 // print, write, stdout.write; magic 1 adds the line end.
 duk_ret_t HostWrite(duk_context* ctx) {
-  std::string text;
-  duk_idx_t n = duk_get_top(ctx);
-  for (duk_idx_t i = 0; i < n; ++i) {
+  // Every argument as a string, then the line end: pieces on the stack, no copy joined.
+  constexpr duk_idx_t kMostPieces = 64;
+  std::string_view pieces[kMostPieces + 1];
+  const duk_idx_t n = duk_get_top(ctx);
+  if (n > kMostPieces) {
+    duk_concat(ctx, n);  // many arguments: one string made by the engine
+  }
+  const duk_idx_t parts = duk_get_top(ctx);
+  size_t count = 0;
+  for (duk_idx_t i = 0; i < parts; ++i) {
     duk_size_t len = 0;
     const char* s = duk_safe_to_lstring(ctx, i, &len);
-    text.append(s, len);
+    pieces[count++] = std::string_view(s, len);
   }
-  if (duk_get_current_magic(ctx)) text += '\n';
-  HostOf(ctx).Emit(text);
+  if (duk_get_current_magic(ctx)) pieces[count++] = "\n";
+  HostOf(ctx).Emit(pieces, count);
   return 0;
 }
 
 duk_ret_t PushRead(duk_context* ctx, bool wholeLine, int count) {
-  std::string text;
-  if (HostOf(ctx).Ask(wholeLine, count, text))
-    duk_push_lstring(ctx, text.data(), text.size());
-  else
-    duk_push_null(ctx);
+  HostOf(ctx).PushAsked(ctx, wholeLine, count);
   return 1;
 }
 
@@ -215,12 +223,15 @@ void CloseAllBut(int a, int b) {
   h.fromParent = fromParent;
   duk_context* ctx = h.ctx.get();
   duk_dup(ctx, 0);
-  std::string frame;
-  if (duk_pcall(ctx, 0) != DUK_EXEC_SUCCESS)
-    frame = Frame(kThrew, duk_safe_to_stacktrace(ctx, -1));
-  else
-    frame = Frame(kDone, "");
-  WriteBlocking(toParent, frame);
+  char head[kFrameHead];
+  if (duk_pcall(ctx, 0) != DUK_EXEC_SUCCESS) {
+    const std::string_view trace = duk_safe_to_stacktrace(ctx, -1);
+    FillHead(head, kThrew, trace.size());
+    if (WriteBlocking(toParent, std::string_view(head, sizeof head))) WriteBlocking(toParent, trace);
+  } else {
+    FillHead(head, kDone, 0);
+    WriteBlocking(toParent, std::string_view(head, sizeof head));
+  }
   _exit(0);
 }
 
@@ -287,29 +298,52 @@ Got WriteUntil(int fd, std::string_view data, Clock::time_point deadline) {
 
 }  // namespace
 
-void ScriptHost::Impl::Emit(const std::string& text) {
+void ScriptHost::Impl::Emit(const std::string_view* pieces, size_t count) {
   if (toParent < 0) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text.append(pieces[i]);
     if (output) output(FromScript(text));
     return;
   }
-  if (!WriteBlocking(toParent, Frame(kOutput, text))) _exit(1);
+  size_t size = 0;
+  for (size_t i = 0; i < count; ++i) size += pieces[i].size();
+  char head[kFrameHead];
+  FillHead(head, kOutput, size);
+  bool ok = WriteBlocking(toParent, std::string_view(head, sizeof head));
+  for (size_t i = 0; ok && i < count; ++i) ok = WriteBlocking(toParent, pieces[i]);
+  if (!ok) _exit(1);
 }
 
-bool ScriptHost::Impl::Ask(bool wholeLine, int count, std::string& text) {
+void ScriptHost::Impl::PushAsked(duk_context* engine, bool wholeLine, int count) {
   if (toParent < 0) {
     std::string sjis;
-    if (!input || !input(wholeLine, count, sjis)) return false;
-    text = ToScript(sjis);
-    return true;
+    if (!input || !input(wholeLine, count, sjis)) {
+      duk_push_null(engine);
+      return;
+    }
+    const std::string text = ToScript(sjis);
+    duk_push_lstring(engine, text.data(), text.size());
+    return;
   }
-  std::string request(1, wholeLine ? '\1' : '\0');
-  PutU32(request, static_cast<uint32_t>(count));
+  char request[kFrameHead + 5];
+  FillHead(*reinterpret_cast<char(*)[kFrameHead]>(request), kInput, 5);
+  request[kFrameHead] = wholeLine ? '\1' : '\0';
+  for (int i = 0; i < 4; ++i)
+    request[kFrameHead + 1 + i] = static_cast<char>((static_cast<uint32_t>(count) >> (8 * i)) & 0xFF);
   char head[kFrameHead];
-  if (!WriteBlocking(toParent, Frame(kInput, request)) || !ReadBlocking(fromParent, head, sizeof head))
+  if (!WriteBlocking(toParent, std::string_view(request, sizeof request)) ||
+      !ReadBlocking(fromParent, head, sizeof head))
     _exit(1);
-  text.resize(GetU32(head + 1));
-  if (!ReadBlocking(fromParent, text.data(), text.size())) _exit(1);
-  return head[0] != 0;
+  // The reply is read into the engine's own buffer, then made a string there.
+  const size_t size = GetU32(head + 1);
+  char* into = static_cast<char*>(duk_push_fixed_buffer(engine, size));
+  if (size && !ReadBlocking(fromParent, into, size)) _exit(1);
+  if (head[0] == 0) {
+    duk_pop(engine);
+    duk_push_null(engine);
+    return;
+  }
+  duk_buffer_to_string(engine, -1);
 }
 
 ScriptHost::ScriptHost(size_t heapLimit) : impl_(std::make_unique<Impl>()) {

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "core/sjis.h"
+#include "htr/script_arena.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -156,6 +159,68 @@ TEST(ScriptHost, IndependentHostsOnSeveralThreads) {
     std::string p = "page" + std::to_string(i);
     EXPECT_EQ(results[i], (Texts{p + ":0", p + ":1", p + ":2"}));
   }
+}
+
+// A script runs in a forked copy of a process whose other threads keep allocating: the
+// copy must never wait for an allocator lock one of them held at the fork (it did, under
+// AddressSanitizer, until each run met its time limit).
+TEST(ScriptHost, ScriptsRunWhileOtherThreadsAllocate) {
+  std::atomic<bool> stop{false};
+  std::vector<std::jthread> busy;
+  for (int t = 0; t < 3; ++t)
+    busy.emplace_back([&stop, t] {
+      std::vector<std::unique_ptr<char[]>> held(64);
+      for (size_t k = 0; !stop.load(std::memory_order_relaxed); ++k)
+        held[k % held.size()] = std::make_unique<char[]>(16 + (k * 37 + static_cast<size_t>(t)) % 4000);
+    });
+  for (int run = 0; run < 30; ++run) {
+    Session s;
+    s.page = "page";
+    ASSERT_TRUE(s.Run("var a = []; for (var k = 0; k < 2000; k++) a.push({k: k, t: 'x' + k});"
+                      "print(readln() + ':' + a.length);",
+                      {}, milliseconds(20000)))
+        << "run " << run << ": " << s.host.ErrorText();
+    EXPECT_EQ(s.outputs, (Texts{"page:2000"}));
+  }
+  stop = true;
+}
+
+TEST(ScriptHost, ManyArgumentsAreOneOutput) {
+  Session s;
+  ASSERT_TRUE(s.Run("var a = []; for (var k = 0; k < 100; k++) a.push(k % 10); print.apply(null, a);"));
+  ASSERT_EQ(s.outputs.size(), 1u);
+  std::string digits;
+  for (int k = 0; k < 100; ++k) digits += static_cast<char>('0' + k % 10);
+  EXPECT_EQ(s.outputs[0], digits);
+}
+
+// The engine's heap keeps each block's contents whatever its size, and hands freed
+// blocks out again.
+TEST(ScriptArena, BlocksOfEverySizeKeepTheirContents) {
+  ScriptArena arena;
+  const size_t sizes[] = {1, 16, 17, 1000, 65536, (size_t{1} << 20), (size_t{1} << 20) + 1, size_t{3} << 20};
+  std::vector<void*> blocks;
+  for (size_t size : sizes) {
+    auto* b = static_cast<unsigned char*>(arena.Allocate(size));
+    ASSERT_NE(b, nullptr) << size;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(b) % alignof(std::max_align_t), 0u) << size;
+    EXPECT_EQ(ScriptArena::SizeOf(b), size);
+    for (size_t i = 0; i < size; ++i) b[i] = static_cast<unsigned char>(i * 7 + size);
+    blocks.push_back(b);
+  }
+  for (size_t n = 0; n < std::size(sizes); ++n) {
+    // Grown past its size class (or its mapping), then shrunk: the first bytes stay.
+    auto* grown = static_cast<unsigned char*>(arena.Resize(blocks[n], sizes[n] * 2 + 40));
+    ASSERT_NE(grown, nullptr);
+    for (size_t i = 0; i < sizes[n]; ++i) ASSERT_EQ(grown[i], static_cast<unsigned char>(i * 7 + sizes[n])) << sizes[n];
+    auto* shrunk = static_cast<unsigned char*>(arena.Resize(grown, 1));
+    EXPECT_EQ(shrunk, grown) << "a smaller size fits where it is";
+    EXPECT_EQ(ScriptArena::SizeOf(shrunk), 1u);
+    arena.Free(shrunk);
+  }
+  void* a = arena.Allocate(100);
+  arena.Free(a);
+  EXPECT_EQ(arena.Allocate(120), a) << "the same size class comes back from its free list";
 }
 
 }  // namespace
