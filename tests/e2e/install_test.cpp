@@ -191,7 +191,7 @@ TEST(Install, TheFirstStartSeedsTheUsersFolderAndServesTheSampleGroup) {
 
   ASSERT_TRUE(user.Start()) << user.home.Read("stderr.log");
   FetchResult group = user.Get("/ch.html?u=sample.opml/&r=on");
-  EXPECT_EQ(group.status, 200);
+  EXPECT_EQ(group.status, 200) << group.error << "\n" << user.home.Read("stderr.log");
   EXPECT_NE(group.body.find(Utf8ToSjis("Norvane 0.9 へようこそ")), std::string::npos);
   EXPECT_EQ(user.Get("/").status, 200);
   EXPECT_EQ(user.Stop(), 0) << user.home.Read("stderr.log");

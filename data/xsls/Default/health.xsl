@@ -37,6 +37,12 @@
           <a href="/#search">検索</a>
           <a href="health.html" aria-current="page">フィードの状態</a>
         </nav>
+        <form class="topsearch" action="find.html" method="get" role="search" aria-label="保存した記事から探す">
+          <input type="hidden" name="_charset_"/>
+          <label class="vh" for="topsearch-w">保存した記事から探す</label>
+          <input id="topsearch-w" type="search" name="w" placeholder="記事を探す"/>
+          <button class="btn" type="submit">探す</button>
+        </form>
       </div>
     </header>
   </xsl:template>
