@@ -97,7 +97,13 @@
         .then(function (text) {
           var state = (/state="([a-z-]+)"/.exec(text) || [])[1];
           b.disabled = false;
-          if (state === 'kept' || state === 'already') show(b, true);
+          // Into another book than the kept one: the star stays, the answer is said.
+          var book = form.elements.b;
+          var status = document.querySelector('.keep-status');
+          if (book && book.selectedIndex > 0 && status && state && state !== 'confirm') {
+            status.textContent = book.value + ' : ' +
+              (status.getAttribute('data-' + state) || status.getAttribute('data-failed'));
+          } else if (state === 'kept' || state === 'already') show(b, true);
           else if (state === 'dropped' || state === 'not-kept') show(b, false);
           else if (form.requestSubmit) form.requestSubmit(b);
           else form.submit();

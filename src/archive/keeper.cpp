@@ -217,12 +217,21 @@ void Keeper::MarkItems(TRXML& doc, const std::string& itemsPath, const std::stri
   digests.reserve(items.Length());
   for (xmlNodePtr item : items) digests.push_back(DigestOf(item));
   std::vector<bool> kept(digests.size());
+  // The books an item may go to: the kept book first (made on its first keep), then the
+  // others in their list's order.
+  std::vector<std::string> bookNames{KeptBookName()};
   {
     GateGuard lock(GateLock());
     const std::unordered_set<uint64_t>& keptDigests = KeptDigests();
     for (size_t i = 0; i < digests.size(); ++i) kept[i] = keptDigests.count(digests[i]) > 0;
+    for (int i = 0; i < books_.Count(); ++i)
+      if (books_.Items(i).Name != bookNames.front()) bookNames.push_back(books_.Items(i).Name);
   }
-  if (xmlNodePtr root = doc.DocumentElement()) SetNodeText(AddRgChild(root, "token"), FormToken());
+  if (xmlNodePtr root = doc.DocumentElement()) {
+    SetNodeText(AddRgChild(root, "token"), FormToken());
+    xmlNodePtr books = AddRgChild(root, "books");
+    for (const std::string& name : bookNames) SetNodeText(AddRgChild(books, "book"), name);
+  }
   for (size_t i = 0; i < items.Length(); ++i) {
     std::string url = feedUrl;
     if (url.empty()) url = GetAttribute(ChildElement(items[i], "source"), "url");

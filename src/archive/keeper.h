@@ -50,7 +50,8 @@ class Keeper {
   // Gives every item of a page's document an rg:keep element with what its keep button
   // needs, so a stylesheet reads nothing but the item for it: u (its feed), k (its
   // digest) and kept ("1" when the kept book holds it); and the root an rg:token with the
-  // form token, for the page's one keep form. itemsPath selects the items; with feedUrl
+  // form token, for the page's one keep form, and rg:books, an rg:book per scrapbook an
+  // item may be kept in (the kept book first). itemsPath selects the items; with feedUrl
   // empty an item's own source element names its feed.
   void MarkItems(TRXML& doc, const std::string& itemsPath, const std::string& feedUrl);
 

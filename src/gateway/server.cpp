@@ -313,8 +313,10 @@ void TServer::Route(const HttpRequest& req, HttpResponse& res) {
 
   std::string path = PercentDecode(req.path);
 
-  if (ParamIndex(params, "w") >= 0)
-    SetParamValue(params, "w", ConvertQueryText(ParamValue(params, "w"), ParamValue(params, "_charset_")));
+  // Texts a user types or picks: the keywords, and the scrapbook a keep goes to.
+  for (const char* typed : {"w", "b"})
+    if (ParamIndex(params, typed) >= 0)
+      SetParamValue(params, typed, ConvertQueryText(ParamValue(params, typed), ParamValue(params, "_charset_")));
 
   if (!req.rawQuery.empty()) {
     if (ParamValue(params, "ue") != "on") {

@@ -9,6 +9,8 @@
 #include "app/data_module.h"
 #include "archive/archive_source.h"
 #include "core/form_token.h"
+#include "core/gate_lock.h"
+#include "core/sjis.h"
 #include "core/texts.h"
 #include "core/url_helpers.h"
 #include "feeds/rxml.h"
@@ -53,7 +55,7 @@ class KeepTest : public test::ModuleHome {
     o.body = body;
     o.headers = headers;
     o.headers.push_back("Content-Type: application/x-www-form-urlencoded");
-    return test::Fetch("http://127.0.0.1:" + std::to_string(port_) + "/keep", o);
+    return test::Route(module_->server(), "/keep", o);
   }
   std::string KeepBody(const std::string& extra = {}) {
     return Form({{"token", FormToken()}, {"keep", digest_ + " " + feedUrl_}}) + extra;
@@ -160,6 +162,39 @@ TEST_F(KeepTest, WhatCannotBeKeptSaysWhy) {
     EXPECT_NE(r.body.find(std::string("state=\"") + c.state + "\""), std::string::npos) << c.what << ": " << r.body;
   }
   EXPECT_TRUE(KeptTitles().empty());
+}
+
+// Any scrapbook may take an item: the feed page offers the books, the kept book first,
+// and the book chosen there is the one the item goes to.
+TEST_F(KeepTest, AnItemGoesToTheBookChosenOnThePage) {
+  const std::string reading = Utf8ToSjis("読書");
+  home_.Write(DiskPath("scrap/" + reading + ".keys"),
+              "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<scrap>\r\n</scrap>\r\n");
+  {
+    GateGuard lock(GateLock());
+    std::string error;
+    ASSERT_TRUE(module_->ScrapSerch().AddWord(reading, &error)) << error;
+  }
+  // The shipped style's feed page: its book choice.
+  test::CopyTree(std::string(NORVANE_DATA_DIR) + "/xsls", home_ / "xsls");
+  UpdateSettings([](Settings& s) { s.XSL_STYLE = "Default"; });
+  const std::string page = SjisToUtf8(Get("/rss.html?u=" + feedUrl_ + "/").body);
+  const size_t select = page.find("id=\"keep-book\"");
+  ASSERT_NE(select, std::string::npos) << "two books to choose from";
+  const size_t kept = page.find(">" + SjisToUtf8(T().keptBookName) + "</option>", select);
+  const size_t other = page.find(">読書</option>", select);
+  ASSERT_NE(kept, std::string::npos);
+  ASSERT_NE(other, std::string::npos);
+  EXPECT_LT(kept, other);
+
+  auto r = Post(KeepBody("&js=on&_charset_=UTF-8&b=" + EncodeURLParam("読書")));
+  EXPECT_NE(r.body.find("state=\"kept\""), std::string::npos) << r.body;
+  EXPECT_TRUE(KeptTitles().empty()) << "the kept book takes nothing it was not given";
+  TRXML book;
+  book.LoadOwnFile("scrap/" + reading + ".xml");
+  xmlNodePtr item = book.SelectSingleNode("rss/channel/item");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(DomText(ChildElement(item, "title")), kTitle);
 }
 
 // The same checks as the add route: only the gateway's own pages change anything, and

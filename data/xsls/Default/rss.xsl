@@ -322,6 +322,7 @@
         </xsl:otherwise>
       </xsl:choose>
     </header>
+    <xsl:call-template name="keep-book"/>
     <xsl:choose>
       <xsl:when test="$items">
         <ol class="items">
@@ -345,6 +346,22 @@
         <input type="hidden" name="token" value="{/*/rg:token}"/>
         <input type="hidden" name="back" value="{$back}"/>
       </form>
+    </xsl:if>
+  </xsl:template>
+
+  <!-- Where a star keeps an item, when there is more than the kept book to choose from;
+       the select belongs to the keep form, which stays hidden. -->
+  <xsl:template name="keep-book">
+    <xsl:if test="/*/rg:token and $items/rg:keep and /*/rg:books/rg:book[2]">
+      <p class="keep-to">
+        <label for="keep-book">☆の保存先</label>
+        <xsl:text> </xsl:text>
+        <select id="keep-book" name="b" form="keep">
+          <xsl:for-each select="/*/rg:books/rg:book"><option value="{.}"><xsl:value-of select="."/></option></xsl:for-each>
+        </select>
+        <xsl:text> </xsl:text>
+        <span class="keep-status" role="status" data-kept="保存しました。" data-already="もう保存してあります。" data-dropped="保存をやめました。" data-not-kept="保存されていません。" data-failed="保存できませんでした。"></span>
+      </p>
     </xsl:if>
   </xsl:template>
 
@@ -403,6 +420,7 @@
         </p>
         <xsl:choose>
           <xsl:when test="$items">
+            <xsl:call-template name="keep-book"/>
             <ol class="items">
               <xsl:apply-templates select="$items" mode="item"></xsl:apply-templates>
             </ol>
