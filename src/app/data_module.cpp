@@ -1,6 +1,7 @@
 #include "app/data_module.h"
 
 #include <algorithm>
+#include <set>
 
 #include "app/find_pages.h"
 #include "core/cancellation.h"
@@ -102,6 +103,14 @@ void TDataM::StartPatrol(TForm5& popup, std::chrono::milliseconds tick, TReroad:
     ConsoleLine(std::string("norvane: ") + e.what());
   }
   patrol_->Start();
+}
+
+void TDataM::JoinPatrol(std::vector<std::string> files) {
+  // The patrol's timers belong to the main thread.
+  shell_.Post([alive = std::weak_ptr<const int>(alive_), this, files = std::move(files)] {
+    if (alive.expired() || !patrol_) return;
+    for (const std::string& file : files) patrol_->AddGroup(file, TGP::kNewGroupInterval);
+  });
 }
 
 void TDataM::StopPatrol() {
@@ -239,7 +248,13 @@ void TDataM::InstallRoutes() {
         upload.bytes = part.value;
         break;
       }
+    std::set<std::string> before;
+    for (const TGP::Item& item : gp_->Items()) before.insert(item.file);
     TServer::Respond(ctx, res, CreateImportHtml(*gp_, upload));
+    std::vector<std::string> made;
+    for (const TGP::Item& item : gp_->Items())
+      if (!before.count(item.file)) made.push_back(item.file);
+    if (!made.empty()) JoinPatrol(std::move(made));
   });
   server_->SetRoute(routes::kFilter, [this](RouteContext& ctx, HttpResponse& res) {
     TServer::Respond(ctx, res, CreateFilterHtml(*gp_, ParamValue(ctx.params, "w"), Groups()));

@@ -48,6 +48,10 @@ class TDataM {
   void StartPatrol(TForm5& popup, std::chrono::milliseconds tick, TReroad::Refresh refresh = {});
   // Stops the patrol's timer and waits for a patrol still running; then frees it.
   void StopPatrol();
+  // Groups made while the program runs (an OPML import) join the patrol at once.
+  void JoinPatrol(std::vector<std::string> files);
+  // The patrol, if started (read on the main thread).
+  const TReroad* Patrol() const { return patrol_.get(); }
   // One group refreshed the patrol's way (r=on, sel=new): new items per channel.
   std::optional<std::vector<ChannelCount>> PatrolRefresh(const std::string& file);
   // Callers hold GateLock.
@@ -94,6 +98,8 @@ class TDataM {
   std::unique_ptr<TGP> gp_;          // the one group catalogue, used by the server's pages
   std::unique_ptr<TServer> server_;  // created last
   std::unique_ptr<TReroad> patrol_;  // none until StartPatrol
+  // Held as long as the module lives: a task it posted to the main thread looks at it first.
+  std::shared_ptr<const int> alive_ = std::make_shared<const int>(0);
 };
 
 }  // namespace norvane

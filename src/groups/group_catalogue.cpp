@@ -21,7 +21,6 @@ namespace norvane {
 
 namespace {
 
-constexpr int kNewGroupInterval = 6;
 
 bool EndsWithOpml(const std::string& name) {
   static const std::string ext = ".opml";

@@ -19,6 +19,8 @@ class TGP : private TRXML {
  public:
   // Tells the patrol about one group: its file, title and interval in ticks.
   using OnGroup = std::function<void(const std::string& file, const std::string& title, int goround)>;
+  // The interval, in patrol ticks, a new group is given (the organizer's and an import's).
+  static constexpr int kNewGroupInterval = 6;
 
   // Creates the document and runs CreateGpXml.
   TGP();

@@ -14,6 +14,7 @@
 #include "core/texts.h"
 #include "feeds/rss2.h"
 #include "feeds/xml_node.h"
+#include "groups/group_catalogue.h"
 #include "groups/group_file_name.h"
 #include "groups/opml_append.h"
 #include "search/scrap_book.h"
@@ -26,7 +27,6 @@ namespace {
 
 constexpr const char* kItems = "group/items/item";
 constexpr const char* kOutlines = "opml/body/outline";
-constexpr int kNewGroupInterval = 6;
 constexpr const char* kNewTitle = "notitle";
 
 // "a.opml" -> "a(2).opml": the extension is what follows the last dot of the name.
@@ -306,7 +306,7 @@ void GroupOrganizer::AppendGroupItem(const std::string& title, const std::string
   xmlNodePtr item = gpDoc_->AddChild(items, "item", "");
   SetAttribute(item, "title", title);
   SetAttribute(item, "file", file);
-  SetAttribute(item, "goround", std::to_string(kNewGroupInterval));
+  SetAttribute(item, "goround", std::to_string(TGP::kNewGroupInterval));
   groupTitles_.push_back(title);
   selectedGroup_ = static_cast<int>(groupTitles_.size()) - 1;
   OpenGroup();

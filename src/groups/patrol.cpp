@@ -28,6 +28,8 @@ TReroad::~TReroad() {
 }
 
 void TReroad::AddGroup(const std::string& file, int interval) {
+  for (const Reroad& entry : entries_)
+    if (entry.File == file) return;  // one timer per group, however often it is told
   entries_.push_back(Reroad{file, interval, interval});
 }
 

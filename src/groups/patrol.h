@@ -39,6 +39,8 @@ class TReroad {
   TReroad(const TReroad&) = delete;
   TReroad& operator=(const TReroad&) = delete;
 
+  // A group the patrol refreshes every interval ticks; a file it has already is left as it
+  // is. On the main thread, as Tick.
   void AddGroup(const std::string& file, int interval);
   void Start();
   void Stop();

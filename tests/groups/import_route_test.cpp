@@ -8,6 +8,8 @@
 #include "core/form_token.h"
 #include "core/texts.h"
 #include "groups/group_home.h"
+#include "groups/patrol.h"
+#include "groups/patrol_popup.h"
 #include "support/raw_socket.h"
 
 namespace norvane {
@@ -89,6 +91,34 @@ TEST_F(ImportRoute, AnUploadWithTheFormsTokenImportsAndTheReportGoesThroughTheSt
   // curl and scripts on this machine need no token, as for the add page.
   res = Upload(Multipart({{"opml", "x.opml", Subscriptions(), true}}), {"Accept: text/html"});
   EXPECT_NE(res.body.find("<skipped count=\"1\">"), std::string::npos) << "the second import adds nothing: " << res.body;
+}
+
+// A group an import makes is patrolled from then on, not only after the next start.
+TEST_F(ImportRoute, ImportedGroupsJoinTheRunningPatrol) {
+  struct Quiet : PopupView {
+    void ShowPopup() override {}
+    void HidePopup() override {}
+    void AppendLine(const std::string&) override {}
+    void ClearLines() override {}
+  } view;
+  TForm5 popup(shell_, view);
+  module_->StartPatrol(popup, std::chrono::minutes(10), [](const std::string&) {
+    return std::optional<std::vector<ChannelCount>>(std::vector<ChannelCount>{});
+  });
+  auto timers = [&](const std::string& file) {
+    std::vector<int> intervals;
+    for (const Reroad& r : module_->Patrol()->entries())
+      if (r.File == file) intervals.push_back(r.Interval);
+    return intervals;
+  };
+  ASSERT_TRUE(timers("Tech.opml").empty());
+  ASSERT_EQ(Upload(Multipart(WithToken(Subscriptions()))).status, 200);
+  ASSERT_TRUE(shell_.RunOnePosted());
+  EXPECT_EQ(timers("Tech.opml"), std::vector<int>{TGP::kNewGroupInterval});
+  module_->JoinPatrol({"Tech.opml"});  // told twice, it is patrolled once
+  ASSERT_TRUE(shell_.RunOnePosted());
+  EXPECT_EQ(timers("Tech.opml").size(), 1u);
+  module_->StopPatrol();
 }
 
 TEST_F(ImportRoute, UploadsThatMayNotOrCannotBeImportedSaySoAndWriteNothing) {
