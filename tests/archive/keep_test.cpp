@@ -44,6 +44,7 @@ class KeepTest : public test::ModuleHome {
                        "<item><title>second</title><link>http://127.0.0.1/k/2</link><description>two</description></item>"
                        "</channel></rss>");
     Start();
+    Listen();  // the keeps are posted over a socket, as a page's script sends them
     ASSERT_EQ(Get("/rss.html?u=" + feedUrl_ + "/&r=on").status, 200);
     digest_ = DigestText(ItemDigest("http://127.0.0.1/k/1", kTitle, kDescription));
   }

@@ -189,13 +189,14 @@
        rg:html-text), the gateway's own functions: harmless elements and attributes only. -->
 
   <!-- The site's icon as the gateway keeps it (rg:icon holds the gateway's own address, so
-       the browser never asks the site), else a letter badge. Decorative either way: the
-       title beside it names the feed. -->
+       the browser never asks the site), else a letter badge (the letter drawn by the style
+       sheet, so the heading's text stays the title). Decorative either way: the title
+       beside it names the feed. -->
   <xsl:template name="feed-icon">
     <xsl:variable name="icon" select="normalize-space($channel/rg:icon)"/>
     <xsl:choose>
       <xsl:when test="starts-with($icon, 'icon?u=')"><img class="feed-icon" src="{$icon}" alt="" width="16" height="16"/></xsl:when>
-      <xsl:when test="$chTitle != ''"><span class="feed-badge" aria-hidden="true"><xsl:value-of select="translate(substring($chTitle, 1, 1), 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')"/></span></xsl:when>
+      <xsl:when test="$chTitle != ''"><span class="feed-badge" aria-hidden="true" data-letter="{translate(substring($chTitle, 1, 1), 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')}"></span></xsl:when>
     </xsl:choose>
   </xsl:template>
 

@@ -38,6 +38,12 @@
           <a href="/#filter">フィルタ</a>
           <a href="/#search">検索</a>
         </nav>
+        <form class="topsearch" action="find.html" method="get" role="search" aria-label="保存した記事から探す">
+          <input type="hidden" name="_charset_"/>
+          <label class="vh" for="topsearch-w">保存した記事から探す</label>
+          <input id="topsearch-w" type="search" name="w" placeholder="記事を探す"/>
+          <button class="btn" type="submit">探す</button>
+        </form>
       </div>
     </header>
   </xsl:template>
