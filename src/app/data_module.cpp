@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
+#include "gateway/icon_route.h"
 #include "gateway/page_builders.h"
 #include "groups/channel_page_stream.h"
 #include "groups/channel_pages.h"
@@ -36,6 +37,7 @@ TDataM::TDataM(Shell& shell) : shell_(shell) {
   indexer_ = std::make_unique<ArchiveIndexer>(DiskPath(std::string(files::kFindIndex)));
   scrapSerch_->SetSavedHook([this](const std::string& path) { indexer_->SourceSaved(path); });
   keeper_ = std::make_unique<Keeper>(*scrapSerch_, *chList_);
+  icons_ = std::make_unique<IconStore>();
   gp_ = std::make_unique<TGP>();
   try {
     // The group list for the pages (the filter page reads every group), also while no
@@ -61,6 +63,7 @@ TDataM::~TDataM() {
   chList_.reset();
   searchDoc_.reset();
   keeper_.reset();
+  icons_.reset();  // its search in progress gives up, its worker is joined
   scrapSerch_.reset();  // saves every book, and tells the index
   indexer_.reset();     // what it did not take in yet, the next start does
   dicSerch_.reset();
@@ -152,6 +155,7 @@ FeedContext TDataM::Feeds() {
   context.logSaved = [this](const std::string& path) { indexer_->SourceSaved(path); };
   context.markAnswer = [this](TRXML& answer, const std::string& version, const std::string& url) {
     keeper_->MarkItems(answer, PathsForVersion(version).items, url);
+    MarkChannelIcon(answer, version, *icons_);
   };
   return context;
 }
@@ -267,6 +271,7 @@ void TDataM::InstallRoutes() {
     FindServices services{*indexer_, *keeper_, *dicSerch_, *gp_};
     AnswerFind(ctx, res, false, services);
   });
+  server_->SetRoute(routes::kIcon, [this](RouteContext& ctx, HttpResponse& res) { AnswerIcon(ctx, res, *icons_); });
   server_->SetRoute(routes::kKeep, [this](RouteContext& ctx, HttpResponse& res) { AnswerKeep(ctx, res, *keeper_); });
 }
 

@@ -5,6 +5,7 @@
 #include "archive/archive_indexer.h"
 #include "archive/keeper.h"
 #include "feeds/chlist.h"
+#include "feeds/icon_store.h"
 #include "feeds/rss.h"
 #include "gateway/server.h"
 #include "groups/channel_pages.h"
@@ -81,6 +82,7 @@ class TDataM {
   // The archive index, kept in line with the logs and books in the background.
   ArchiveIndexer& Indexer() { return *indexer_; }
   Keeper& Keeping() { return *keeper_; }
+  IconStore& Icons() { return *icons_; }
 
  private:
   void InstallRoutes();
@@ -95,6 +97,7 @@ class TDataM {
   std::unique_ptr<TScrapSerch> scrapSerch_;
   std::unique_ptr<ArchiveIndexer> indexer_;  // told of every log and book written
   std::unique_ptr<Keeper> keeper_;
+  std::unique_ptr<IconStore> icons_;  // the sites' icons and their background search
   std::unique_ptr<TGP> gp_;          // the one group catalogue, used by the server's pages
   std::unique_ptr<TServer> server_;  // created last
   std::unique_ptr<TReroad> patrol_;  // none until StartPatrol

@@ -20,6 +20,7 @@ inline constexpr std::string_view kScripts = "scripts";         // htr descripto
 inline constexpr std::string_view kWww = "www";                 // static files
 inline constexpr std::string_view kSearch = "search.xml";       // the search catalogue
 inline constexpr std::string_view kDictionary = "dic.csv";      // the synonym dictionary
+inline constexpr std::string_view kIcons = "icons";             // the sites' icons, kept by the gateway
 // The stylesheets every style has had from the start. A later page's stylesheet that a
 // user's style lacks is taken from kDefaultStyle.
 inline constexpr std::array<std::string_view, 5> kFirstStyleFiles{"rss.xsl", "ch.xsl", "chs.xsl", "gp.xsl",
@@ -35,7 +36,7 @@ inline constexpr std::string_view kShippedList = "shipped-files.txt";
 
 // The folders the program writes into, made at start when missing: a shipped or
 // hand-made program folder need not hold them.
-inline constexpr std::array<std::string_view, 3> kWrittenFolders{kChannels, kOpmls, kScrap};
+inline constexpr std::array<std::string_view, 4> kWrittenFolders{kChannels, kOpmls, kScrap, kIcons};
 
 inline std::string Join(std::string_view folder, std::string_view name) {
   std::string path(folder);
@@ -60,5 +61,10 @@ inline std::string ScrapPath(std::string_view name, std::string_view extension) 
   return Join(kScrap, std::string(name) + std::string(extension));
 }
 inline std::string ScriptPath(std::string_view name) { return Join(kScripts, name); }
+// A site's kept icon (extension ".icon") and the record of its last search (".txt"); key
+// is derived from the site's address (IconKey, feeds/icon_store.h).
+inline std::string IconPath(std::string_view key, std::string_view extension) {
+  return Join(kIcons, std::string(key) + std::string(extension));
+}
 
 }  // namespace norvane::files

@@ -22,5 +22,6 @@ inline constexpr std::string_view kHealthHtml = "health.html";  // the feeds tha
 inline constexpr std::string_view kFindHtml = "find.html";  // every stored item found, the page
 inline constexpr std::string_view kFindXml = "find.xml";    // the same as a feed
 inline constexpr std::string_view kKeep = "keep";           // keep an item in a book, or drop it
+inline constexpr std::string_view kIcon = "icon";           // a site's icon, as the gateway keeps it
 
 }  // namespace norvane::routes

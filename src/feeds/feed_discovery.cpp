@@ -169,21 +169,42 @@ std::vector<FeedOffer> TryConventionalPlaces(const std::string& pageUrl) {
   return offers;
 }
 
+// A page parsed for its links (at most its first kPageBytesRead bytes), and its base: its
+// first <base href>, itself resolved against where it came from.
+struct ParsedPage {
+  OwnedDoc doc;
+  xmlNodePtr root = nullptr;
+  std::string base;
+};
+
+ParsedPage ParsePage(std::string_view html, const std::string& pageUrl) {
+  ParsedPage p;
+  p.doc.reset(htmlReadMemory(html.data(), static_cast<int>(std::min(html.size(), kPageBytesRead)), nullptr, nullptr,
+                             HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET));
+  p.root = p.doc ? xmlDocGetRootElement(p.doc.get()) : nullptr;
+  p.base = pageUrl;
+  EachElement(p.root, [&](xmlNodePtr n) {
+    if (xmlStrcasecmp(n->name, BAD_CAST "base") != 0 || !xmlHasProp(n, BAD_CAST "href")) return true;
+    if (std::string b = Resolved(AttrOf(n, "href"), pageUrl); !b.empty()) p.base = b;
+    return false;
+  });
+  return p;
+}
+
+bool NamesSvg(const std::string& type, const std::string& url) {
+  if (Lower(type).find("svg") != std::string::npos) return true;
+  const std::string path = Lower(url.substr(0, url.find_first_of("?#")));
+  return path.ends_with(".svg") || path.ends_with(".svgz");
+}
+
 }  // namespace
 
 AdvertisedFeeds FindAdvertisedFeeds(std::string_view html, const std::string& pageUrl, size_t limit) {
   AdvertisedFeeds found;
   if (html.empty() || limit == 0) return found;
-  OwnedDoc page(htmlReadMemory(html.data(), static_cast<int>(std::min(html.size(), kPageBytesRead)), nullptr,
-                               nullptr, HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET));
-  xmlNodePtr root = page ? xmlDocGetRootElement(page.get()) : nullptr;
-  // The page's own base: its first <base href>, itself resolved against where it came from.
-  std::string base = pageUrl;
-  EachElement(root, [&](xmlNodePtr n) {
-    if (xmlStrcasecmp(n->name, BAD_CAST "base") != 0 || !xmlHasProp(n, BAD_CAST "href")) return true;
-    if (std::string b = Resolved(AttrOf(n, "href"), pageUrl); !b.empty()) base = b;
-    return false;
-  });
+  const ParsedPage page = ParsePage(html, pageUrl);
+  const xmlNodePtr root = page.root;
+  const std::string& base = page.base;
   EachElement(root, [&](xmlNodePtr n) {
     if (xmlStrcasecmp(n->name, BAD_CAST "link") != 0) return true;
     if (!HasRelToken(AttrOf(n, "rel"), "alternate") || !IsFeedType(AttrOf(n, "type"))) return true;
@@ -199,6 +220,43 @@ AdvertisedFeeds FindAdvertisedFeeds(std::string_view html, const std::string& pa
     return found.feeds.size() < limit;
   });
   return found;
+}
+
+std::vector<std::string> FindAdvertisedIcons(std::string_view html, const std::string& pageUrl, size_t limit) {
+  std::vector<std::string> icons, touchIcons;
+  if (html.empty() || limit == 0) return icons;
+  const ParsedPage page = ParsePage(html, pageUrl);
+  EachElement(page.root, [&](xmlNodePtr n) {
+    if (xmlStrcasecmp(n->name, BAD_CAST "link") != 0) return true;
+    const std::string rel = AttrOf(n, "rel");
+    const bool icon = HasRelToken(rel, "icon");
+    const bool touch = HasRelToken(rel, "apple-touch-icon") || HasRelToken(rel, "apple-touch-icon-precomposed");
+    if (!icon && !touch) return true;
+    const std::string url = Resolved(AttrOf(n, "href"), page.base);
+    if (url.empty() || NamesSvg(AttrOf(n, "type"), url)) return true;
+    std::vector<std::string>& list = icon ? icons : touchIcons;
+    if (std::none_of(list.begin(), list.end(), [&](const std::string& u) { return SameAddress(u, url); }))
+      list.push_back(url);
+    return icons.size() + touchIcons.size() < 4 * limit;  // enough to choose from
+  });
+  for (const std::string& t : touchIcons)
+    if (std::none_of(icons.begin(), icons.end(), [&](const std::string& u) { return SameAddress(u, t); }))
+      icons.push_back(t);
+  if (icons.size() > limit) icons.resize(limit);
+  return icons;
+}
+
+std::string SiteOf(std::string_view url) {
+  const std::string origin = OriginOf(url);
+  const std::string scheme = origin.substr(0, origin.find(':'));
+  if (scheme != "http" && scheme != "https") return {};
+  const std::string host = origin.substr(scheme.size() + 3);
+  if (host.empty() || host.front() == ':') return {};
+  for (char c : host)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != ':' && c != '[' && c != ']' &&
+        c != '_')
+      return {};
+  return origin;
 }
 
 std::vector<std::string> AddressesToTry(const std::string& typed) {

@@ -41,6 +41,16 @@ struct AdvertisedFeeds {
 AdvertisedFeeds FindAdvertisedFeeds(std::string_view html, const std::string& pageUrl,
                                     size_t limit = kMaxOffers);
 
+// The icons a page names, best first: its <link rel="icon"> (also "shortcut icon"), then
+// its <link rel="apple-touch-icon">, each resolved against the page's base as for feeds;
+// links typed or named as SVG are left out (only bitmap icons are kept). At most limit.
+std::vector<std::string> FindAdvertisedIcons(std::string_view html, const std::string& pageUrl,
+                                             size_t limit = 4);
+
+// The site of an address: "scheme://host[:port]", scheme and host lowered and a default
+// port dropped; empty unless it is an http or https address with a host.
+std::string SiteOf(std::string_view url);
+
 // The addresses to read for what a user typed: the address itself when it names its
 // scheme (http or https), "https://" then "http://" before a bare host name ("example.com",
 // "example.com/blog", "localhost:8080"); none when it is neither.

@@ -63,6 +63,7 @@ inline constexpr RouteSpec kRouteTable[] = {
     {.name = routes::kFindHtml},
     {.name = routes::kFindXml, .contentType = "text/XML"},
     {.name = routes::kKeep, .writes = RouteWrites::Files, .writesWhen = KeepsAnItem},
+    {.name = routes::kIcon, .contentType = ""},  // by the kept icon's bytes
 };
 
 // The entry of a root-level name (any letter case); nullptr when none has it.

@@ -78,6 +78,7 @@ using CurlSlist = std::unique_ptr<curl_slist, SlistDeleter>;
 struct Transfer {
   FetchResponse response;
   bool tooLarge = false;
+  size_t maxBytes = kMaxResponseBytes;
   bool timedOut = false;   // silent for longer than readTimeout
   bool overDeadline = false;  // the whole transfer took longer than readTimeout
   bool cancelled = false;  // the program is ending
@@ -115,7 +116,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   size_t n = size * count;
   t->lastActivity = Clock::now();
-  if (t->response.body.size() + n > kMaxResponseBytes) {
+  if (t->response.body.size() + n > t->maxBytes) {
     t->tooLarge = true;
     return 0;  // aborts the transfer
   }
@@ -238,6 +239,7 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   CURL* c = easy.get();
 
   Transfer t;
+  t.maxBytes = std::min(options.maxBytes, kMaxResponseBytes);
   t.readTimeout = options.readTimeout > std::chrono::milliseconds(0) ? options.readTimeout
                                                                      : std::chrono::milliseconds(45000);
   // A feed that drips a byte now and then is never silent, so the whole transfer has
@@ -270,7 +272,7 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_USERAGENT, options.userAgent.c_str());
   curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, AcceptedEncodings());
-  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxResponseBytes));
+  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(t.maxBytes));
   if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   if (global.share()) curl_easy_setopt(c, CURLOPT_SHARE, global.share());
 
@@ -294,7 +296,7 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   CURLcode rc = curl_easy_perform(c);
   if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
     return Failed(FetchKind::TooLarge,
-                  "Response too large: more than " + std::to_string(kMaxResponseBytes) + " bytes");
+                  "Response too large: more than " + std::to_string(t.maxBytes) + " bytes");
   if (t.cancelled) return Failed(FetchKind::Cancelled, CancelledText());
   if (t.overDeadline || rc == CURLE_OPERATION_TIMEDOUT)
     return Failed(FetchKind::Timeout, "Fetch timed out after " + SecondsText(t.readTimeout) + " s");

@@ -18,7 +18,7 @@ enum class FetchKind {
   Status,            // any other answer outside 2xx; status holds its code
   Timeout,           // silent longer than the read time-out, or longer in all
   Cancelled,         // the program is ending, or the user stopped the wait (CancelScope)
-  TooLarge,          // the body passed kMaxResponseBytes
+  TooLarge,          // the body passed FetchOptions::maxBytes
   Transport,         // no answer: name lookup, connection, protocol
   NotAllowedScheme,  // neither http nor https, also where a redirect pointed
   TooManyRedirects,  // more than kMaxRedirects hops
@@ -73,6 +73,8 @@ struct FetchOptions {
   std::string proxy;  // an HTTP proxy's host; empty: direct
   long proxyPort = 0;
   std::string userAgent = kUserAgent;
+  // The largest body taken (bounded by kMaxResponseBytes); more fails as TooLarge.
+  size_t maxBytes = kMaxResponseBytes;
 };
 
 // One GET over HTTP/1.1. Sends If-Modified-Since when ifModifiedSince is not empty, and

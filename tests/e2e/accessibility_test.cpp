@@ -5,8 +5,10 @@
 // The views' screenshots land in the build folder's "screenshots".
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 
+#include "feeds/icon_store.h"
 #include "support/browser.h"
 #include "support/norvane_process.h"
 
@@ -15,13 +17,17 @@ namespace {
 
 void AuditStyle(const std::string& style) {
   NorvaneProcess app(true, {{"XSL_STYLE", style}});
+  const std::string self = "http://localhost:" + std::to_string(app.port());
   // A feed that worked once and then went missing: its pages show the stored items with
-  // a notice, and the health page lists it.
+  // a notice, and the health page lists it. Its site's icon is kept (the sample's feeds
+  // have none: they show letter badges).
   const std::string feed =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>Flaky</title>"
-      "<link>http://localhost/</link><description>once here</description><item><title>Kept item</title>"
+      "<link>" + self + "/</link><description>once here</description><item><title>Kept item</title>"
       "<link>http://localhost/kept</link><description>still readable</description></item></channel></rss>";
   app.home().Write("www/flaky.xml", feed);
+  app.home().Write("icons/" + IconKey(self) + ".icon", app.home().Read("www/icon-192.png"));
+  app.home().Write("icons/" + IconKey(self) + ".txt", self + "\nkept " + std::to_string(std::time(nullptr)) + "\n");
   // Web pages that advertise the sample feeds: two, and one.
   const std::string link = "<link rel=\"alternate\" type=\"application/rss+xml\" ";
   app.home().Write("www/site/two.html", "<!DOCTYPE html><html><head><title>t</title>" + link +
@@ -39,7 +45,6 @@ void AuditStyle(const std::string& style) {
       "</outline><outline text=\"外\" type=\"rss\" xmlUrl=\"http://localhost:" + std::to_string(app.port()) +
       "/sample/notes/htr.xml\"/></body></opml>");
   const std::string notOpml = app.home().Write("upload/page.html", "<html><body>no</body></html>");
-  const std::string self = "http://localhost:" + std::to_string(app.port());
   app.home().Write("opmls/flaky.opml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><opml version=\"1.0\"><head>"
                                        "<title>Flaky</title></head><body><outline text=\"Flaky\" type=\"rss\" xmlUrl=\"" +
                                            self + "/flaky.xml\"/></body></opml>");
@@ -47,6 +52,7 @@ void AuditStyle(const std::string& style) {
   ASSERT_EQ(app.Get("/rss.html?u=" + self + "/flaky.xml/&r=on").status, 200);
   std::filesystem::remove(app.home().path() + "/www/flaky.xml");
   ASSERT_NE(app.Get("/rss.html?u=" + self + "/flaky.xml/&r=on").body.find("notice-health"), std::string::npos);
+  ASSERT_NE(app.Get("/rss.html?u=" + self + "/flaky.xml/").body.find("class=\"feed-icon\""), std::string::npos);
   const std::vector<AuditedPage> pages = {
       {"home", "/"},
       {"group", "/gp.html?u=sample.opml/"},

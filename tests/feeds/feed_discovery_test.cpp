@@ -70,6 +70,59 @@ TEST(FeedDiscovery, SameAddressIgnoresFragmentCaseDefaultPortAndEmptyPath) {
   for (const Case& c : cases) EXPECT_EQ(SameAddress(c.a, c.b), c.same) << c.a << " " << c.b;
 }
 
+TEST(FeedDiscovery, IconsAPageNamesComeIconsFirstThenTouchIconsWithoutSvg) {
+  const std::string page = "http://example.jp/blog/post";
+  struct Case {
+    const char* name;
+    std::string head;
+    std::vector<std::string> icons;
+  } cases[] = {
+      {"none", "<title>t</title>", {}},
+      {"icon", "<link rel=\"icon\" href=\"/i.png\">", {"http://example.jp/i.png"}},
+      {"shortcut icon, relative", "<link rel=\"Shortcut Icon\" href=\"fav.ico\">", {"http://example.jp/blog/fav.ico"}},
+      {"touch icon after icons",
+       "<link rel=\"apple-touch-icon\" href=\"/t.png\"><link rel=\"icon\" href=\"/i.png\">",
+       {"http://example.jp/i.png", "http://example.jp/t.png"}},
+      {"base", "<base href=\"http://cdn.example.jp/s/\"><link rel=\"icon\" href=\"i.gif\">", {"http://cdn.example.jp/s/i.gif"}},
+      {"svg by type", "<link rel=\"icon\" type=\"image/svg+xml\" href=\"/i\">", {}},
+      {"svg by name", "<link rel=\"icon\" href=\"/i.SVG?v=2\"><link rel=\"icon\" href=\"/i.png\">", {"http://example.jp/i.png"}},
+      {"not http", "<link rel=\"icon\" href=\"data:image/png;base64,AAAA\"><link rel=\"icon\" href=\"javascript:x\">", {}},
+      {"repeat", "<link rel=\"icon\" href=\"/i.png\"><link rel=\"icon\" href=\"http://EXAMPLE.jp/i.png\">", {"http://example.jp/i.png"}},
+      {"no href", "<link rel=\"icon\">", {}},
+      {"alternate is no icon", "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"/feed\">", {}},
+      {"at most four",
+       "<link rel=\"icon\" href=\"/1.png\"><link rel=\"icon\" href=\"/2.png\"><link rel=\"icon\" href=\"/3.png\">"
+       "<link rel=\"icon\" href=\"/4.png\"><link rel=\"icon\" href=\"/5.png\">",
+       {"http://example.jp/1.png", "http://example.jp/2.png", "http://example.jp/3.png", "http://example.jp/4.png"}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FindAdvertisedIcons("<!DOCTYPE html><html><head>" + c.head + "</head><body>x</body></html>", page), c.icons)
+        << c.name;
+  EXPECT_TRUE(FindAdvertisedIcons("", page).empty());
+  EXPECT_TRUE(FindAdvertisedIcons("\x89PNG binary", page).empty());
+}
+
+TEST(FeedDiscovery, TheSiteOfAnAddressIsItsSchemeAndHostAlone) {
+  struct Case {
+    const char* url;
+    const char* site;
+  } cases[] = {
+      {"http://Example.JP/blog/?q=1#x", "http://example.jp"},
+      {"https://example.jp:443/", "https://example.jp"},
+      {"http://127.0.0.1:8080/feed", "http://127.0.0.1:8080"},
+      {"https://user:pw@example.jp/", "https://example.jp"},
+      {"http://example.jp", "http://example.jp"},
+      {"ftp://example.jp/", ""},
+      {"javascript:alert(1)", ""},
+      {"example.jp", ""},
+      {"http:///path", ""},
+      {"http://exa mple.jp/", ""},
+      {"http://example.jp\"><script>/", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SiteOf(c.url), c.site) << c.url;
+}
+
 class Discover : public ::testing::Test {
  protected:
   void SetUp() override { UpdateSettings([](Settings& s) { s.READTIMEOUT = 5000; }); }

@@ -129,6 +129,38 @@ TEST_P(FeedPages, ChannelBlockIsAFragmentLinkingSiteAndOwnPage) {
   EXPECT_EQ(p.All("//ol/li//h3"), (Strings{"一番目の記事", "二番目の記事", "三番目の記事"}));
 }
 
+TEST_P(FeedPages, TitlesHaveTheGatewaysIconOrADecorativeLetterBadge) {
+  auto channel = [](const std::string& title, const std::string& icon) {
+    return "<rss version=\"2.0\" xmlns:rg=\"http://norvane/rg\"><channel><title>" + title +
+           "</title><link>http://127.0.0.1/</link><description/>" + icon +
+           "<item><title>i</title><link>http://127.0.0.1/i</link></item></channel></rss>";
+  };
+  struct Case {
+    const char* name;
+    std::string title, icon;
+    Strings src, letter;
+  } cases[] = {
+      {"kept", "news", "<rg:icon>icon?u=http://127.0.0.1/</rg:icon>", {"icon?u=http://127.0.0.1/"}, {}},
+      {"none", "news", "", {}, {"N"}},
+      {"japanese title", "日本語", "", {}, {"日"}},
+      // Only the gateway's own address is shown: a feed's own element would let a site know.
+      {"elsewhere", "news", "<rg:icon>http://tracker.example/p.png</rg:icon>", {}, {"N"}},
+      {"untitled", "", "", {}, {}},
+  };
+  for (const Case& c : cases) {
+    for (const bool block : {false, true}) {
+      const Page p = block ? Block(channel(c.title, c.icon)) : Rss(channel(c.title, c.icon));
+      const std::string heading = "//*[self::h1 or self::h2][contains(@class,'name') or contains(@class,'title')]";
+      EXPECT_EQ(p.All(heading + "/img[@class='feed-icon'][@alt=''][@width='16']/@src"), c.src) << c.name;
+      EXPECT_EQ(p.All(heading + "/span[@class='feed-badge'][@aria-hidden='true']/@data-letter"), c.letter) << c.name;
+      EXPECT_EQ(p.Count("//img[contains(@src,'tracker')]"), 0u) << c.name;
+      if (!c.title.empty()) {
+        EXPECT_EQ(p.One(heading), c.title) << c.name << ": the heading says the title alone";
+      }
+    }
+  }
+}
+
 TEST_P(FeedPages, FilteredAnswersRenderWithoutDescriptionsOrItems) {
   // d=off removes description and content:encoded; sel=new may leave no item at all.
   std::string titlesOnly = Rss20Log();

@@ -236,6 +236,18 @@
   <!-- The publisher's HTML is made safe by rg:safe-html (and reduced to its text by
        rg:html-text), the gateway's own functions: harmless elements and attributes only. -->
 
+  <!-- The site's icon as the gateway keeps it (rg:icon holds the gateway's own address, so
+       the browser never asks the site), else a letter badge (the letter drawn by the style
+       sheet, so the heading's text stays the title). Decorative either way: the title
+       beside it names the feed. -->
+  <xsl:template name="feed-icon">
+    <xsl:variable name="icon" select="normalize-space($channel/rg:icon)"/>
+    <xsl:choose>
+      <xsl:when test="starts-with($icon, 'icon?u=')"><img class="feed-icon" src="{$icon}" alt="" width="16" height="16"/></xsl:when>
+      <xsl:when test="$chTitle != ''"><span class="feed-badge" aria-hidden="true" data-letter="{translate(substring($chTitle, 1, 1), 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')}"></span></xsl:when>
+    </xsl:choose>
+  </xsl:template>
+
   <xsl:template match="/">
     <xsl:variable name="pageTitle">
       <xsl:choose>
@@ -286,6 +298,7 @@
         </xsl:choose>
       </p>
       <h1 class="feed-name">
+        <xsl:call-template name="feed-icon"/>
         <xsl:choose>
           <xsl:when test="$canSite = 'yes'"><a href="{$chLink}"><xsl:value-of select="$chTitle"/></a></xsl:when>
           <xsl:otherwise><xsl:value-of select="$chTitle"/></xsl:otherwise>
