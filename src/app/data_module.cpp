@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "core/gate_lock.h"
 #include "core/headless_shell.h"
+#include "feeds/style_functions.h"
 #include "gateway/icon_route.h"
 #include "gateway/page_builders.h"
 #include "groups/channel_page_stream.h"
@@ -211,6 +212,9 @@ void TDataM::InstallRoutes() {
       return;
     }
     SetParamValue(ctx.params, "u", *file);
+    // What no page asked for since the refresh before (items that left their feeds, pages
+    // no longer shown) goes now, instead of waiting for the caches' bound.
+    if (ParamValue(ctx.params, "r") == "on") AgeStyleCaches();
     // Sent as it is made; a page that fails before its first block is made whole, and
     // says why.
     if (auto stream =

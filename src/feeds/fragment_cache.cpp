@@ -20,6 +20,7 @@ std::optional<std::string> FragmentCache::Find(std::string_view input) {
   auto found = index_.find(input);
   if (found == index_.end()) return std::nullopt;
   order_.splice(order_.begin(), order_, found->second);
+  found->second->generation = generation_;
   return found->second->value;
 }
 
@@ -28,7 +29,7 @@ void FragmentCache::Put(std::string_view input, const std::string& value) {
   if (size > maxEntryBytes_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   if (index_.count(input)) return;  // another thread made it meanwhile
-  order_.push_front(Entry{std::string(input), value});
+  order_.push_front(Entry{std::string(input), value, generation_});
   index_.emplace(order_.front().key, order_.begin());  // the key lives in the list node
   bytes_ += size;
   Evict();
@@ -41,6 +42,20 @@ void FragmentCache::Evict() {
     index_.erase(last.key);
     order_.pop_back();
   }
+}
+
+void FragmentCache::Age() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto it = order_.begin(); it != order_.end();) {
+    if (it->generation == generation_) {
+      ++it;
+      continue;
+    }
+    bytes_ -= it->key.size() + it->value.size();
+    index_.erase(it->key);
+    it = order_.erase(it);
+  }
+  ++generation_;
 }
 
 size_t FragmentCache::bytes() const {

@@ -14,6 +14,10 @@ namespace norvane {
 // log is shown again and again, and its descriptions do not change. Bounded by the bytes
 // of keys and values held; the least recently used go first. Thread-safe; the function
 // runs outside the lock, so two threads may both compute a result once.
+//
+// Age() begins a new generation: what was neither made nor found in the generation it
+// ends goes. Without an age, what is never asked for again (an item that left its feed)
+// would stay until the bound pushed it out.
 class FragmentCache {
  public:
   explicit FragmentCache(size_t maxBytes, size_t maxEntryBytes);
@@ -24,6 +28,8 @@ class FragmentCache {
   std::optional<std::string> Find(std::string_view input);
   // Keeps value for input when the two are small enough; a result kept already stays.
   void Put(std::string_view input, const std::string& value);
+  // Drops what was not used since the last Age() and begins a new generation.
+  void Age();
 
   size_t bytes() const;
   size_t entries() const;
@@ -31,6 +37,7 @@ class FragmentCache {
  private:
   struct Entry {
     std::string key, value;
+    unsigned generation;  // the last one it was made or found in
   };
   void Evict();
 
@@ -39,6 +46,7 @@ class FragmentCache {
   std::list<Entry> order_;  // most recent first
   std::unordered_map<std::string_view, std::list<Entry>::iterator> index_;
   size_t bytes_ = 0;
+  unsigned generation_ = 0;
 };
 
 }  // namespace norvane

@@ -88,6 +88,12 @@ void IsoDateFunction(xmlXPathParserContextPtr ctxt, int nargs) {
 
 }  // namespace
 
+void AgeStyleCaches() {
+  MarkupCache().Age();
+  TextCache().Age();
+  AgeStyleMemo();
+}
+
 void RegisterStyleFunctions() {
   const xmlChar* ns = BAD_CAST kRgNamespace;
   xsltRegisterExtModuleFunction(BAD_CAST "safe-html", ns, &SafeHtmlFunction);

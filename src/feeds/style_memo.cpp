@@ -160,6 +160,8 @@ void RegisterStyleMemo() {
   xsltRegisterExtModuleElement(BAD_CAST "memo", BAD_CAST kRgNamespace, nullptr, &MemoElement);
 }
 
+void AgeStyleMemo() { Memo().Age(); }
+
 void MarkCompiledStyle(xsltStylesheetPtr style) {
   if (style) style->_private = reinterpret_cast<void*>(++g_lastSerial);
 }

@@ -21,4 +21,7 @@ void RegisterStyleMemo();
 // under; a stylesheet without one runs its memo contents every time.
 void MarkCompiledStyle(_xsltStylesheet* style);
 
+// Drops the kept markup not written again since the last call (FragmentCache::Age).
+void AgeStyleMemo();
+
 }  // namespace norvane

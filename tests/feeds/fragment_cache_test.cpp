@@ -38,5 +38,29 @@ TEST(FragmentCache, MakesEachResultOnceAndStaysWithinItsBound) {
   EXPECT_EQ(made, 1) << "the oldest went";
 }
 
+TEST(FragmentCache, AnAgeDropsWhatWasNotUsedSinceTheOneBefore) {
+  int made = 0;
+  auto same = [&made](std::string_view s) {
+    ++made;
+    return std::string(s);
+  };
+  FragmentCache cache(1000, 100);
+  cache.Put("kept", "K");
+  cache.Put("found", "F");
+  cache.Put("left", "L");
+  cache.Age();  // everything was made in the generation it ends
+  EXPECT_EQ(cache.entries(), 3u);
+  ASSERT_TRUE(cache.Find("found"));  // found again
+  cache.Put("made", "M");            // made anew
+  cache.Put("kept", "other");        // a result kept already stays, and counts as not used
+  cache.Age();
+  EXPECT_EQ(cache.entries(), 2u);
+  EXPECT_EQ(cache.bytes(), std::string("foundFmadeM").size());
+  EXPECT_FALSE(cache.Find("left"));
+  EXPECT_FALSE(cache.Find("kept"));
+  cache.Get("made", same);
+  EXPECT_EQ(made, 0);
+}
+
 }  // namespace
 }  // namespace norvane
