@@ -8,6 +8,7 @@
 #include <exception>
 #include <map>
 
+#include "core/allocator_tuning.h"
 #include "core/trace.h"
 
 namespace norvane {
@@ -242,12 +243,26 @@ void ArchiveIndexer::Run() {
       // What was not written is found again by comparing the stamps once it opens.
       status_ = {IndexStatus::State::Unavailable, 0, 0, e.what()};
     }
+    bool drained;
     {
       std::lock_guard lock(mutex_);
       busy_ = false;
+      drained = queue_.empty() && !resync_;
     }
     changed_.notify_all();
+    if (drained) ReleaseIdleMemory();
   }
+}
+
+void ArchiveIndexer::ReleaseIdleMemory() {
+  // The pages both connections cached go back: a refresh's saves come in a burst, and
+  // between bursts the cache would only hold the process's memory at its high mark.
+  if (writer_) sqlite3_db_release_memory(writer_->get());
+  {
+    std::lock_guard reading(readerMutex_);
+    if (reader_) sqlite3_db_release_memory(reader_->get());
+  }
+  ReleaseFreedMemory();
 }
 
 }  // namespace norvane

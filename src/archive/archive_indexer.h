@@ -74,6 +74,9 @@ class ArchiveIndexer {
   void SetStatus(IndexStatus::State state, size_t done, size_t total, std::string reason = {});
   // Until no hold is left, or the thread is to stop.
   void WaitUnheld();
+  // Once the queue is done: the connections' cached pages and the heap's free pages go
+  // back to the system.
+  void ReleaseIdleMemory();
   bool Stopping() const { return stop_.load(); }
 
   const std::string indexDisk_;
