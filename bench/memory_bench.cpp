@@ -84,6 +84,15 @@ pid_t Spawn(std::vector<std::string> argv, const std::string& out, const std::ve
   return test::SpawnProcess(std::move(argv), std::move(env), {out, out, true});
 }
 
+// Asks every descendant of pid to end, the deepest first.
+void TerminateChildren(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+  for (long child; in >> child;) {
+    TerminateChildren(static_cast<pid_t>(child));
+    kill(static_cast<pid_t>(child), SIGTERM);
+  }
+}
+
 std::vector<std::string> Words(const std::string& text) {
   std::istringstream in(text);
   std::vector<std::string> w;
@@ -129,6 +138,8 @@ class Norvane {
     }
   }
   ~Norvane() {
+    // A profiler that wraps the program does not pass the signal on: its children first.
+    TerminateChildren(pid_);
     kill(pid_, SIGTERM);
     int st = 0;
     waitpid(pid_, &st, 0);

@@ -23,7 +23,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 const kCallTimeoutMs = 30000;
-const kRunTimeoutMs = 240000;  // under the test's own limit (300 s), so the browser is always ended
+const kRunTimeoutMs = 420000;  // under the test's own limit (480 s), so the browser is always ended
 const kMaxFocusStops = 300;
 const kShotMaxHeight = 4000;
 
