@@ -46,29 +46,9 @@ void AppendName(std::string& key, char tag, const xmlNode* node) {
   }
 }
 
-// The local names of the rg children of the item that the memo's `except` attribute
-// leaves out of its key, space-separated; the contents vouch not to read them.
-std::string ExceptedNames(xmlNodePtr inst) {
-  xmlChar* value = xmlGetProp(inst, BAD_CAST "except");
-  if (!value) return {};
-  std::string names = " ";
-  names += reinterpret_cast<const char*>(value);
-  names.push_back(' ');
-  xmlFree(value);
-  return names;
-}
-
-bool Excepted(const xmlNode* child, const std::string& names) {
-  if (names.empty() || child->type != XML_ELEMENT_NODE || !child->ns ||
-      !xmlStrEqual(child->ns->href, BAD_CAST kRgNamespace))
-    return false;
-  return names.find(" " + std::string(reinterpret_cast<const char*>(child->name)) + " ") != std::string::npos;
-}
-
 // Everything a template can read of the node's subtree, each piece with its length so
-// that no two different subtrees give one key; but the node's children that except
-// names (never a deeper one's).
-void AppendSubtree(std::string& key, const xmlNode* node, const std::string& except = {}) {
+// that no two different subtrees give one key.
+void AppendSubtree(std::string& key, const xmlNode* node) {
   switch (node->type) {
     case XML_ELEMENT_NODE:
       AppendName(key, 'E', node);
@@ -76,8 +56,7 @@ void AppendSubtree(std::string& key, const xmlNode* node, const std::string& exc
         AppendName(key, 'A', reinterpret_cast<const xmlNode*>(a));
         for (const xmlNode* v = a->children; v; v = v->next) AppendPiece(key, 'v', v->content);
       }
-      for (const xmlNode* c = node->children; c; c = c->next)
-        if (!Excepted(c, except)) AppendSubtree(key, c);
+      for (const xmlNode* c = node->children; c; c = c->next) AppendSubtree(key, c);
       key.push_back('/');
       break;
     case XML_TEXT_NODE:
@@ -141,7 +120,7 @@ void MemoElement(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst,
   key.push_back('.');
   key += std::to_string(reinterpret_cast<uintptr_t>(inst));
   key.push_back('.');
-  AppendSubtree(key, node, ExceptedNames(inst));
+  AppendSubtree(key, node);
   const std::string digest = ProcessDigest(key);
   std::optional<std::string> markup = Memo().Find(digest);
   if (!markup) {

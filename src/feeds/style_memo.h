@@ -10,11 +10,8 @@ namespace norvane {
 // node's subtree alike) in the same compiled stylesheet: a log shown again costs no
 // transformation of its items. The style vouches that the contents read nothing else
 // (no position(), no variables made from the rest of the document). Kept only when the
-// style writes HTML; otherwise the contents simply run. An `except` attribute names rg
-// children of the item (local names, space-separated) left out of the key: what changes
-// while the item does not, such as its mark (rg:log) or whether it is kept (rg:keep), so
-// the contents, which must not read them, are not made anew when only those change.
-// Once per process, before any transformation.
+// style writes HTML; otherwise the contents simply run. Once per process, before any
+// transformation.
 void RegisterStyleMemo();
 
 // Gives a freshly compiled stylesheet its own number, which the kept markup is filed

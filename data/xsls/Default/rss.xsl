@@ -109,7 +109,21 @@
 
   <!-- One item of either flavour. -->
   <xsl:template match="*" mode="item">
+    <!-- The item's markup is kept for the same item (rg:memo): nothing here may read
+         more than the item and the style's own constants. -->
+    <rg:memo>
     <xsl:variable name="type" select="string(rg:log/@type)"/>
+    <!-- The item's own elements: RSS 2.0 has no namespace, RSS 1.0 and 0.90 have theirs.
+         Names, not predicates: this runs for every item of every page. -->
+    <xsl:variable name="title" select="normalize-space(title | r1:title | r09:title)"/>
+    <xsl:variable name="link" select="normalize-space(link | r1:link | r09:link)"/>
+    <!-- The full text when the item has one, else its description. -->
+    <xsl:variable name="body" select="string((content:encoded[normalize-space()] | (description | r1:description | r09:description)[not(../content:encoded[normalize-space()])])[1])"/>
+    <xsl:variable name="published" select="normalize-space((dc:date | pubDate)[1])"/>
+    <xsl:variable name="author" select="normalize-space((dc:creator | author)[1])"/>
+    <xsl:variable name="l8" select="translate(substring($link, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+    <!-- As the linkable template decides, without its result tree per item. -->
+    <xsl:variable name="canLink" select="$link != '' and (starts-with($l8, 'http://') or starts-with($l8, 'https://') or not(contains(substring-before(concat($link, '/'), '/'), ':')))"/>
     <li class="item{substring(concat(' item-', $type), 1, 99 * ($type != ''))}">
       <div class="item-head">
         <xsl:choose>
@@ -117,27 +131,13 @@
           <xsl:when test="$type = 'today'"><span class="mark mark-today" title="フィードに今も載っている記事">今日</span></xsl:when>
           <xsl:when test="$type = 'log'"><span class="mark mark-log" title="フィードから外れ、ログに残っている記事">過去</span></xsl:when>
         </xsl:choose>
-        <!-- The item's markup is kept for the same item (rg:memo), all but its mark and its
-             keep button, which change while the item does not: nothing inside may read
-             more than the item and the style's own constants, nor rg:log or rg:keep. -->
-        <rg:memo except="log keep">
-          <!-- The item's own elements: RSS 2.0 has no namespace, RSS 1.0 and 0.90 have theirs.
-               Names, not predicates: this runs for every item of every page. -->
-          <xsl:variable name="title" select="normalize-space(title | r1:title | r09:title)"/>
-          <xsl:variable name="link" select="normalize-space(link | r1:link | r09:link)"/>
-          <!-- The full text when the item has one, else its description. -->
-          <xsl:variable name="body" select="string((content:encoded[normalize-space()] | (description | r1:description | r09:description)[not(../content:encoded[normalize-space()])])[1])"/>
-          <xsl:variable name="l8" select="translate(substring($link, 1, 8), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
-          <!-- As the linkable template decides, without its result tree per item. -->
-          <xsl:variable name="canLink" select="$link != '' and (starts-with($l8, 'http://') or starts-with($l8, 'https://') or not(contains(substring-before(concat($link, '/'), '/'), ':')))"/>
-          <h2 class="item-title">
-            <xsl:choose>
-              <xsl:when test="$canLink"><a href="{$link}"><xsl:choose><xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when><xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise></xsl:choose></a></xsl:when>
-              <xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when>
-              <xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise>
-            </xsl:choose>
-          </h2>
-        </rg:memo>
+        <h2 class="item-title">
+          <xsl:choose>
+            <xsl:when test="$canLink"><a href="{$link}"><xsl:choose><xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when><xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise></xsl:choose></a></xsl:when>
+            <xsl:when test="$title != ''"><xsl:value-of select="$title"/></xsl:when>
+            <xsl:otherwise><xsl:call-template name="untitled"><xsl:with-param name="body" select="$body"/></xsl:call-template></xsl:otherwise>
+          </xsl:choose>
+        </h2>
         <xsl:if test="rg:keep">
           <!-- The page's one keep form takes the item's digest and feed from its button. -->
           <button class="keep" type="submit" form="keep" value="{rg:keep/@k} {rg:keep/@u}" aria-pressed="{rg:keep/@kept = '1'}" aria-label="保存">
@@ -146,39 +146,34 @@
           </button>
         </xsl:if>
       </div>
-      <rg:memo except="log keep">
-        <!-- The full text when the item has one, else its description. -->
-        <xsl:variable name="body" select="string((content:encoded[normalize-space()] | (description | r1:description | r09:description)[not(../content:encoded[normalize-space()])])[1])"/>
-        <xsl:variable name="published" select="normalize-space((dc:date | pubDate)[1])"/>
-        <xsl:variable name="author" select="normalize-space((dc:creator | author)[1])"/>
-        <xsl:if test="$published != '' or rg:revday or $author != '' or source">
-          <p class="item-meta">
-            <xsl:if test="$published != ''"><span class="published"><xsl:call-template name="date"><xsl:with-param name="d" select="$published"/></xsl:call-template></span></xsl:if>
-            <xsl:if test="rg:revday"><span class="firstseen">初出 <xsl:call-template name="date"><xsl:with-param name="d" select="rg:revday"/></xsl:call-template></span></xsl:if>
-            <xsl:if test="$author != ''"><span class="author"><xsl:value-of select="$author"/></span></xsl:if>
-            <!-- The feed an item was stored from (search results, scrapbooks). -->
-            <xsl:if test="source">
-              <span class="source"><a href="rss.html?u={source/@url}/"><xsl:value-of select="source"/><xsl:if test="normalize-space(source) = ''"><xsl:value-of select="source/@url"/></xsl:if></a><xsl:if test="starts-with(rg:site, 'http://') or starts-with(rg:site, 'https://')"> <a class="site" href="{rg:site}">サイト</a></xsl:if></span>
-            </xsl:if>
-          </p>
-        </xsl:if>
-        <xsl:if test="normalize-space($body) != ''">
-          <xsl:choose>
-            <xsl:when test="$compact">
-              <p class="desc desc-text"><xsl:value-of select="rg:html-text($body)"/></p>
-            </xsl:when>
-            <xsl:otherwise>
-              <!-- A table cell ends whatever the publisher left open (bold, links, lists),
-                   so nothing of one description spills into the next item. -->
-              <table class="desc-box" role="presentation"><tr><td class="desc">
-                <xsl:value-of select="rg:safe-markup($body)" disable-output-escaping="yes"/>
-              </td></tr></table>
-            </xsl:otherwise>
-          </xsl:choose>
-        </xsl:if>
-        <xsl:apply-templates select="enclosure[@url]" mode="enclosure"/>
-      </rg:memo>
+      <xsl:if test="$published != '' or rg:revday or $author != '' or source">
+        <p class="item-meta">
+          <xsl:if test="$published != ''"><span class="published"><xsl:call-template name="date"><xsl:with-param name="d" select="$published"/></xsl:call-template></span></xsl:if>
+          <xsl:if test="rg:revday"><span class="firstseen">初出 <xsl:call-template name="date"><xsl:with-param name="d" select="rg:revday"/></xsl:call-template></span></xsl:if>
+          <xsl:if test="$author != ''"><span class="author"><xsl:value-of select="$author"/></span></xsl:if>
+          <!-- The feed an item was stored from (search results, scrapbooks). -->
+          <xsl:if test="source">
+            <span class="source"><a href="rss.html?u={source/@url}/"><xsl:value-of select="source"/><xsl:if test="normalize-space(source) = ''"><xsl:value-of select="source/@url"/></xsl:if></a><xsl:if test="starts-with(rg:site, 'http://') or starts-with(rg:site, 'https://')"> <a class="site" href="{rg:site}">サイト</a></xsl:if></span>
+          </xsl:if>
+        </p>
+      </xsl:if>
+      <xsl:if test="normalize-space($body) != ''">
+        <xsl:choose>
+          <xsl:when test="$compact">
+            <p class="desc desc-text"><xsl:value-of select="rg:html-text($body)"/></p>
+          </xsl:when>
+          <xsl:otherwise>
+            <!-- A table cell ends whatever the publisher left open (bold, links, lists),
+                 so nothing of one description spills into the next item. -->
+            <table class="desc-box" role="presentation"><tr><td class="desc">
+              <xsl:value-of select="rg:safe-markup($body)" disable-output-escaping="yes"/>
+            </td></tr></table>
+          </xsl:otherwise>
+        </xsl:choose>
+      </xsl:if>
+      <xsl:apply-templates select="enclosure[@url]" mode="enclosure"/>
     </li>
+    </rg:memo>
   </xsl:template>
 
   <!-- An item without a title (as microblogs send them) is named by the start of its text. -->
