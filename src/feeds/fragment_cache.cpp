@@ -35,6 +35,22 @@ void FragmentCache::Put(std::string_view input, const std::string& value) {
   Evict();
 }
 
+void FragmentCache::Replace(std::string_view input, const std::string& value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (auto found = index_.find(input); found != index_.end()) {
+    auto node = found->second;  // the map's key lives in the node: the map goes first
+    bytes_ -= node->key.size() + node->value.size();
+    index_.erase(found);
+    order_.erase(node);
+  }
+  const size_t size = input.size() + value.size();
+  if (size > maxEntryBytes_) return;
+  order_.push_front(Entry{std::string(input), value, generation_});
+  index_.emplace(order_.front().key, order_.begin());
+  bytes_ += size;
+  Evict();
+}
+
 void FragmentCache::Evict() {
   while (bytes_ > maxBytes_ && !order_.empty()) {
     Entry& last = order_.back();

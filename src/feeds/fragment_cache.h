@@ -28,6 +28,9 @@ class FragmentCache {
   std::optional<std::string> Find(std::string_view input);
   // Keeps value for input when the two are small enough; a result kept already stays.
   void Put(std::string_view input, const std::string& value);
+  // Keeps value for input in place of what was kept for it, if anything; when the two are
+  // too large, nothing is kept for input.
+  void Replace(std::string_view input, const std::string& value);
   // Drops what was not used since the last Age() and begins a new generation.
   void Age();
 

@@ -46,9 +46,30 @@ void AppendName(std::string& key, char tag, const xmlNode* node) {
   }
 }
 
+// The local names of the rg children of the item that the memo's `except` attribute
+// names, space-separated: they change more often than the rest of the item (its mark, its
+// keep), so they are left out of the key and a change of theirs replaces what was kept.
+std::string ExceptedNames(xmlNodePtr inst) {
+  xmlChar* value = xmlGetProp(inst, BAD_CAST "except");
+  if (!value) return {};
+  std::string names = " ";
+  names += reinterpret_cast<const char*>(value);
+  names.push_back(' ');
+  xmlFree(value);
+  return names;
+}
+
+bool Excepted(const xmlNode* child, const std::string& names) {
+  if (names.empty() || child->type != XML_ELEMENT_NODE || !child->ns ||
+      !xmlStrEqual(child->ns->href, BAD_CAST kRgNamespace))
+    return false;
+  return names.find(" " + std::string(reinterpret_cast<const char*>(child->name)) + " ") != std::string::npos;
+}
+
 // Everything a template can read of the node's subtree, each piece with its length so
-// that no two different subtrees give one key.
-void AppendSubtree(std::string& key, const xmlNode* node) {
+// that no two different subtrees give one key; but the node's children that except
+// names (never a deeper one's).
+void AppendSubtree(std::string& key, const xmlNode* node, const std::string& except = {}) {
   switch (node->type) {
     case XML_ELEMENT_NODE:
       AppendName(key, 'E', node);
@@ -56,7 +77,8 @@ void AppendSubtree(std::string& key, const xmlNode* node) {
         AppendName(key, 'A', reinterpret_cast<const xmlNode*>(a));
         for (const xmlNode* v = a->children; v; v = v->next) AppendPiece(key, 'v', v->content);
       }
-      for (const xmlNode* c = node->children; c; c = c->next) AppendSubtree(key, c);
+      for (const xmlNode* c = node->children; c; c = c->next)
+        if (!Excepted(c, except)) AppendSubtree(key, c);
       key.push_back('/');
       break;
     case XML_TEXT_NODE:
@@ -78,6 +100,26 @@ void AppendSubtree(std::string& key, const xmlNode* node) {
       key.push_back(static_cast<char>('0' + static_cast<int>(node->type)));
       break;
   }
+}
+
+// What the memo keeps for an item: the variant it was made for, its length first, then
+// the markup.
+std::string KeptValue(const std::string& variant, const std::string& markup) {
+  std::string value = std::to_string(variant.size());
+  value.push_back(':');
+  value += variant;
+  value += markup;
+  return value;
+}
+
+// The markup of a kept value when it was made for variant.
+std::optional<std::string> MarkupFor(std::string value, const std::string& variant) {
+  const size_t colon = value.find(':');
+  if (colon == std::string::npos || value.compare(0, colon, std::to_string(variant.size())) != 0 ||
+      value.compare(colon + 1, variant.size(), variant) != 0)
+    return std::nullopt;
+  value.erase(0, colon + 1 + variant.size());
+  return value;
 }
 
 // Only HTML output is kept as markup: the page is written with the same serialiser.
@@ -116,17 +158,29 @@ void MemoElement(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst,
     xsltApplyOneTemplate(ctxt, node, inst->children, nullptr, nullptr);
     return;
   }
+  const std::string except = ExceptedNames(inst);
   std::string key = std::to_string(serial);
   key.push_back('.');
   key += std::to_string(reinterpret_cast<uintptr_t>(inst));
   key.push_back('.');
-  AppendSubtree(key, node);
+  AppendSubtree(key, node, except);
   const std::string digest = ProcessDigest(key);
-  std::optional<std::string> markup = Memo().Find(digest);
+  // The excepted children the kept markup was made with: when they changed, the markup is
+  // made again and takes the place of the old one.
+  std::string variant;
+  if (!except.empty() && node->type == XML_ELEMENT_NODE)
+    for (const xmlNode* c = node->children; c; c = c->next)
+      if (Excepted(c, except)) AppendSubtree(variant, c);
+  std::optional<std::string> kept = Memo().Find(digest);
+  const bool wasKept = kept.has_value();
+  std::optional<std::string> markup;
+  if (kept) markup = MarkupFor(*std::move(kept), variant);
   if (!markup) {
     markup = Render(ctxt, node, inst);
     if (!markup) return;  // the error is the transformation's
-    Memo().Put(digest, *markup);
+    const std::string value = KeptValue(variant, *markup);
+    if (wasKept) Memo().Replace(digest, value);
+    else Memo().Put(digest, value);
   }
   if (!markup->empty()) xsltCopyTextString(ctxt, ctxt->insert, BAD_CAST markup->c_str(), 1);
 }

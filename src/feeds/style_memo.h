@@ -10,8 +10,12 @@ namespace norvane {
 // node's subtree alike) in the same compiled stylesheet: a log shown again costs no
 // transformation of its items. The style vouches that the contents read nothing else
 // (no position(), no variables made from the rest of the document). Kept only when the
-// style writes HTML; otherwise the contents simply run. Once per process, before any
-// transformation.
+// style writes HTML; otherwise the contents simply run. An `except` attribute names rg
+// children of the item (local names, space-separated) that change more often than the
+// rest, such as its mark (rg:log) and keep (rg:keep): they are left out of the key and
+// kept beside the markup, so when they change the markup is made again in the place of
+// the old one, instead of beside it until the cache's bound. Once per process, before
+// any transformation.
 void RegisterStyleMemo();
 
 // Gives a freshly compiled stylesheet its own number, which the kept markup is filed

@@ -62,5 +62,20 @@ TEST(FragmentCache, AnAgeDropsWhatWasNotUsedSinceTheOneBefore) {
   EXPECT_EQ(made, 0);
 }
 
+TEST(FragmentCache, AReplacedValueTakesTheOldOnesPlaceAndBytes) {
+  FragmentCache cache(20, 12);
+  cache.Put("a", "one");
+  cache.Put("b", "two");
+  cache.Replace("a", "longer");  // in the place of "one", not beside it
+  EXPECT_EQ(cache.Find("a"), "longer");
+  EXPECT_EQ(cache.entries(), 2u);
+  EXPECT_EQ(cache.bytes(), std::string("alongerbtwo").size());
+  cache.Replace("c", "new");  // nothing kept before: kept now
+  EXPECT_EQ(cache.Find("c"), "new");
+  cache.Replace("a", "far too long!");  // over the entry bound: nothing is kept for it
+  EXPECT_FALSE(cache.Find("a"));
+  EXPECT_EQ(cache.bytes(), std::string("btwocnew").size());
+}
+
 }  // namespace
 }  // namespace norvane

@@ -62,8 +62,9 @@
   <!-- One item of either flavour. -->
   <xsl:template match="*" mode="item">
     <!-- The item's markup is kept for the same item (rg:memo): nothing here may read
-         more than the item and the style's own constants. -->
-    <rg:memo>
+         more than the item and the style's own constants. Its mark and keep change while
+         the rest stays: a change of theirs replaces what was kept (except). -->
+    <rg:memo except="log keep">
     <xsl:variable name="type" select="string(rg:log/@type)"/>
     <!-- The item's own elements: RSS 2.0 has no namespace, RSS 1.0 and 0.90 have theirs.
          Names, not predicates: this runs for every item of every page. -->
