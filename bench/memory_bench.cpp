@@ -272,6 +272,7 @@ int main(int argc, char** argv) {
       n.Views(100, 10);
       if (r == 1) first = n.sizes().rss;
       last = n.sizes().rss;
+      std::fprintf(stderr, "steady round %d: %s\n", r, Mb(last).c_str());
     }
     rows.push_back({"steady: RSS growth, round 1 to " + std::to_string(rounds) + " (" + Mb(first) + " to " +
                         Mb(last) + ")",
