@@ -48,6 +48,9 @@ TDataM::TDataM(Shell& shell) : shell_(shell) {
     ConsoleLine(std::string("norvane: ") + e.what());
   }
   server_ = std::make_unique<TServer>();
+  // The caches make pages shown again fast; no one reading for ten minutes, their memory
+  // goes back to the system and the next pages are made afresh.
+  server_->SetIdleTask([] { ClearStyleCaches(); }, std::chrono::minutes(10));
   InstallRoutes();
   indexer_->Start();
 }

@@ -60,6 +60,13 @@ void FragmentCache::Evict() {
   }
 }
 
+void FragmentCache::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  index_.clear();  // its keys live in the list's nodes: the index goes first
+  order_.clear();
+  bytes_ = 0;
+}
+
 void FragmentCache::Age() {
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto it = order_.begin(); it != order_.end();) {

@@ -31,6 +31,8 @@ class FragmentCache {
   // Keeps value for input in place of what was kept for it, if anything; when the two are
   // too large, nothing is kept for input.
   void Replace(std::string_view input, const std::string& value);
+  // Drops everything kept.
+  void Clear();
   // Drops what was not used since the last Age() and begins a new generation.
   void Age();
 

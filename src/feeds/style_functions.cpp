@@ -94,6 +94,12 @@ void AgeStyleCaches() {
   AgeStyleMemo();
 }
 
+void ClearStyleCaches() {
+  MarkupCache().Clear();
+  TextCache().Clear();
+  ClearStyleMemo();
+}
+
 void RegisterStyleFunctions() {
   const xmlChar* ns = BAD_CAST kRgNamespace;
   xsltRegisterExtModuleFunction(BAD_CAST "safe-html", ns, &SafeHtmlFunction);

@@ -13,6 +13,10 @@ namespace norvane {
 // Once per process, before any transformation.
 void RegisterStyleFunctions();
 
+// Drops every cached description and kept item markup: for a program no one has read
+// for a while, whose next pages are made afresh.
+void ClearStyleCaches();
+
 // Drops the cached descriptions and kept item markup that no page asked for since the
 // last call. Called as a group refresh begins, so the caches hold what the pages of about
 // one refresh showed, not the most their bounds allow; what a page still shows after it

@@ -195,6 +195,8 @@ void RegisterStyleMemo() {
 
 void AgeStyleMemo() { Memo().Age(); }
 
+void ClearStyleMemo() { Memo().Clear(); }
+
 void MarkCompiledStyle(xsltStylesheetPtr style) {
   if (style) style->_private = reinterpret_cast<void*>(++g_lastSerial);
 }

@@ -24,5 +24,7 @@ void MarkCompiledStyle(_xsltStylesheet* style);
 
 // Drops the kept markup not written again since the last call (FragmentCache::Age).
 void AgeStyleMemo();
+// Drops all the kept markup.
+void ClearStyleMemo();
 
 }  // namespace norvane

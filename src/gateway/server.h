@@ -55,6 +55,10 @@ class TServer {
   // Stops listening and lets the requests in progress finish.
   void Stop();
   int port() const { return http_.port(); }
+  // What runs once no page was asked for a while (HttpServer::SetIdleTask).
+  void SetIdleTask(std::function<void()> task, std::chrono::milliseconds after) {
+    http_.SetIdleTask(std::move(task), after);
+  }
 
   // The router: access control, parameter normalisation, dispatch.
   void CommandGet(const HttpRequest& req, HttpResponse& res);

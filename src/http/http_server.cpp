@@ -253,8 +253,20 @@ void HttpServer::AwaitHeaders(MHD_Connection* connection, bool waiting) {
 void HttpServer::WatchHeaders() {
   std::unique_lock lock(peersMutex_);
   while (watching_) {
-    const auto now = std::chrono::steady_clock::now();
-    std::optional<std::chrono::steady_clock::time_point> next;
+    auto now = std::chrono::steady_clock::now();
+    if (idleAt_ && *idleAt_ <= now) {
+      idleAt_.reset();
+      std::function<void()> task = idleTask_;
+      lock.unlock();
+      // A request that began since waits for the next idle time.
+      if (task && InFlight() == 0) {
+        task();
+        ReleaseFreedMemory();
+      }
+      lock.lock();
+      now = std::chrono::steady_clock::now();
+    }
+    std::optional<std::chrono::steady_clock::time_point> next = idleAt_;
     for (auto& [connection, peer] : peers_) {
       if (!peer.headerDeadline) continue;
       if (*peer.headerDeadline <= now) {
@@ -346,7 +358,20 @@ void HttpServer::Ended() {
   }
   // What the last request in progress freed goes back to the system: a page's memory
   // would otherwise stay with the process until the next one.
-  if (idle) ReleaseFreedMemory();
+  if (!idle) return;
+  ReleaseFreedMemory();
+  std::lock_guard lock(peersMutex_);
+  if (idleTask_) {
+    idleAt_ = std::chrono::steady_clock::now() + idleAfter_;
+    peersChanged_.notify_all();
+  }
+}
+
+void HttpServer::SetIdleTask(std::function<void()> task, std::chrono::milliseconds after) {
+  std::lock_guard lock(peersMutex_);
+  idleTask_ = std::move(task);
+  idleAfter_ = after;
+  idleAt_.reset();
 }
 
 // The body of an answer that comes from a BodySource: the piece at hand and how much of

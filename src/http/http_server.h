@@ -124,6 +124,11 @@ class HttpServer {
   // The port actually bound (useful with port 0).
   int port() const { return port_; }
 
+  // Runs task on the server's own thread once no request has been in progress for
+  // `after`, and hands the memory it freed back; again only after another request ended.
+  // For what may go while no one reads, such as caches. Set before Listen.
+  void SetIdleTask(std::function<void()> task, std::chrono::milliseconds after);
+
   // Requests in progress right now.
   int InFlight() const;
   // Open connections from outside clients right now.
@@ -153,7 +158,8 @@ class HttpServer {
   void Closed(MHD_Connection* connection);
   // Arms (or clears) the header deadline of an outside connection.
   void AwaitHeaders(MHD_Connection* connection, bool waiting);
-  // Closes outside connections whose header deadline passed, until Stop.
+  // Closes outside connections whose header deadline passed, and runs the idle task when
+  // its time comes, until Stop.
   void WatchHeaders();
   void StopWatch();
 
@@ -175,6 +181,9 @@ class HttpServer {
   std::map<MHD_Connection*, Peer> peers_;
   std::map<std::string, unsigned> perAddress_;
   bool watching_ = false;
+  std::function<void()> idleTask_;
+  std::chrono::milliseconds idleAfter_{0};
+  std::optional<std::chrono::steady_clock::time_point> idleAt_;  // when the task runs
   std::thread watch_;
 };
 

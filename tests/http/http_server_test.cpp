@@ -205,5 +205,53 @@ TEST(EngineStream, ConcurrencyPiecesGoOutInOrderAsOneChunkedAnswerAndALeavingCli
   EXPECT_EQ(alive, 0);
 }
 
+// The idle task runs once the server was idle its time, never while a request is in
+// progress, and again only after another request.
+TEST(EngineIdle, ConcurrencyTheIdleTaskWaitsForQuietAndRunsOncePerQuiet) {
+  std::atomic<int> runs = 0, inFlightAtRun = -1;
+  std::atomic<bool> hold = false;
+  HttpServer* self = nullptr;
+  HttpServer server(
+      [&](const HttpRequest&, HttpResponse& res) {
+        while (hold) std::this_thread::sleep_for(10ms);
+        res.contentType = "text/plain";
+        res.body = "ok";
+      },
+      "Probe");
+  self = &server;
+  server.SetIdleTask([&] { ++runs; inFlightAtRun = self->InFlight(); }, 300ms);
+  server.Listen(0);
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(runs, 0) << "no request yet: nothing to be idle after";
+
+  ASSERT_EQ(test::Fetch(url).status, 200);
+  EXPECT_TRUE(test::Within(5s, [&] { return runs == 1; }));
+  EXPECT_EQ(inFlightAtRun, 0);
+  std::this_thread::sleep_for(600ms);
+  EXPECT_EQ(runs, 1) << "once per quiet";
+
+  // Requests closer together than the idle time keep it from running.
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(test::Fetch(url).status, 200);
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(test::Within(5s, [&] { return runs == 2; }));
+
+  // A request in progress when the time comes: the task waits for its end.
+  ASSERT_EQ(test::Fetch(url).status, 200);
+  hold = true;
+  std::thread slow([&] { test::Fetch(url); });
+  ASSERT_TRUE(test::Within(5s, [&] { return server.InFlight() == 1; }));
+  std::this_thread::sleep_for(600ms);
+  EXPECT_EQ(runs, 2) << "a request was in progress";
+  hold = false;
+  slow.join();
+  EXPECT_TRUE(test::Within(5s, [&] { return runs == 3; }));
+  EXPECT_EQ(inFlightAtRun, 0);
+  server.Stop();
+}
+
 }  // namespace
 }  // namespace norvane
