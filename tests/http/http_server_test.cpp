@@ -219,16 +219,16 @@ TEST(EngineIdle, ConcurrencyTheIdleTaskWaitsForQuietAndRunsOncePerQuiet) {
       },
       "Probe");
   self = &server;
-  server.SetIdleTask([&] { ++runs; inFlightAtRun = self->InFlight(); }, 300ms);
+  server.SetIdleTask([&] { ++runs; inFlightAtRun = self->InFlight(); }, 800ms);
   server.Listen(0);
   const std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/";
-  std::this_thread::sleep_for(500ms);
+  std::this_thread::sleep_for(1000ms);
   EXPECT_EQ(runs, 0) << "no request yet: nothing to be idle after";
 
   ASSERT_EQ(test::Fetch(url).status, 200);
   EXPECT_TRUE(test::Within(5s, [&] { return runs == 1; }));
   EXPECT_EQ(inFlightAtRun, 0);
-  std::this_thread::sleep_for(600ms);
+  std::this_thread::sleep_for(1200ms);
   EXPECT_EQ(runs, 1) << "once per quiet";
 
   // Requests closer together than the idle time keep it from running.
@@ -244,7 +244,7 @@ TEST(EngineIdle, ConcurrencyTheIdleTaskWaitsForQuietAndRunsOncePerQuiet) {
   hold = true;
   std::thread slow([&] { test::Fetch(url); });
   ASSERT_TRUE(test::Within(5s, [&] { return server.InFlight() == 1; }));
-  std::this_thread::sleep_for(600ms);
+  std::this_thread::sleep_for(1200ms);
   EXPECT_EQ(runs, 2) << "a request was in progress";
   hold = false;
   slow.join();
