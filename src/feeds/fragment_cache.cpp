@@ -1,5 +1,6 @@
 #include "feeds/fragment_cache.h"
 
+#include <iterator>
 #include <utility>
 
 namespace norvane {
@@ -25,39 +26,33 @@ std::optional<std::string> FragmentCache::Find(std::string_view input) {
 }
 
 void FragmentCache::Put(std::string_view input, const std::string& value) {
-  const size_t size = input.size() + value.size();
-  if (size > maxEntryBytes_) return;
+  if (input.size() + value.size() > maxEntryBytes_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   if (index_.count(input)) return;  // another thread made it meanwhile
-  order_.push_front(Entry{std::string(input), value, generation_});
-  index_.emplace(order_.front().key, order_.begin());  // the key lives in the list node
-  bytes_ += size;
-  Evict();
+  Insert(input, value);
 }
 
 void FragmentCache::Replace(std::string_view input, const std::string& value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (auto found = index_.find(input); found != index_.end()) {
-    auto node = found->second;  // the map's key lives in the node: the map goes first
-    bytes_ -= node->key.size() + node->value.size();
-    index_.erase(found);
-    order_.erase(node);
-  }
-  const size_t size = input.size() + value.size();
-  if (size > maxEntryBytes_) return;
+  if (auto found = index_.find(input); found != index_.end()) Drop(found->second);
+  if (input.size() + value.size() <= maxEntryBytes_) Insert(input, value);
+}
+
+void FragmentCache::Insert(std::string_view input, const std::string& value) {
   order_.push_front(Entry{std::string(input), value, generation_});
-  index_.emplace(order_.front().key, order_.begin());
-  bytes_ += size;
+  index_.emplace(order_.front().key, order_.begin());  // the key lives in the list node
+  bytes_ += input.size() + value.size();
   Evict();
 }
 
+std::list<FragmentCache::Entry>::iterator FragmentCache::Drop(std::list<Entry>::iterator entry) {
+  bytes_ -= entry->key.size() + entry->value.size();
+  index_.erase(entry->key);  // before the node that holds the index's key goes
+  return order_.erase(entry);
+}
+
 void FragmentCache::Evict() {
-  while (bytes_ > maxBytes_ && !order_.empty()) {
-    Entry& last = order_.back();
-    bytes_ -= last.key.size() + last.value.size();
-    index_.erase(last.key);
-    order_.pop_back();
-  }
+  while (bytes_ > maxBytes_ && !order_.empty()) Drop(std::prev(order_.end()));
 }
 
 void FragmentCache::Clear() {
@@ -69,15 +64,8 @@ void FragmentCache::Clear() {
 
 void FragmentCache::Age() {
   std::lock_guard<std::mutex> lock(mutex_);
-  for (auto it = order_.begin(); it != order_.end();) {
-    if (it->generation == generation_) {
-      ++it;
-      continue;
-    }
-    bytes_ -= it->key.size() + it->value.size();
-    index_.erase(it->key);
-    it = order_.erase(it);
-  }
+  for (auto it = order_.begin(); it != order_.end();)
+    it = it->generation == generation_ ? std::next(it) : Drop(it);
   ++generation_;
 }
 

@@ -44,6 +44,10 @@ class FragmentCache {
     std::string key, value;
     unsigned generation;  // the last one it was made or found in
   };
+  // Under mutex_: keeps a new entry, then evicts down to the bound.
+  void Insert(std::string_view input, const std::string& value);
+  // Under mutex_: removes an entry; the one after it.
+  std::list<Entry>::iterator Drop(std::list<Entry>::iterator entry);
   void Evict();
 
   const size_t maxBytes_, maxEntryBytes_;

@@ -7,11 +7,13 @@
 #include <libxslt/variables.h>
 #include <libxslt/xsltInternals.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/keyed_hash.h"
 #include "feeds/fragment_cache.h"
@@ -49,27 +51,30 @@ void AppendName(std::string& key, char tag, const xmlNode* node) {
 // The local names of the rg children of the item that the memo's `except` attribute
 // names, space-separated: they change more often than the rest of the item (its mark, its
 // keep), so they are left out of the key and a change of theirs replaces what was kept.
-std::string ExceptedNames(xmlNodePtr inst) {
-  xmlChar* value = xmlGetProp(inst, BAD_CAST "except");
-  if (!value) return {};
-  std::string names = " ";
-  names += reinterpret_cast<const char*>(value);
-  names.push_back(' ');
-  xmlFree(value);
-  return names;
+// The text is the stylesheet's own, which outlives the transformation.
+std::string_view ExceptedNames(xmlNodePtr inst) {
+  const xmlAttr* attr = xmlHasProp(inst, BAD_CAST "except");
+  if (!attr || !attr->children || !attr->children->content) return {};
+  return reinterpret_cast<const char*>(attr->children->content);
 }
 
-bool Excepted(const xmlNode* child, const std::string& names) {
+bool Excepted(const xmlNode* child, std::string_view names) {
   if (names.empty() || child->type != XML_ELEMENT_NODE || !child->ns ||
       !xmlStrEqual(child->ns->href, BAD_CAST kRgNamespace))
     return false;
-  return names.find(" " + std::string(reinterpret_cast<const char*>(child->name)) + " ") != std::string::npos;
+  const std::string_view name = reinterpret_cast<const char*>(child->name);
+  for (size_t at = 0; at < names.size();) {
+    const size_t end = std::min(names.find(' ', at), names.size());
+    if (names.substr(at, end - at) == name) return true;
+    at = end + 1;
+  }
+  return false;
 }
 
 // Everything a template can read of the node's subtree, each piece with its length so
 // that no two different subtrees give one key; but the node's children that except
 // names (never a deeper one's).
-void AppendSubtree(std::string& key, const xmlNode* node, const std::string& except = {}) {
+void AppendSubtree(std::string& key, const xmlNode* node, std::string_view except = {}) {
   switch (node->type) {
     case XML_ELEMENT_NODE:
       AppendName(key, 'E', node);
@@ -158,7 +163,7 @@ void MemoElement(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst,
     xsltApplyOneTemplate(ctxt, node, inst->children, nullptr, nullptr);
     return;
   }
-  const std::string except = ExceptedNames(inst);
+  const std::string_view except = ExceptedNames(inst);
   std::string key = std::to_string(serial);
   key.push_back('.');
   key += std::to_string(reinterpret_cast<uintptr_t>(inst));

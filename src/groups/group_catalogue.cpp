@@ -21,7 +21,6 @@ namespace norvane {
 
 namespace {
 
-
 bool EndsWithOpml(const std::string& name) {
   static const std::string ext = ".opml";
   if (name.size() <= ext.size()) return false;

@@ -174,8 +174,8 @@ class HttpServer {
   std::condition_variable idle_;
   int inFlight_ = 0;
 
-  // Outside connections, guarded by peersMutex_ (taken by the engine's threads and the
-  // watch; never while m_ is held).
+  // Outside connections and the idle task, guarded by peersMutex_ (taken by the engine's
+  // threads and the watch; never while m_ is held).
   mutable std::mutex peersMutex_;
   std::condition_variable peersChanged_;
   std::map<MHD_Connection*, Peer> peers_;
