@@ -4,12 +4,11 @@
 #include <string>
 
 #include "feeds/rg_namespace.h"
+#include "feeds/xml_owners.h"
 
 namespace norvane {
 
 namespace {
-
-const xmlChar* X(const std::string& s) { return reinterpret_cast<const xmlChar*>(s.c_str()); }
 
 void AppendText(xmlNodePtr e, std::string_view utf8) {
   if (utf8.empty()) return;

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "core/texts.h"
+#include "core/url_helpers.h"
 #include "feeds/xml_encoding.h"
 #include "feeds/xml_node.h"
 #include "feeds/xml_path.h"
@@ -15,15 +16,11 @@ namespace norvane {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Removes the first occurrence of what, compared without regard to ASCII letter case.
 void EraseFirstNoCase(std::string& text, std::string_view what) {
   if (what.empty() || what.size() > text.size()) return;
   for (size_t i = 0; i + what.size() <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < what.size() && Lower(text[i + k]) == Lower(what[k])) ++k;
-    if (k == what.size()) {
+    if (SameAsciiName(std::string_view(text).substr(i, what.size()), what)) {
       text.erase(i, what.size());
       return;
     }

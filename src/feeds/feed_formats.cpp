@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/plain_text.h"
 #include "feeds/feed_discovery.h"
 #include "feeds/safe_html.h"
 #include "feeds/xml_node.h"
@@ -61,13 +62,6 @@ std::string EscapeHtml(const std::string& text) {
   return out;
 }
 
-std::string Trimmed(std::string s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return {};
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
 // The markup inside an xhtml text construct's div, as HTML text.
 std::string InnerXhtml(const xmlNode* construct) {
   const xmlNode* div = nullptr;
@@ -86,9 +80,9 @@ std::string InnerXhtml(const xmlNode* construct) {
 std::string TextConstruct(const xmlNode* n, bool asHtml) {
   if (!n) return {};
   const std::string type = Attr(n, "type");
-  if (type == "html") return asHtml ? Content(n) : Trimmed(SafeHtmlText(Content(n)));
-  if (type == "xhtml") return asHtml ? InnerXhtml(n) : Trimmed(Content(n));
-  return asHtml ? EscapeHtml(Content(n)) : Trimmed(Content(n));
+  if (type == "html") return asHtml ? Content(n) : TrimXmlSpace(SafeHtmlText(Content(n)));
+  if (type == "xhtml") return asHtml ? InnerXhtml(n) : TrimXmlSpace(Content(n));
+  return asHtml ? EscapeHtml(Content(n)) : TrimXmlSpace(Content(n));
 }
 
 // href resolved against the element's xml:base (itself resolved against the feed URL).
@@ -183,7 +177,7 @@ std::string AtomLink(const xmlNode* parent, const char* rel, const std::string& 
   return {};
 }
 
-std::string AuthorName(const xmlNode* parent) { return Trimmed(Content(Child(Child(parent, kAtom, "author"), kAtom, "name"))); }
+std::string AuthorName(const xmlNode* parent) { return TrimXmlSpace(Content(Child(Child(parent, kAtom, "author"), kAtom, "name"))); }
 
 std::optional<std::string> AtomToRssText(const xmlNode* feed, const std::string& feedUrl) {
   RssBuilder rss;
@@ -198,9 +192,9 @@ std::optional<std::string> AtomToRssText(const xmlNode* feed, const std::string&
     const xmlNode* body = Child(e, kAtom, "content");
     if (!body || !Attr(body, "src").empty()) body = Child(e, kAtom, "summary");
     item.description = TextConstruct(body, true);
-    item.date = Trimmed(Content(Child(e, kAtom, "published")));
-    if (item.date.empty()) item.date = Trimmed(Content(Child(e, kAtom, "updated")));
-    item.id = Trimmed(Content(Child(e, kAtom, "id")));
+    item.date = TrimXmlSpace(Content(Child(e, kAtom, "published")));
+    if (item.date.empty()) item.date = TrimXmlSpace(Content(Child(e, kAtom, "updated")));
+    item.id = TrimXmlSpace(Content(Child(e, kAtom, "id")));
     item.author = AuthorName(e);
     if (item.author.empty()) item.author = feedAuthor;
     for (xmlNodePtr l = e->children; l; l = l->next)
@@ -240,7 +234,7 @@ void DropRss10Prefix(xmlNodePtr root) {
 // "application/json" of "Application/JSON; charset=utf-8".
 std::string MediaType(std::string_view contentType) {
   std::string media(contentType.substr(0, contentType.find(';')));
-  media = Trimmed(std::move(media));
+  media = TrimXmlSpace(std::move(media));
   for (char& c : media) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return media;
 }
@@ -273,7 +267,7 @@ constexpr const char* kMedia = "http://search.yahoo.com/mrss/";
 // The first text among the given children that is not blank.
 std::string FirstText(const xmlNode* parent, std::initializer_list<std::pair<const char*, const char*>> names) {
   for (const auto& [ns, name] : names) {
-    std::string text = Trimmed(Content(Child(parent, ns, name)));
+    std::string text = TrimXmlSpace(Content(Child(parent, ns, name)));
     if (!text.empty()) return text;
   }
   return {};
@@ -284,7 +278,7 @@ std::string FirstText(const xmlNode* parent, std::initializer_list<std::pair<con
 void FillField(xmlNodePtr parent, const char* ns, const char* name, const std::string& standIn) {
   if (standIn.empty()) return;
   xmlNodePtr own = Child(parent, ns, name);
-  if (own && !Trimmed(Content(own)).empty()) return;
+  if (own && !TrimXmlSpace(Content(own)).empty()) return;
   if (own) {
     xmlNodeSetContent(own, nullptr);
     xmlNodeAddContent(own, X(standIn));
@@ -418,7 +412,7 @@ std::string HtmlPageReason(std::string_view bytes, const std::string& pageUrl, s
 std::string Rfc822FromIso(std::string_view iso) {
   int y, mo, d, h, mi, s = 0;
   char rest[32] = {0};
-  std::string text(Trimmed(std::string(iso)));
+  std::string text(TrimXmlSpace(std::string(iso)));
   int n = std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d%31s", &y, &mo, &d, &h, &mi, rest);
   if (n < 5 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59) return {};
   const char* r = rest;

@@ -5,6 +5,7 @@
 
 #include "core/fnv_hash.h"
 #include "core/header_value.h"
+#include "core/url_helpers.h"
 
 namespace norvane {
 
@@ -49,8 +50,6 @@ FetchOutcomeKind KindOf(FetchKind kind) {
   return FetchOutcomeKind::Transport;
 }
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
 }  // namespace
 
 FetchOutcome OutcomeOfResponse(const FetchResponse& response, const std::string& requestedUrl) {
@@ -82,9 +81,7 @@ long MaxAgeSeconds(std::string_view cacheControl) {
     while (!part.empty() && (part.front() == ' ' || part.front() == '\t')) part.remove_prefix(1);
     while (!part.empty() && (part.back() == ' ' || part.back() == '\t')) part.remove_suffix(1);
     if (part.size() <= kName.size() || part[kName.size()] != '=') continue;
-    bool named = true;
-    for (size_t i = 0; i < kName.size(); ++i) named = named && Lower(part[i]) == kName[i];
-    if (!named) continue;
+    if (!SameAsciiName(part.substr(0, kName.size()), kName)) continue;
     std::string_view digits = part.substr(kName.size() + 1);
     if (digits.size() >= 2 && digits.front() == '"' && digits.back() == '"')
       digits = digits.substr(1, digits.size() - 2);  // a quoted value is allowed, if rare

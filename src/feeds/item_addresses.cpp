@@ -10,19 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/plain_text.h"
 #include "feeds/xml_node.h"
 #include "feeds/xml_owners.h"
 
 namespace norvane {
 
 namespace {
-
-std::string Trimmed(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return std::string(s.substr(b, e - b + 1));
-}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -42,8 +36,8 @@ bool IsWebAddress(std::string_view url) {
 std::string PermalinkGuid(const xmlNode* item) {
   xmlNodePtr guid = SelectSingleNode(item, "guid");
   if (!guid) return {};
-  if (HasAttribute(guid, "isPermaLink") && Trimmed(GetAttribute(guid, "isPermaLink")) != "true") return {};
-  std::string text = Trimmed(NodeText(guid));
+  if (HasAttribute(guid, "isPermaLink") && TrimXmlSpace(GetAttribute(guid, "isPermaLink")) != "true") return {};
+  std::string text = TrimXmlSpace(NodeText(guid));
   return IsWebAddress(text) ? text : std::string();
 }
 
@@ -71,7 +65,7 @@ bool HasScheme(std::string_view url) {
 // The absolute form of a relative address (UTF-8); empty when it is absolute already,
 // empty or cannot be resolved.
 std::string Absolute(std::string_view value, const std::string& base) {
-  std::string ref = Trimmed(value);
+  std::string ref = TrimXmlSpace(value);
   if (ref.empty() || HasScheme(ref) || base.empty()) return {};
   std::string full = TakeText(xmlBuildURI(X(ref), X(base)));
   return full == ref ? std::string() : full;
@@ -173,7 +167,7 @@ void ResolveItem(xmlNodePtr item, const std::string& fallback) {
       ResolveText(c, fallback);
     } else if (IsElement(c, nullptr, "guid")) {
       XmlText permalink(xmlGetNoNsProp(c, BAD_CAST "isPermaLink"));
-      if (!permalink || Trimmed(C(permalink.get())) == "true") ResolveText(c, fallback);  // else an opaque id
+      if (!permalink || TrimXmlSpace(C(permalink.get())) == "true") ResolveText(c, fallback);  // else an opaque id
     } else if (IsElement(c, nullptr, "enclosure")) {
       ResolveAttribute(c, "url", BaseOf(c, fallback));
     } else if (IsElement(c, nullptr, "description") || IsElement(c, kContentNs, "encoded")) {
@@ -186,7 +180,7 @@ void ResolveItem(xmlNodePtr item, const std::string& fallback) {
 std::string FallbackBase(const TRXML& doc, const FeedPaths& paths, const std::string& feedUrl) {
   xmlNodePtr link = doc.SelectSingleNode(paths.link);
   if (!link) return feedUrl;
-  std::string text = Trimmed(TakeText(xmlNodeGetContent(link)));
+  std::string text = TrimXmlSpace(TakeText(xmlNodeGetContent(link)));
   if (text.empty()) return feedUrl;
   std::string full = HasScheme(text) ? text : TakeText(xmlBuildURI(X(text), X(BaseOf(link, feedUrl))));
   return IsWebAddress(full) ? full : feedUrl;
@@ -194,7 +188,7 @@ std::string FallbackBase(const TRXML& doc, const FeedPaths& paths, const std::st
 
 void GuidAsLink(TRXML& doc, xmlNodePtr item) {
   xmlNodePtr link = SelectSingleNode(item, "link");
-  if (link && !Trimmed(NodeText(link)).empty()) return;
+  if (link && !TrimXmlSpace(NodeText(link)).empty()) return;
   std::string guid = PermalinkGuid(item);
   if (guid.empty()) return;
   if (link)

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "feeds/xml_encoding.h"
+#include "feeds/xml_owners.h"
 #include "feeds/xml_path.h"
 
 namespace norvane {
@@ -10,7 +11,6 @@ namespace norvane {
 namespace {
 
 const char* Chars(const xmlChar* s) { return reinterpret_cast<const char*>(s ? s : BAD_CAST ""); }
-const xmlChar* X(const std::string& s) { return reinterpret_cast<const xmlChar*>(s.c_str()); }
 
 std::string QualifiedUtf8(const xmlNode* n) {
   std::string q;

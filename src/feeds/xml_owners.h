@@ -32,4 +32,10 @@ inline XmlBuffer NewXmlBuffer() {
 inline const char* C(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
 inline const xmlChar* X(const std::string& s) { return reinterpret_cast<const xmlChar*>(s.c_str()); }
 
+// An attribute as the DOM holds it (UTF-8); empty when missing.
+inline std::string DomAttr(const xmlNode* n, const char* name) {
+  XmlText v(xmlGetProp(n, reinterpret_cast<const xmlChar*>(name)));
+  return v ? C(v.get()) : "";
+}
+
 }  // namespace norvane

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "core/disk_path.h"
+#include "core/plain_text.h"
 #include "core/program_files.h"
 #include "core/settings.h"
 #include "core/sjis.h"
@@ -45,16 +46,6 @@ std::vector<std::string> ListOpmlFiles() {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::optional<int> ReadInteger(const std::string& text) {
-  int value = 0;
-  const char* first = text.data();
-  const char* last = text.data() + text.size();
-  if (first != last && *first == '+') ++first;
-  auto [p, ec] = std::from_chars(first, last, value);
-  if (ec != std::errc() || p != last || first == last) return std::nullopt;
-  return value;
 }
 
 }  // namespace
@@ -155,7 +146,7 @@ void TGP::LoadGpXml(const OnGroup& onGroup) {
         if (!HasAttribute(item, "goround") || !HasAttribute(item, "title") ||
             !HasAttribute(item, "file"))
           break;
-        std::optional<int> goround = ReadInteger(GetAttribute(item, "goround"));
+        std::optional<int> goround = ReadWholeInteger(GetAttribute(item, "goround"));
         if (!goround) break;
         groups.emplace_back(GetAttribute(item, "file"), GetAttribute(item, "title"), *goround);
       }

@@ -15,12 +15,6 @@ namespace norvane {
 
 namespace {
 
-// An attribute as the DOM holds it (UTF-8); empty when missing.
-std::string DomAttr(const xmlNode* n, const char* name) {
-  XmlText v(xmlGetProp(n, BAD_CAST name));
-  return v ? C(v.get()) : "";
-}
-
 void SetDomAttr(xmlNodePtr n, const char* name, const std::string& utf8) {
   if (!xmlSetProp(n, BAD_CAST name, X(utf8))) throw std::bad_alloc();
 }

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "core/disk_path.h"
+#include "core/plain_text.h"
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "feeds/xml_encoding.h"
@@ -46,17 +47,6 @@ bool HoldsDoctype(std::string_view bytes) {
   return false;
 }
 
-std::string DomAttr(const xmlNode* n, const char* name) {
-  XmlText v(xmlGetProp(n, BAD_CAST name));
-  return v ? C(v.get()) : "";
-}
-
-std::string Trim(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 bool IsOutline(const xmlNode* n) {
   return n->type == XML_ELEMENT_NODE && xmlStrcmp(n->name, BAD_CAST "outline") == 0;
 }
@@ -69,8 +59,8 @@ bool IsFolder(const xmlNode* n) {
 
 // An outline's name: text, else title (UTF-8).
 std::string NameOf(const xmlNode* n) {
-  std::string name = Trim(DomAttr(n, "text"));
-  return name.empty() ? Trim(DomAttr(n, "title")) : name;
+  std::string name = TrimXmlSpace(DomAttr(n, "text"));
+  return name.empty() ? TrimXmlSpace(DomAttr(n, "title")) : name;
 }
 
 bool IsWebAddress(const std::string& url) {
@@ -112,7 +102,7 @@ std::string FreeFileName(const std::string& titleSjis, std::set<std::string>& ta
     static const std::string kRefused = "/\\:*?\"<>|&=#%+";
     stem += b < 0x20 || b == 0x7F || kRefused.find(static_cast<char>(b)) != std::string::npos ? '_' : static_cast<char>(b);
   }
-  stem = Trim(stem);
+  stem = TrimXmlSpace(stem);
   while (!stem.empty() && stem.front() == '.') stem.erase(0, 1);
   if (stem.empty()) stem = "import";
   std::string name = stem + ".opml";
@@ -126,7 +116,7 @@ std::string FreeFileName(const std::string& titleSjis, std::set<std::string>& ta
 void CollectAddresses(const xmlNode* parent, std::unordered_set<std::string>& into) {
   for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next) {
     if (!IsOutline(c)) continue;
-    if (std::string url = Trim(DomAttr(c, "xmlUrl")); !url.empty()) into.insert(url);
+    if (std::string url = TrimXmlSpace(DomAttr(c, "xmlUrl")); !url.empty()) into.insert(url);
     CollectAddresses(c, into);
   }
 }
@@ -180,7 +170,7 @@ std::vector<Planned> Plan(const TRXML& doc) {
   std::string loose;
   if (xmlNodePtr head = doc.SelectSingleNode("opml/head/title")) {
     XmlText text(xmlNodeGetContent(head));
-    if (text) loose = Trim(C(text.get()));
+    if (text) loose = TrimXmlSpace(C(text.get()));
   }
   if (loose.empty()) loose = SjisToUtf8(T().importLooseTitle);
   for (const xmlNode* n = doc.SelectSingleNode("opml/body")->children; n; n = n->next) {
@@ -242,7 +232,7 @@ ImportReport ImportOpml(TGP& gp, std::string_view bytes) {
       if (body) CollectAddresses(body, present);
       const size_t firstAdded = report.added.size();
       for (const xmlNode* feed : planned.feeds) {
-        const std::string url = Trim(DomAttr(feed, "xmlUrl"));
+        const std::string url = TrimXmlSpace(DomAttr(feed, "xmlUrl"));
         std::string name = NameOf(feed);
         ImportLine line{DomToSjis(name.empty() ? url : name), DomToSjis(url), title, ""};
         if (url.empty()) line.reason = T().importNoAddress;
@@ -258,7 +248,7 @@ ImportReport ImportOpml(TGP& gp, std::string_view bytes) {
         CopyAttr(outline, "type", "rss");
         CopyAttr(outline, "xmlUrl", url);
         CopyAttr(outline, "description", DomAttr(feed, "description"));
-        const std::string site = Trim(DomAttr(feed, "htmlUrl"));
+        const std::string site = TrimXmlSpace(DomAttr(feed, "htmlUrl"));
         CopyAttr(outline, "htmlUrl", IsWebAddress(site) ? site : std::string());
         report.added.push_back(std::move(line));
       }

@@ -8,6 +8,7 @@
 #include "core/background_task.h"
 #include "core/disk_path.h"
 #include "core/gate_lock.h"
+#include "core/plain_text.h"
 #include "core/program_files.h"
 #include "core/route_names.h"
 #include "core/sjis.h"
@@ -66,16 +67,6 @@ bool UsableScrapTitle(const std::string& title) {
       return false;
   }
   return true;
-}
-
-std::optional<int> ReadInteger(const std::string& text) {
-  int value = 0;
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
-  auto [p, ec] = std::from_chars(first, last, value);
-  if (first == last || ec != std::errc() || p != last) return std::nullopt;
-  return value;
 }
 
 // The document name of a URL's path without its extension: "/dir/list.opml?x=1" -> "list".
@@ -170,7 +161,7 @@ void GroupOrganizer::ReadGroupFields() {
   if (!item) throw std::logic_error(T().orgGroupBroken);
   group.title = groupTitles_[static_cast<size_t>(gpIndex_)];
   group.file = GetAttribute(item, "file");
-  group.goround = ReadInteger(GetAttribute(item, "goround")).value_or(0);
+  group.goround = ReadWholeInteger(GetAttribute(item, "goround")).value_or(0);
 }
 
 void GroupOrganizer::OpenGroup() {

@@ -27,13 +27,11 @@
 
 namespace norvane {
 
-namespace {
-
-struct HeapDestroy {
+// Named outside an anonymous namespace: ScriptHost::Impl, which has external linkage,
+// holds a member of it.
+struct ScriptHeapDestroy {
   void operator()(duk_context* ctx) const { duk_destroy_heap(ctx); }
 };
-
-}  // namespace
 
 struct ScriptHost::Impl {
   size_t limit = 0;     // bytes the heap may hold
@@ -45,7 +43,7 @@ struct ScriptHost::Impl {
   std::string error;
   bool compiled = false;  // the compiled function sits at stack index 0
   ScriptArena arena;      // the engine's memory: the forked copy must not need malloc
-  std::unique_ptr<duk_context, HeapDestroy> ctx;  // last: its destruction still frees through this
+  std::unique_ptr<duk_context, ScriptHeapDestroy> ctx;  // last: its destruction still frees through this
 
   // What a script writes (its pieces one after the other) and asks to read. In the
   // forked copy neither calls malloc (see ScriptArena): the pieces go out as they are,

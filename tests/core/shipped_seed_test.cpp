@@ -28,7 +28,7 @@ Kind KindOf(const SeedResult& r, const std::string& path) {
 
 // One shipped file over two versions: what the user's folder held before the first
 // start, what the user did between the starts, and what the second start must leave.
-struct Case {
+struct SeedCase {
   const char* name;
   std::optional<std::string> before;  // the user's own file before the first start
   std::string first, second;          // the shipped file of each version
@@ -38,7 +38,7 @@ struct Case {
 };
 
 TEST(ShippedSeed, CopiesWhatIsMissingAndReplacesOnlyUntouchedShippedFiles) {
-  const Case cases[] = {
+  const SeedCase cases[] = {
       {"untouched, shipped again alike", {}, "a", "a", {}, "a", Kind::kAdded, Kind::kNone},
       {"untouched, shipped anew", {}, "a", "b", {}, "b", Kind::kAdded, Kind::kUpdated},
       {"changed, shipped anew", {}, "a", "b", "mine", "mine", Kind::kAdded, Kind::kKept},
@@ -48,7 +48,7 @@ TEST(ShippedSeed, CopiesWhatIsMissingAndReplacesOnlyUntouchedShippedFiles) {
       {"the user's own before any start", "mine", "a", "b", {}, "mine", Kind::kKept, Kind::kKept},
       {"the user's own, the shipped file alike", "a", "a", "b", {}, "b", Kind::kNone, Kind::kUpdated},
   };
-  for (const Case& c : cases) {
+  for (const SeedCase& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir shipped, user;
     if (c.before) user.Write(kFile, *c.before);

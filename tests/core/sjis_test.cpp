@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/utf8.h"
+#include "support/u8_text.h"
 
 #include <string>
 #include <thread>
@@ -11,7 +12,6 @@
 namespace norvane {
 namespace {
 
-std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 // Code points from the CP932 table itself.
 TEST(Utf8ToSjis, Cp932Codes) {

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "core/iconv_codec.h"
+#include "support/u8_text.h"
 
 namespace norvane {
 namespace {
 
-std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 // Expected bytes come from the system's converters, never from the code under test.
 std::string Iconv(const char* to, const char* from, std::string_view in) {

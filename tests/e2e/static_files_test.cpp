@@ -94,7 +94,7 @@ TEST(StaticFiles, EveryStaticRouteSendsValidatorsAndAnswers304) {
 }
 
 // The width and height a PNG file's header gives; zero when it is no PNG.
-std::pair<unsigned, unsigned> PngSize(const std::string& bytes) {
+std::pair<unsigned, unsigned> PngBytesSize(const std::string& bytes) {
   if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || bytes.compare(12, 4, "IHDR") != 0)
     return {0, 0};
   auto at = [&](size_t i) {
@@ -118,7 +118,7 @@ TEST(StaticFiles, TheAppManifestNamesItsIconsAndStartsAtTheLastGroup) {
   for (const auto& icon : manifest.at("icons")) {
     FetchResult png = app.Get(icon.at("src").get<std::string>());
     EXPECT_EQ(png.Header("Content-Type"), "image/png");
-    const auto [w, h] = PngSize(png.body);
+    const auto [w, h] = PngBytesSize(png.body);
     EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), icon.at("sizes").get<std::string>());
     sizes.insert(icon.at("sizes").get<std::string>());
   }

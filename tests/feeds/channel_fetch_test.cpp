@@ -18,7 +18,7 @@
 namespace norvane {
 namespace {
 
-std::string Feed(const std::string& items, const std::string& channelLink = "http://example.com/") {
+std::string ChannelFeed(const std::string& items, const std::string& channelLink = "http://example.com/") {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>C</title><link>" +
          channelLink + "</link><description>d</description>" + items + "</channel></rss>";
 }
@@ -57,7 +57,7 @@ class ChannelFetch : public test::ChannelHome {
 
 TEST_F(ChannelFetch, AMovedFeedStaysUnderTheAddressSubscribedTo) {
   test::FeedRoute feed;
-  feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+  feed.body = ChannelFeed("<item><title>A</title><link>http://e/a</link></item>");
   feed.lastModified = "Mon, 01 Dec 2025 10:00:00 GMT";
   server_.Route("/new/feed", feed);
   server_.Redirect("/old/feed", 301, server_.Url("/new/feed"));
@@ -85,7 +85,7 @@ TEST_F(ChannelFetch, AMovedFeedStaysUnderTheAddressSubscribedTo) {
 TEST_F(ChannelFetch, ARefusedRedirectSaysWhyInTheErrorFeed) {
   for (int i = 1; i <= 6; ++i)
     server_.Redirect("/hop" + std::to_string(i), 302, server_.Url("/hop" + std::to_string(i + 1)));
-  server_.Serve("/hop7", Feed(""));
+  server_.Serve("/hop7", ChannelFeed(""));
   server_.Redirect("/local", 301, "file:///etc/passwd");
   const struct {
     std::string path, reason;
@@ -106,7 +106,7 @@ TEST_F(ChannelFetch, ARefusedRedirectSaysWhyInTheErrorFeed) {
 TEST_F(ChannelFetch, AFeedWithAnAddressTooLongForAFileNameIsStoredAndReloaded) {
   const std::string path = "/search?q=" + std::string(400, 'k') + "&lang=ja";
   test::FeedRoute feed;
-  feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+  feed.body = ChannelFeed("<item><title>A</title><link>http://e/a</link></item>");
   feed.lastModified = "Mon, 01 Dec 2025 10:00:00 GMT";
   server_.Route(path, feed);
   EXPECT_EQ(Types(*Request(path)), std::vector<std::string>{"new"}) << answer_;
@@ -136,7 +136,7 @@ TEST_F(ChannelFetch, AnItemWithoutLinkTakesItsPermalinkGuidAndStopsShowingAsNew)
     links.push_back(c.link);
   }
   test::FeedRoute feed;
-  feed.body = Feed(items);
+  feed.body = ChannelFeed(items);
   feed.lastModified = "Mon, 01 Dec 2025 10:00:00 GMT";
   server_.Route("/feed", feed);
   auto first = Request("/feed");
@@ -153,12 +153,12 @@ TEST_F(ChannelFetch, AnItemWithoutLinkTakesItsPermalinkGuidAndStopsShowingAsNew)
   }
 
   // A new guid-only item on top is the one that is new, and no other.
-  feed.body = Feed("<item><title>N</title><guid>http://e/n</guid></item>"
+  feed.body = ChannelFeed("<item><title>N</title><guid>http://e/n</guid></item>"
                    "<item><title>O</title><guid>http://e/o</guid></item>");
   feed.lastModified = "Wed, 03 Dec 2025 10:00:00 GMT";
   server_.Route("/guids", feed);
   Request("/guids");
-  feed.body = Feed("<item><title>P</title><guid>http://e/p</guid></item>"
+  feed.body = ChannelFeed("<item><title>P</title><guid>http://e/p</guid></item>"
                    "<item><title>N</title><guid>http://e/n</guid></item>"
                    "<item><title>O</title><guid>http://e/o</guid></item>");
   feed.lastModified = "Thu, 04 Dec 2025 10:00:00 GMT";
@@ -212,7 +212,7 @@ TEST_F(ChannelFetch, RelativeAddressesResolveAgainstXmlBaseThenTheChannelLinkThe
   };
   std::string items;
   for (const auto& c : cases) items += "<item><title>t</title>" + c.item + "</item>";
-  server_.Serve("/feed", Feed(items, "http://example.com/blog/"));
+  server_.Serve("/feed", ChannelFeed(items, "http://example.com/blog/"));
   auto doc = Request("/feed");
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].item);
@@ -239,7 +239,7 @@ std::string StoredETag(const std::string& listText) {
 
 TEST_F(ChannelFetch, AServerWithOnlyAnEntityTagAnswers304AndTheLogIsKept) {
   test::FeedRoute feed;
-  feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+  feed.body = ChannelFeed("<item><title>A</title><link>http://e/a</link></item>");
   feed.etag = "\"v1\"";
   server_.Route("/feed", feed);
 
@@ -259,7 +259,7 @@ TEST_F(ChannelFetch, AServerWithOnlyAnEntityTagAnswers304AndTheLogIsKept) {
   EXPECT_NE(home_.Read(DiskPath(logPath_)).find("<title>A</title>"), std::string::npos);
 
   // Changed: a new tag, the new item, the old one kept behind it.
-  feed.body = Feed("<item><title>B</title><link>http://e/b</link></item>");
+  feed.body = ChannelFeed("<item><title>B</title><link>http://e/b</link></item>");
   feed.etag = "W/\"v2\"";
   server_.Route("/feed", feed);
   auto changed = Request("/feed");
@@ -271,7 +271,7 @@ TEST_F(ChannelFetch, AServerWithOnlyAnEntityTagAnswers304AndTheLogIsKept) {
   EXPECT_EQ(Types(*Request("/feed")), (std::vector<std::string>{"today", "log"}));
 
   // A server that stops sending a tag: the stored one goes, none is sent after.
-  feed.body = Feed("<item><title>C</title><link>http://e/c</link></item>");
+  feed.body = ChannelFeed("<item><title>C</title><link>http://e/c</link></item>");
   feed.etag.clear();
   server_.Route("/feed", feed);
   Request("/feed");
@@ -304,7 +304,7 @@ TEST_F(ChannelFetch, EntityTagsThatCannotGoBackAsTheyCameAreNotKept) {
     SCOPED_TRACE(c.what);
     const std::string path = "/feed" + std::to_string(n++);
     test::FeedRoute feed;
-    feed.body = Feed("<item><title>A</title><link>http://e/a</link></item>");
+    feed.body = ChannelFeed("<item><title>A</title><link>http://e/a</link></item>");
     feed.etag = c.etag;
     server_.Route(path, feed);
     Request(path);

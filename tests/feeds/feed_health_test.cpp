@@ -123,7 +123,7 @@ TEST(FeedHealth, RetryAfterIsSecondsOrADateBoundedByAWeek) {
   }
 }
 
-std::string Feed(const std::string& title) {
+std::string HealthFeed(const std::string& title) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>C</title>"
          "<link>http://example.com/</link><description>d</description><item><title>" +
          title + "</title><link>http://example.com/" + title + "</link></item></channel></rss>";
@@ -149,7 +149,7 @@ class ServerManners : public test::ChannelHome {
 
 TEST_F(ServerManners, ARateLimitingServerIsNotAskedBeforeItsTimeByAnyoneEvenAfterARestart) {
   test::FeedRoute feed;
-  feed.body = Feed("A");
+  feed.body = HealthFeed("A");
   server_.Route("/feed", feed);
   Ask("/feed", FetchAsker::Person);
   for (const char* retryAfter : {"3600", "date"}) {
@@ -183,7 +183,7 @@ TEST_F(ServerManners, ARateLimitingServerIsNotAskedBeforeItsTimeByAnyoneEvenAfte
 
 TEST_F(ServerManners, ThePatrolBacksOffAndLeavesAGoneFeedWhileItsReaderStillAsks) {
   test::FeedRoute feed;
-  feed.body = Feed("A");
+  feed.body = HealthFeed("A");
   server_.Route("/feed", feed);
   Ask("/feed", FetchAsker::Person);
   for (int status : {500, 410}) {
@@ -206,7 +206,7 @@ TEST_F(ServerManners, ThePatrolBacksOffAndLeavesAGoneFeedWhileItsReaderStillAsks
 
 TEST_F(ServerManners, TheSameBytesAgainAreUnchangedAndTheLogIsNotWritten) {
   test::FeedRoute feed;  // no Last-Modified, no ETag
-  feed.body = Feed("A");
+  feed.body = HealthFeed("A");
   server_.Route("/feed", feed);
   Ask("/feed", FetchAsker::Person);
   const std::string log = "channels/" + ChannelFileName(server_.Url("/feed")) + ".xml";
@@ -216,14 +216,14 @@ TEST_F(ServerManners, TheSameBytesAgainAreUnchangedAndTheLogIsNotWritten) {
   Ask("/feed", FetchAsker::Person);
   EXPECT_EQ(home_.Read(DiskPath(log)), before + "<!-- untouched -->") << "neither parsed nor written";
   EXPECT_EQ(Health("/feed").outcome, FetchOutcomeKind::Unchanged);
-  feed.body = Feed("B");
+  feed.body = HealthFeed("B");
   server_.Route("/feed", feed);
   EXPECT_NE(Ask("/feed", FetchAsker::Person).find("<title>B</title>"), std::string::npos);
 }
 
 TEST_F(ServerManners, APermanentChainIsRememberedAndATemporaryOneIsNot) {
   test::FeedRoute feed;
-  feed.body = Feed("A");
+  feed.body = HealthFeed("A");
   server_.Route("/new", feed);
   server_.Redirect("/mid", 308, server_.Url("/new"));
   server_.Redirect("/old", 301, server_.Url("/mid"));

@@ -21,12 +21,12 @@
 namespace norvane {
 namespace {
 
-using Kind = FetchOutcomeKind;
+using OutcomeKind = FetchOutcomeKind;
 
-const char* kDay1 = "Mon, 01 Dec 2025 10:00:00 GMT";
-const char* kDay2 = "Tue, 02 Dec 2025 10:00:00 GMT";
+const char* kOutcomeDay1 = "Mon, 01 Dec 2025 10:00:00 GMT";
+const char* kOutcomeDay2 = "Tue, 02 Dec 2025 10:00:00 GMT";
 
-std::string Feed(const std::string& item) {
+std::string OutcomeFeed(const std::string& item) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>C</title>"
          "<link>http://example.com/</link><description>d</description><item><title>" +
          item + "</title><link>http://e/" + item + "</link></item></channel></rss>";
@@ -53,12 +53,12 @@ class FetchOutcomeOfReload : public test::ChannelHome {
 TEST_F(FetchOutcomeOfReload, EveryWayAReloadEndsIsToldApart) {
   UpdateSettings([](Settings& s) { s.READTIMEOUT = 300; });
   test::FeedRoute stored;
-  stored.body = Feed("A");
-  stored.lastModified = kDay1;
+  stored.body = OutcomeFeed("A");
+  stored.lastModified = kOutcomeDay1;
 
   test::FeedRoute changed;
-  changed.body = Feed("B");
-  changed.lastModified = kDay2;
+  changed.body = OutcomeFeed("B");
+  changed.lastModified = kOutcomeDay2;
   changed.etag = "\"v2\"";
   changed.headers = {{"Cache-Control", "public, max-age=600"}};
   test::FeedRoute missing;
@@ -82,20 +82,20 @@ TEST_F(FetchOutcomeOfReload, EveryWayAReloadEndsIsToldApart) {
   const struct {
     const char* what;
     std::optional<test::FeedRoute> reloadRoute;  // none: the stored route again
-    Kind kind;
+    OutcomeKind kind;
     long status;
     std::string detailHas;
     std::vector<std::string> types;
   } cases[] = {
-      {"unchanged", std::nullopt, Kind::Unchanged, 304, "", {"today"}},
-      {"changed", changed, Kind::Ok, 200, "", {"new", "log"}},
-      {"not found", missing, Kind::HttpStatus, 404, "404", {"today"}},
-      {"busy", busy, Kind::HttpStatus, 503, "503", {"today"}},
-      {"a web page", page, Kind::NotAFeed, 200, "", {"today"}},
-      {"broken xml", broken, Kind::XmlError, 200, "XML", {"today"}},
-      {"an empty answer", empty, Kind::NotAFeed, 200, "empty", {"today"}},
-      {"another XML document", other, Kind::NotAFeed, 200, "", {"today"}},
-      {"silent too long", slow, Kind::Timeout, 0, "timed out", {"today"}},
+      {"unchanged", std::nullopt, OutcomeKind::Unchanged, 304, "", {"today"}},
+      {"changed", changed, OutcomeKind::Ok, 200, "", {"new", "log"}},
+      {"not found", missing, OutcomeKind::HttpStatus, 404, "404", {"today"}},
+      {"busy", busy, OutcomeKind::HttpStatus, 503, "503", {"today"}},
+      {"a web page", page, OutcomeKind::NotAFeed, 200, "", {"today"}},
+      {"broken xml", broken, OutcomeKind::XmlError, 200, "XML", {"today"}},
+      {"an empty answer", empty, OutcomeKind::NotAFeed, 200, "empty", {"today"}},
+      {"another XML document", other, OutcomeKind::NotAFeed, 200, "", {"today"}},
+      {"silent too long", slow, OutcomeKind::Timeout, 0, "timed out", {"today"}},
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -104,7 +104,7 @@ TEST_F(FetchOutcomeOfReload, EveryWayAReloadEndsIsToldApart) {
     server_.Route(path, stored);
     std::optional<FetchOutcome> first = Request(path, false);
     ASSERT_TRUE(first.has_value());
-    EXPECT_EQ(first->kind, Kind::Ok);
+    EXPECT_EQ(first->kind, OutcomeKind::Ok);
     EXPECT_FALSE(Request(path, false).has_value()) << "the stored log read: nothing fetched";
 
     if (c.reloadRoute) server_.Route(path, *c.reloadRoute);
@@ -112,7 +112,7 @@ TEST_F(FetchOutcomeOfReload, EveryWayAReloadEndsIsToldApart) {
     ASSERT_TRUE(got.has_value());
     EXPECT_EQ(FetchOutcomeKindName(got->kind), FetchOutcomeKindName(c.kind)) << DescribeOutcome(*got);
     EXPECT_EQ(got->status, c.status);
-    if (c.kind == Kind::Ok || c.kind == Kind::Unchanged)
+    if (c.kind == OutcomeKind::Ok || c.kind == OutcomeKind::Unchanged)
       EXPECT_EQ(got->detail, "");
     else
       EXPECT_FALSE(got->detail.empty());
@@ -124,8 +124,8 @@ TEST_F(FetchOutcomeOfReload, EveryWayAReloadEndsIsToldApart) {
 
 TEST_F(FetchOutcomeOfReload, TheValidatorsAndWhenToAskAgainCome) {
   test::FeedRoute feed;
-  feed.body = Feed("A");
-  feed.lastModified = kDay1;
+  feed.body = OutcomeFeed("A");
+  feed.lastModified = kOutcomeDay1;
   feed.etag = "W/\"v1\"";
   feed.headers = {{"Cache-Control", "no-transform"}, {"Cache-Control", "Max-Age=900"}};
   server_.Route("/new/feed", feed);
@@ -133,7 +133,7 @@ TEST_F(FetchOutcomeOfReload, TheValidatorsAndWhenToAskAgainCome) {
   std::optional<FetchOutcome> got = Request("/old/feed", true);
   ASSERT_TRUE(got.has_value());
   EXPECT_TRUE(got->ok()) << DescribeOutcome(*got);
-  EXPECT_EQ(got->validators.lastModified, kDay1);
+  EXPECT_EQ(got->validators.lastModified, kOutcomeDay1);
   EXPECT_EQ(got->validators.etag, "W/\"v1\"");
   EXPECT_EQ(got->finalUrl, server_.Url("/new/feed"));
   EXPECT_EQ(got->maxAgeSeconds, 900);
@@ -146,7 +146,7 @@ TEST_F(FetchOutcomeOfReload, TheValidatorsAndWhenToAskAgainCome) {
   server_.Route("/new/feed", busy);
   got = Request("/old/feed", true);
   ASSERT_TRUE(got.has_value());
-  EXPECT_EQ(got->kind, Kind::HttpStatus);
+  EXPECT_EQ(got->kind, OutcomeKind::HttpStatus);
   EXPECT_EQ(got->retryAfter, "Wed, 03 Dec 2025 10:00:00 GMT");
   EXPECT_EQ(got->maxAgeSeconds, -1);
   EXPECT_EQ(types_, std::vector<std::string>{"today"});
@@ -159,7 +159,7 @@ TEST_F(FetchOutcomeOfReload, AFirstFetchWithNoServerIsATransportFailureAndTheErr
   const std::string answer = rss.Excute();
   EXPECT_NE(answer.find("127.0.0.1:1/feed"), std::string::npos) << answer;
   ASSERT_TRUE(rss.LastFetch().has_value());
-  EXPECT_EQ(rss.LastFetch()->kind, Kind::Transport);
+  EXPECT_EQ(rss.LastFetch()->kind, OutcomeKind::Transport);
   EXPECT_EQ(rss.LastFetch()->status, 0);
   EXPECT_FALSE(rss.LastFetch()->detail.empty());
 }
@@ -167,18 +167,18 @@ TEST_F(FetchOutcomeOfReload, AFirstFetchWithNoServerIsATransportFailureAndTheErr
 TEST(FetchOutcome, EachAnswerOfTheClientHasItsKind) {
   const struct {
     FetchKind client;
-    Kind kind;
+    OutcomeKind kind;
     bool keepsDetail;
   } cases[] = {
-      {FetchKind::Ok, Kind::Ok, false},
-      {FetchKind::NotModified, Kind::Unchanged, false},
-      {FetchKind::Status, Kind::HttpStatus, true},
-      {FetchKind::Timeout, Kind::Timeout, true},
-      {FetchKind::Cancelled, Kind::Cancelled, true},
-      {FetchKind::TooLarge, Kind::TooLarge, true},
-      {FetchKind::Transport, Kind::Transport, true},
-      {FetchKind::NotAllowedScheme, Kind::Transport, true},
-      {FetchKind::TooManyRedirects, Kind::Transport, true},
+      {FetchKind::Ok, OutcomeKind::Ok, false},
+      {FetchKind::NotModified, OutcomeKind::Unchanged, false},
+      {FetchKind::Status, OutcomeKind::HttpStatus, true},
+      {FetchKind::Timeout, OutcomeKind::Timeout, true},
+      {FetchKind::Cancelled, OutcomeKind::Cancelled, true},
+      {FetchKind::TooLarge, OutcomeKind::TooLarge, true},
+      {FetchKind::Transport, OutcomeKind::Transport, true},
+      {FetchKind::NotAllowedScheme, OutcomeKind::Transport, true},
+      {FetchKind::TooManyRedirects, OutcomeKind::Transport, true},
   };
   for (const auto& c : cases) {
     FetchResponse r;
@@ -203,10 +203,10 @@ TEST(FetchOutcome, EachAnswerOfTheClientHasItsKind) {
   FetchResponse moved;
   moved.url = "http://there/";
   EXPECT_EQ(OutcomeOfResponse(moved, "http://asked/").finalUrl, "http://there/");
-  EXPECT_EQ(DescribeOutcome({Kind::HttpStatus, 404, "HTTP/1.1 404 Not Found"}),
+  EXPECT_EQ(DescribeOutcome({OutcomeKind::HttpStatus, 404, "HTTP/1.1 404 Not Found"}),
             "http-status 404: HTTP/1.1 404 Not Found");
-  EXPECT_EQ(DescribeOutcome({Kind::Timeout, 0, "Read timed out"}), "timeout: Read timed out");
-  EXPECT_EQ(DescribeOutcome({Kind::Unchanged, 304, ""}), "unchanged 304");
+  EXPECT_EQ(DescribeOutcome({OutcomeKind::Timeout, 0, "Read timed out"}), "timeout: Read timed out");
+  EXPECT_EQ(DescribeOutcome({OutcomeKind::Unchanged, 304, ""}), "unchanged 304");
 }
 
 TEST(FetchOutcome, MaxAgeIsReadFromCacheControl) {

@@ -19,13 +19,13 @@
 namespace norvane {
 namespace {
 
-struct Item {
+struct LoggedItem {
   std::string title;
   std::string link;  // "-" for an item without a link
   std::string description = "about it";
 };
 
-std::string Rss2(const std::vector<Item>& items, const std::string& channelTitle = "Channel") {
+std::string Rss2(const std::vector<LoggedItem>& items, const std::string& channelTitle = "Channel") {
   std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel>";
   if (!channelTitle.empty()) s += "<title>" + channelTitle + "</title>";
   s += "<link>http://example.com/</link><description>d</description>";
@@ -66,7 +66,7 @@ class ChannelLog : public test::ChannelHome {
  protected:
   void TearDown() override { list_.reset(); }
 
-  void Serve(const std::vector<Item>& items, const std::string& lastModified,
+  void Serve(const std::vector<LoggedItem>& items, const std::string& lastModified,
              const std::string& title = "Channel") {
     test::FeedRoute r;
     r.body = Rss2(items, title);
@@ -105,16 +105,16 @@ class ChannelLog : public test::ChannelHome {
   std::string logPath_;
 };
 
-const char* kDay1 = "Mon, 01 Dec 2025 10:00:00 GMT";
-const char* kDay2 = "Tue, 02 Dec 2025 10:00:00 GMT";
-const char* kDay3 = "Wed, 03 Dec 2025 10:00:00 GMT";
+const char* kRssDay1 = "Mon, 01 Dec 2025 10:00:00 GMT";
+const char* kRssDay2 = "Tue, 02 Dec 2025 10:00:00 GMT";
+const char* kRssDay3 = "Wed, 03 Dec 2025 10:00:00 GMT";
 
 TEST_F(ChannelLog, AnItemIsNewThenTodayThenLogAndTheDatesStay) {
-  Serve({{"A", "http://e/a"}, {"B", "http://e/b"}}, kDay1);
+  Serve({{"A", "http://e/a"}, {"B", "http://e/b"}}, kRssDay1);
   // A first request fetches even without r, and everything is new.
   auto first = Request(false);
-  EXPECT_EQ(Marks(*first), (std::vector<std::string>{std::string("A:new:") + kDay1,
-                                                     std::string("B:new:") + kDay1}));
+  EXPECT_EQ(Marks(*first), (std::vector<std::string>{std::string("A:new:") + kRssDay1,
+                                                     std::string("B:new:") + kRssDay1}));
   EXPECT_EQ(scrapped_, (std::vector<std::string>{"Channel/A", "Channel/B"}));
   auto stored = StoredLog();
   EXPECT_EQ(GetAttribute(stored->DocumentElement(), "xmlns:rg"), "http://norvane/rg");
@@ -122,7 +122,7 @@ TEST_F(ChannelLog, AnItemIsNewThenTodayThenLogAndTheDatesStay) {
   xmlNodePtr c = FirstChildElement(stored->SelectSingleNode("rss/channel"));
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(NodeName(c), "rg:revday");
-  EXPECT_EQ(NodeText(c), kDay1);
+  EXPECT_EQ(NodeText(c), kRssDay1);
   c = NextSiblingElement(c);
   EXPECT_EQ(NodeName(c), "rg:link");
   EXPECT_EQ(NodeText(c), server_.Url("/feed"));
@@ -135,25 +135,25 @@ TEST_F(ChannelLog, AnItemIsNewThenTodayThenLogAndTheDatesStay) {
 
   // 304: new becomes today, dates and file stay.
   auto unchanged = Request(true);
-  EXPECT_EQ(server_.Requests().back().Header("If-Modified-Since"), kDay1);
-  EXPECT_EQ(Marks(*unchanged), (std::vector<std::string>{std::string("A:today:") + kDay1,
-                                                         std::string("B:today:") + kDay1}));
+  EXPECT_EQ(server_.Requests().back().Header("If-Modified-Since"), kRssDay1);
+  EXPECT_EQ(Marks(*unchanged), (std::vector<std::string>{std::string("A:today:") + kRssDay1,
+                                                         std::string("B:today:") + kRssDay1}));
   EXPECT_EQ(Marks(*StoredLog()), Marks(*unchanged));
 
   // A changed feed: C is new, A keeps its first date, B has left the feed.
   scrapped_.clear();
-  Serve({{"C", "http://e/c"}, {"A", "http://e/a"}}, kDay2);
+  Serve({{"C", "http://e/c"}, {"A", "http://e/a"}}, kRssDay2);
   auto changed = Request(true);
   EXPECT_EQ(Marks(*changed),
-            (std::vector<std::string>{std::string("C:new:") + kDay2, std::string("A:today:") + kDay1,
-                                      std::string("B:log:") + kDay1}));
+            (std::vector<std::string>{std::string("C:new:") + kRssDay2, std::string("A:today:") + kRssDay1,
+                                      std::string("B:log:") + kRssDay1}));
   EXPECT_EQ(scrapped_, (std::vector<std::string>{"Channel/C"}));  // only what is new
 
   // A changed feed whose items are all known: all today, the log item stays behind.
-  Serve({{"A", "http://e/a"}, {"C", "http://e/c"}}, kDay3);
+  Serve({{"A", "http://e/a"}, {"C", "http://e/c"}}, kRssDay3);
   EXPECT_EQ(Marks(*Request(true)),
-            (std::vector<std::string>{std::string("A:today:") + kDay1,
-                                      std::string("C:today:") + kDay2, std::string("B:log:") + kDay1}));
+            (std::vector<std::string>{std::string("A:today:") + kRssDay1,
+                                      std::string("C:today:") + kRssDay2, std::string("B:log:") + kRssDay1}));
 
   // LOG_CNT as set when the request runs bounds what is kept (the cases of the merge
   // itself are in log_merge_test.cpp).
@@ -167,10 +167,10 @@ TEST_F(ChannelLog, AnItemIsNewThenTodayThenLogAndTheDatesStay) {
 // request instead of showing items as kept, and the stored date stays behind so the
 // next fetch brings the items again.
 TEST_F(ChannelLog, ALogThatCannotBeWrittenFailsTheAnswerAndKeepsTheOldDate) {
-  Serve({{"A", "http://e/a"}}, kDay1);
+  Serve({{"A", "http://e/a"}}, kRssDay1);
   Request(false);
   std::string before = StoredLogText();
-  Serve({{"A", "http://e/a"}, {"B", "http://e/b", std::string(4000, 'x')}}, kDay2);
+  Serve({{"A", "http://e/a"}, {"B", "http://e/b", std::string(4000, 'x')}}, kRssDay2);
 
   std::unique_ptr<TRXML> failed;
   {
@@ -180,34 +180,34 @@ TEST_F(ChannelLog, ALogThatCannotBeWrittenFailsTheAnswerAndKeepsTheOldDate) {
 
   EXPECT_EQ(NodeText(failed->SelectSingleNode("rdf:RDF/channel/title")), T().errorFeedTitle) << answer_;
   EXPECT_EQ(StoredLogText(), before) << "the old log stays whole";
-  EXPECT_EQ(TChItem(*list_, server_.Url("/feed")).GetLastModified(), kDay1);
+  EXPECT_EQ(TChItem(*list_, server_.Url("/feed")).GetLastModified(), kRssDay1);
   // With room again the same feed is fetched in full, not answered 304.
-  EXPECT_EQ(Marks(*Request(true)), (std::vector<std::string>{std::string("A:today:") + kDay1,
-                                                             std::string("B:new:") + kDay2}));
+  EXPECT_EQ(Marks(*Request(true)), (std::vector<std::string>{std::string("A:today:") + kRssDay1,
+                                                             std::string("B:new:") + kRssDay2}));
 }
 
 // A feed that leaves out its title was fetched fine: it is read with an empty title.
 TEST_F(ChannelLog, AFeedWithoutChannelTitleIsReadWithAnEmptyOne) {
-  Serve({{"A", "http://e/a"}}, kDay1, "");
+  Serve({{"A", "http://e/a"}}, kRssDay1, "");
   auto doc = Request(false);
   EXPECT_EQ(SjisToUtf8(answer_).find("エラーメッセージ"), std::string::npos) << answer_;
-  EXPECT_EQ(Marks(*doc), (std::vector<std::string>{std::string("A:new:") + kDay1}));
+  EXPECT_EQ(Marks(*doc), (std::vector<std::string>{std::string("A:new:") + kRssDay1}));
   EXPECT_EQ(NodeText(doc->SelectSingleNode("rss/channel/title")), "");
   EXPECT_EQ(NodeText(doc->SelectSingleNode("rss/channel/rg:link")), server_.Url("/feed"));
 
-  Serve({{"B", "http://e/b"}}, kDay2, "");
+  Serve({{"B", "http://e/b"}}, kRssDay2, "");
   auto reloaded = Request(true);
-  EXPECT_EQ(Marks(*reloaded), (std::vector<std::string>{std::string("B:new:") + kDay2,
-                                                        std::string("A:log:") + kDay1}));
+  EXPECT_EQ(Marks(*reloaded), (std::vector<std::string>{std::string("B:new:") + kRssDay2,
+                                                        std::string("A:log:") + kRssDay1}));
   EXPECT_EQ(Marks(*StoredLog()), Marks(*reloaded));
 }
 
 TEST_F(ChannelLog, FiltersShapeTheAnswerButNeverTheStoredLog) {
-  Serve({{"Old", "http://e/o"}}, kDay1);
+  Serve({{"Old", "http://e/o"}}, kRssDay1);
   Request(false);
   Serve({{"Fresh news", "http://e/f"}, {"Second", "http://e/s", "has news inside"},
          {"Third", "http://e/t"}},
-        kDay2);
+        kRssDay2);
   auto today = Request(true, "today");
   EXPECT_EQ(Marks(*today).size(), 3u);  // the log item is gone from the answer
   EXPECT_EQ(Marks(*StoredLog()).size(), 4u);
@@ -233,9 +233,9 @@ TEST_F(ChannelLog, FiltersShapeTheAnswerButNeverTheStoredLog) {
 }
 
 TEST_F(ChannelLog, ScrapOffHandsNothingToTheScrapbooks) {
-  Serve({{"A", "http://e/a"}}, kDay1);
+  Serve({{"A", "http://e/a"}}, kRssDay1);
   Request(false, "", false);
-  Serve({{"B", "http://e/b"}}, kDay2);
+  Serve({{"B", "http://e/b"}}, kRssDay2);
   Request(true, "", false);
   EXPECT_TRUE(scrapped_.empty());
 }
@@ -251,10 +251,10 @@ TEST_F(ChannelLog, AFailedFirstFetchAnswersTheErrorFeedWithTheFailedUrl) {
 TEST_F(ChannelLog, JapaneseAndCharactersShiftJisLacksSurviveTheLog) {
   test::FeedRoute r;
   r.body = Rss2({{"日本語 café 😀", "http://e/j"}});
-  r.lastModified = kDay1;
+  r.lastModified = kRssDay1;
   server_.Route("/feed", r);
   Request(false);
-  Serve({{"x", "http://e/x"}}, kDay2);
+  Serve({{"x", "http://e/x"}}, kRssDay2);
   Request(true);
   std::string stored = StoredLog()->XMLWithEncoding();
   EXPECT_NE(stored.find(Utf8ToSjis("日本語 caf")), std::string::npos);
@@ -270,10 +270,10 @@ TEST_F(ChannelLog, NamesWithCharactersShiftJisLacksStillGiveALogThatReadsBack) {
   test::FeedRoute r;
   r.body = head + "<item><title>a</title><link>http://e/a</link><mark😀 é=\"1\" ü=\"2\">v</mark😀></item>" +
            "</channel></rss>";
-  r.lastModified = kDay1;
+  r.lastModified = kRssDay1;
   server_.Route("/feed", r);
   Request(false);
-  Serve({{"b", "http://e/b"}}, kDay2);
+  Serve({{"b", "http://e/b"}}, kRssDay2);
   auto doc = Request(true);
   EXPECT_EQ(doc->SelectNodes("rss/channel/item").Length(), 2u) << answer_;
   EXPECT_NO_THROW(StoredLog()) << "the log reads back";
@@ -288,7 +288,7 @@ TEST(ChannelLogConcurrency, RunsForOneChannelTakeTurnsAndLoseNoItem) {
     test::FeedServer server;
     test::FeedRoute r;
     r.body = Rss2({{"A", "http://e/a"}, {"B", "http://e/b"}});
-    r.lastModified = kDay1;
+    r.lastModified = kRssDay1;
     r.delay = std::chrono::milliseconds(20);
     server.Route("/one", r);
     server.Route("/two", r);

@@ -19,7 +19,7 @@ using test::DomText;
 using test::EncodeBody;
 using test::Sjis;
 
-std::string Feed(const std::string& declaration, const std::string& title) {
+std::string DeclaredFeed(const std::string& declaration, const std::string& title) {
   return declaration + "<rss version=\"2.0\"><channel><title>" + title +
          "</title><link>http://example.invalid/</link><description>d</description>"
          "<item><title>" + title + "の記事</title><link>http://example.invalid/1</link></item>"
@@ -43,7 +43,7 @@ TEST(RxmlLoad, EveryJapaneseCodeGivesTheSameShiftJisText) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.declaration + " code " + std::to_string(static_cast<int>(c.code)));
     TRXML x;
-    ASSERT_TRUE(x.LoadFromString(EncodeBody(Feed(c.declaration, title), c.code), "src"));
+    ASSERT_TRUE(x.LoadFromString(EncodeBody(DeclaredFeed(c.declaration, title), c.code), "src"));
     EXPECT_EQ(x.ErrorText, "");
     EXPECT_EQ(NodeText(x.SelectSingleNode("rss/channel/title")), Sjis(title));
     EXPECT_EQ(NodeText(x.SelectSingleNode("rss/channel/item/title")), Sjis(title + "の記事"));
@@ -59,7 +59,7 @@ TEST(RxmlLoad, WindowsCodePageCharactersRoundTrip) {
   for (BodyCode code : {BodyCode::ShiftJis, BodyCode::Utf8}) {
     std::string decl = code == BodyCode::ShiftJis ? "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>" : "";
     TRXML x;
-    ASSERT_TRUE(x.LoadFromString(EncodeBody(Feed(decl, title), code), "src"));
+    ASSERT_TRUE(x.LoadFromString(EncodeBody(DeclaredFeed(decl, title), code), "src"));
     EXPECT_EQ(NodeText(x.SelectSingleNode("rss/channel/title")), Sjis(title));
     EXPECT_NE(x.GetXML().find(Sjis(title)), std::string::npos);
   }
@@ -68,9 +68,9 @@ TEST(RxmlLoad, WindowsCodePageCharactersRoundTrip) {
 TEST(RxmlLoad, FetchedFeedsInEachCodeLoadThroughTheClient) {
   test::FeedServer server;
   const std::string title = "取得したフィード";
-  server.Serve("/utf8", EncodeBody(Feed("", title), BodyCode::Utf8Mark));
-  server.Serve("/euc", EncodeBody(Feed("<?xml version=\"1.0\" encoding=\"EUC-JP\"?>", title), BodyCode::EucJp));
-  server.Serve("/jis", EncodeBody(Feed("<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?>", title),
+  server.Serve("/utf8", EncodeBody(DeclaredFeed("", title), BodyCode::Utf8Mark));
+  server.Serve("/euc", EncodeBody(DeclaredFeed("<?xml version=\"1.0\" encoding=\"EUC-JP\"?>", title), BodyCode::EucJp));
+  server.Serve("/jis", EncodeBody(DeclaredFeed("<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?>", title),
                                   BodyCode::Iso2022Jp));
   for (const char* path : {"/utf8", "/euc", "/jis"}) {
     TRXML x;
@@ -128,7 +128,7 @@ TEST(RxmlLoad, CharactersShiftJisLacksSurviveSaveAndReload) {
 
 TEST(RxmlLoad, UnmarkedUtf8WithAccentsBeforeJapaneseStaysUtf8) {
   // The three-byte scan alone would not call this UTF-8: the é comes first.
-  std::string feed = Feed("", "é première 日本語");
+  std::string feed = DeclaredFeed("", "é première 日本語");
   TRXML x;
   ASSERT_TRUE(x.LoadFromString(feed, "src"));
   EXPECT_EQ(DomText(x, "rss/channel/title"), "é première 日本語");
@@ -177,8 +177,8 @@ TEST(RxmlLoad, Utf16DocumentsAreSavedWithTheShiftJisDeclaration) {
     IconvCodec codec(code, "UTF-8");
     return codec.Convert(utf8, [](std::string_view, std::string&) -> size_t { return 1; });
   };
-  const std::string feed = Feed("<?xml version=\"1.0\" encoding=\"UTF-16\"?>", text);
-  const std::string bare = Feed("", text);
+  const std::string feed = DeclaredFeed("<?xml version=\"1.0\" encoding=\"UTF-16\"?>", text);
+  const std::string bare = DeclaredFeed("", text);
   struct Case {
     const char* what;
     std::string bytes;

@@ -23,13 +23,13 @@ std::string Safe(const std::string& html) {
   return reinterpret_cast<const char*>(xmlBufferContent(buf.get()));
 }
 
-struct Case {
+struct SanitiseCase {
   const char* html;
   const char* safe;
 };
 
 TEST(SafeHtml, DropsWhatCouldActOnThePage) {
-  const Case cases[] = {
+  const SanitiseCase cases[] = {
       {"a<script>alert(1)</script>b", "ab"},
       {"a<style>body{display:none}</style>b", "ab"},
       {"a<iframe src=\"http://e/\">x</iframe>b", "ab"},
@@ -45,11 +45,11 @@ TEST(SafeHtml, DropsWhatCouldActOnThePage) {
       {"<img src=\"data:text/html;base64,PHNjcmlwdD4=\">", "<img/>"},
       {"<p style=\"position:fixed\" class=\"btn\" id=\"main\">t</p>", "<p>t</p>"},
   };
-  for (const Case& c : cases) EXPECT_EQ(Safe(c.html), c.safe) << c.html;
+  for (const SanitiseCase& c : cases) EXPECT_EQ(Safe(c.html), c.safe) << c.html;
 }
 
 TEST(SafeHtml, KeepsWhatTheStylesShow) {
-  const Case cases[] = {
+  const SanitiseCase cases[] = {
       {"<a href=\"http://e/p?a=1&amp;b=2\" title=\"T\">l</a>",
        "<a href=\"http://e/p?a=1&amp;b=2\" title=\"T\" rel=\"noopener noreferrer nofollow\">l</a>"},
       {"<a href=\"/rel/path\">r</a>", "<a href=\"/rel/path\" rel=\"noopener noreferrer nofollow\">r</a>"},
@@ -65,7 +65,7 @@ TEST(SafeHtml, KeepsWhatTheStylesShow) {
       {"日本語の<em>本文</em>", "日本語の<em>本文</em>"},
       {"", ""},
   };
-  for (const Case& c : cases) {
+  for (const SanitiseCase& c : cases) {
     EXPECT_EQ(Safe(c.html), c.safe) << c.html;
     // The markup form is the same copy as the HTML output method writes it: void
     // elements without "/", everything else alike.

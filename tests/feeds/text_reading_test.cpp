@@ -20,7 +20,7 @@ std::string Decl(const std::string& encoding) {
   return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>";
 }
 
-std::string Feed(const std::string& head, const std::string& title) {
+std::string ReadingFeed(const std::string& head, const std::string& title) {
   return head + "<rss version=\"2.0\"><channel><title>" + title + "</title></channel></rss>";
 }
 
@@ -47,40 +47,40 @@ TEST(TextReading, EachRuleInBrowserOrder) {
     ByteCode code;
     std::string name;
   } cases[] = {
-      {"UTF-8 mark beats the declaration", "\xEF\xBB\xBF" + Feed(Decl("ISO-8859-1"), "caf\xC3\xA9"), "",
+      {"UTF-8 mark beats the declaration", "\xEF\xBB\xBF" + ReadingFeed(Decl("ISO-8859-1"), "caf\xC3\xA9"), "",
        ByteCode::Utf8, ""},
       {"UTF-16LE mark", "\xFF\xFE" + Utf16("<a/>", true), "Shift_JIS", ByteCode::Utf16LE, ""},
       {"UTF-16BE mark", "\xFE\xFF" + Utf16("<a/>", false), "", ByteCode::Utf16BE, ""},
       {"UTF-16LE by zero bytes", Utf16("<rss/>", true), "", ByteCode::Utf16LE, ""},
       {"UTF-16BE by zero bytes", Utf16(Decl("UTF-16") + "<a/>", false), "", ByteCode::Utf16BE, ""},
-      {"Latin-1 label over UTF-8", Feed(Decl("ISO-8859-1"), kUtf8Japanese), "", ByteCode::Utf8, ""},
-      {"US-ASCII label over UTF-8", Feed(Decl("us-ascii"), "caf\xC3\xA9"), "", ByteCode::Utf8, ""},
-      {"windows-1252 label over UTF-8", Feed(Decl("windows-1252"), kUtf8Japanese), "", ByteCode::Utf8, ""},
-      {"Latin-1 is windows-1252", Feed(Decl("ISO-8859-1"), "caf\xE9"), "", ByteCode::Named, "WINDOWS-1252"},
-      {"latin1 alias", Feed(Decl("latin1"), "\x93q\x94"), "", ByteCode::Named, "WINDOWS-1252"},
-      {"declared Shift_JIS", Feed(Decl("Shift_JIS"), kSjisHiragana), "", ByteCode::ShiftJis, ""},
-      {"declared EUC-JP the detector cannot decide", Feed(Decl("EUC-JP"), kEucKatakana), "",
+      {"Latin-1 label over UTF-8", ReadingFeed(Decl("ISO-8859-1"), kUtf8Japanese), "", ByteCode::Utf8, ""},
+      {"US-ASCII label over UTF-8", ReadingFeed(Decl("us-ascii"), "caf\xC3\xA9"), "", ByteCode::Utf8, ""},
+      {"windows-1252 label over UTF-8", ReadingFeed(Decl("windows-1252"), kUtf8Japanese), "", ByteCode::Utf8, ""},
+      {"Latin-1 is windows-1252", ReadingFeed(Decl("ISO-8859-1"), "caf\xE9"), "", ByteCode::Named, "WINDOWS-1252"},
+      {"latin1 alias", ReadingFeed(Decl("latin1"), "\x93q\x94"), "", ByteCode::Named, "WINDOWS-1252"},
+      {"declared Shift_JIS", ReadingFeed(Decl("Shift_JIS"), kSjisHiragana), "", ByteCode::ShiftJis, ""},
+      {"declared EUC-JP the detector cannot decide", ReadingFeed(Decl("EUC-JP"), kEucKatakana), "",
        ByteCode::EucJp, ""},
-      {"declared EUC-JP, bytes only Shift_JIS", Feed(Decl("EUC-JP"), kSjisHiragana), "", ByteCode::ShiftJis,
+      {"declared EUC-JP, bytes only Shift_JIS", ReadingFeed(Decl("EUC-JP"), kSjisHiragana), "", ByteCode::ShiftJis,
        ""},
-      {"declared Shift_JIS, bytes are UTF-8", Feed(Decl("Shift_JIS"), kUtf8Japanese), "", ByteCode::Utf8, ""},
-      {"declared ISO-2022-JP", Feed(Decl("ISO-2022-JP"), "\x1B$B$\"\x1B(B"), "", ByteCode::Jis, ""},
-      {"declaration beats the charset", Feed(Decl("UTF-8"), "caf\xC3\xA9"), "Shift_JIS", ByteCode::Utf8, ""},
-      {"charset without declaration", Feed("", kEucKatakana), "EUC-JP", ByteCode::EucJp, ""},
-      {"charset after a declaration without encoding", Feed("<?xml version=\"1.0\"?>", kEucKatakana),
+      {"declared Shift_JIS, bytes are UTF-8", ReadingFeed(Decl("Shift_JIS"), kUtf8Japanese), "", ByteCode::Utf8, ""},
+      {"declared ISO-2022-JP", ReadingFeed(Decl("ISO-2022-JP"), "\x1B$B$\"\x1B(B"), "", ByteCode::Jis, ""},
+      {"declaration beats the charset", ReadingFeed(Decl("UTF-8"), "caf\xC3\xA9"), "Shift_JIS", ByteCode::Utf8, ""},
+      {"charset without declaration", ReadingFeed("", kEucKatakana), "EUC-JP", ByteCode::EucJp, ""},
+      {"charset after a declaration without encoding", ReadingFeed("<?xml version=\"1.0\"?>", kEucKatakana),
        "euc-jp", ByteCode::EucJp, ""},
-      {"charset Latin-1", Feed("", "caf\xE9"), "ISO-8859-1", ByteCode::Named, "WINDOWS-1252"},
-      {"charset Latin-1 over UTF-8", Feed("", kUtf8Japanese), "ISO-8859-1", ByteCode::Utf8, ""},
-      {"charset KOI8-R", Feed("", "\xF0\xD2\xC9"), "KOI8-R", ByteCode::Named, "KOI8-R"},
-      {"UTF-16 label over 8-bit bytes is passed over", Feed(Decl("UTF-16"), kSjisHiragana), "",
+      {"charset Latin-1", ReadingFeed("", "caf\xE9"), "ISO-8859-1", ByteCode::Named, "WINDOWS-1252"},
+      {"charset Latin-1 over UTF-8", ReadingFeed("", kUtf8Japanese), "ISO-8859-1", ByteCode::Utf8, ""},
+      {"charset KOI8-R", ReadingFeed("", "\xF0\xD2\xC9"), "KOI8-R", ByteCode::Named, "KOI8-R"},
+      {"UTF-16 label over 8-bit bytes is passed over", ReadingFeed(Decl("UTF-16"), kSjisHiragana), "",
        ByteCode::ShiftJis, ""},
-      {"unknown label is passed over", Feed(Decl("x-no-such-code"), kEucKatakana), "EUC-JP",
+      {"unknown label is passed over", ReadingFeed(Decl("x-no-such-code"), kEucKatakana), "EUC-JP",
        ByteCode::EucJp, ""},
-      {"detector: Shift_JIS", Feed("", kSjisHiragana), "", ByteCode::ShiftJis, ""},
-      {"detector: JIS", Feed("", "\x1B$B$\"$$\x1B(B"), "", ByteCode::Jis, ""},
-      {"detector: UTF-8 with accents first", Feed("", "caf\xC3\xA9 " + kUtf8Japanese), "", ByteCode::Utf8, ""},
-      {"detector: ASCII", Feed("", "plain"), "", ByteCode::Utf8, ""},
-      {"nothing fits: windows-1252", Feed("", "caf\xE9 cr\xE8me \xE0 la"), "", ByteCode::Named,
+      {"detector: Shift_JIS", ReadingFeed("", kSjisHiragana), "", ByteCode::ShiftJis, ""},
+      {"detector: JIS", ReadingFeed("", "\x1B$B$\"$$\x1B(B"), "", ByteCode::Jis, ""},
+      {"detector: UTF-8 with accents first", ReadingFeed("", "caf\xC3\xA9 " + kUtf8Japanese), "", ByteCode::Utf8, ""},
+      {"detector: ASCII", ReadingFeed("", "plain"), "", ByteCode::Utf8, ""},
+      {"nothing fits: windows-1252", ReadingFeed("", "caf\xE9 cr\xE8me \xE0 la"), "", ByteCode::Named,
        "WINDOWS-1252"},
   };
   for (const Case& c : cases) {
@@ -143,12 +143,12 @@ TEST(TextReading, FetchedFeedsAreReadByTheRulesInOrder) {
     const char* contentType;
     std::string title;
   } cases[] = {
-      {"/euc-by-header", Feed("", kEucKatakana), "application/rss+xml; charset=EUC-JP", "アイウエオ"},
-      {"/euc-by-declaration", Feed(Decl("EUC-JP"), kEucKatakana), "text/xml", "アイウエオ"},
-      {"/mislabelled-latin1", Feed(Decl("ISO-8859-1"), kUtf8Japanese), "text/xml", kUtf8Japanese},
-      {"/cp1252-by-header", Feed("", "\x93quoted\x94 \x80"), "text/xml; charset=iso-8859-1", "“quoted” €"},
-      {"/utf16-bare", Utf16(Feed("", "ok"), true), "application/xml", "ok"},
-      {"/sjis-declared-utf8-header", Feed(Decl("Shift_JIS"), kSjisHiragana), "text/xml; charset=UTF-8",
+      {"/euc-by-header", ReadingFeed("", kEucKatakana), "application/rss+xml; charset=EUC-JP", "アイウエオ"},
+      {"/euc-by-declaration", ReadingFeed(Decl("EUC-JP"), kEucKatakana), "text/xml", "アイウエオ"},
+      {"/mislabelled-latin1", ReadingFeed(Decl("ISO-8859-1"), kUtf8Japanese), "text/xml", kUtf8Japanese},
+      {"/cp1252-by-header", ReadingFeed("", "\x93quoted\x94 \x80"), "text/xml; charset=iso-8859-1", "“quoted” €"},
+      {"/utf16-bare", Utf16(ReadingFeed("", "ok"), true), "application/xml", "ok"},
+      {"/sjis-declared-utf8-header", ReadingFeed(Decl("Shift_JIS"), kSjisHiragana), "text/xml; charset=UTF-8",
        "あいうえ"},
   };
   for (const Case& c : cases) {

@@ -16,7 +16,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using Texts = std::vector<std::string>;
-constexpr milliseconds kGenerous{60000};
+constexpr milliseconds kScriptLimit{60000};
 
 // One script run with a page on standard input; records every output and read.
 struct Session {
@@ -35,7 +35,7 @@ struct Session {
     });
   }
 
-  bool Run(const std::string& source, const Texts& args = {}, milliseconds limit = kGenerous) {
+  bool Run(const std::string& source, const Texts& args = {}, milliseconds limit = kScriptLimit) {
     EXPECT_TRUE(host.CompileFile(dir.Write("s.js", source))) << host.ErrorText();
     return host.Run(args, limit);
   }
@@ -75,7 +75,7 @@ TEST(ScriptHost, ReadsGoThroughTheInputHandler) {
   Texts out;
   bare.SetOutputHandler([&](const std::string& t) { out.push_back(t); });
   ASSERT_TRUE(bare.CompileFile(dir.Write("r.js", "print(readln() === null);")));
-  ASSERT_TRUE(bare.Run({}, kGenerous));
+  ASSERT_TRUE(bare.Run({}, kScriptLimit));
   EXPECT_EQ(out, (Texts{"true"}));
 }
 
@@ -83,7 +83,7 @@ TEST(ScriptHost, ArgumentsArriveAsAnArray) {
   Session s;
   ASSERT_TRUE(s.Run("print(args.length + ':' + args.join('|'));", {"one", "two words", ""}));
   EXPECT_EQ(s.outputs, (Texts{"3:one|two words|"}));
-  ASSERT_TRUE(s.host.Run({}, kGenerous));
+  ASSERT_TRUE(s.host.Run({}, kScriptLimit));
   EXPECT_EQ(s.outputs.back(), "0:");
 }
 
@@ -98,7 +98,7 @@ TEST(ScriptHost, JapaneseTextRoundTrips) {
   // A script saved in Shift_JIS reads the same.
   ASSERT_TRUE(s.host.CompileFile(s.dir.Write("sjis.js", Utf8ToSjis("print('表示' + args[0]);"))))
       << s.host.ErrorText();
-  ASSERT_TRUE(s.host.Run({Utf8ToSjis("ソース")}, kGenerous));
+  ASSERT_TRUE(s.host.Run({Utf8ToSjis("ソース")}, kScriptLimit));
   EXPECT_EQ(s.outputs.back(), Utf8ToSjis("表示ソース"));
 }
 
@@ -119,7 +119,7 @@ TEST(ScriptHost, ScriptErrorsAreCaught) {
   test::TempDir dir;
   EXPECT_FALSE(host.CompileFile(dir.Write("bad.js", "print('x'")));
   EXPECT_NE(host.ErrorText().find("SyntaxError"), std::string::npos) << host.ErrorText();
-  EXPECT_FALSE(host.Run({}, kGenerous));  // nothing compiled
+  EXPECT_FALSE(host.Run({}, kScriptLimit));  // nothing compiled
   EXPECT_FALSE(host.CompileFile(dir / "missing.js"));
 }
 
@@ -139,7 +139,7 @@ TEST(ScriptHost, HeapIsCapped) {
 TEST(ScriptHost, RunsStartFromTheCompiledState) {
   Session s;
   ASSERT_TRUE(s.Run("var n = (typeof n === 'undefined') ? 1 : n + 1; print(n);"));
-  ASSERT_TRUE(s.host.Run({}, kGenerous));
+  ASSERT_TRUE(s.host.Run({}, kScriptLimit));
   EXPECT_EQ(s.outputs, (Texts{"1", "1"}));
 }
 

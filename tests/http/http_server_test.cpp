@@ -147,16 +147,16 @@ TEST_F(EngineLimits, ConcurrencyConnectionsOpenAndCloseWhileTheWatchRuns) {
   EXPECT_EQ(server_->OutsideConnections(), 0);
 }
 
-// Pieces given in turn, then (without an end) the same piece for ever; counts its calls
+// PieceSource given in turn, then (without an end) the same piece for ever; counts its calls
 // and the sources alive.
-class Pieces : public BodySource {
+class PieceSource : public BodySource {
  public:
-  Pieces(std::vector<std::string> pieces, bool endless, std::atomic<int>& alive,
+  PieceSource(std::vector<std::string> pieces, bool endless, std::atomic<int>& alive,
          std::atomic<int>& calls)
       : pieces_(std::move(pieces)), endless_(endless), alive_(alive), calls_(calls) {
     ++alive_;
   }
-  ~Pieces() override { --alive_; }
+  ~PieceSource() override { --alive_; }
   bool Next(std::string& piece) override {
     ++calls_;
     if (next_ == pieces_.size() && !endless_) return false;
@@ -178,7 +178,7 @@ TEST(EngineStream, ConcurrencyPiecesGoOutInOrderAsOneChunkedAnswerAndALeavingCli
   HttpServer server(
       [&](const HttpRequest& req, HttpResponse& res) {
         res.contentType = "text/plain";
-        res.stream = std::make_unique<Pieces>(pieces, req.path == "/endless", alive, calls);
+        res.stream = std::make_unique<PieceSource>(pieces, req.path == "/endless", alive, calls);
       },
       "Probe");
   server.Listen(0);

@@ -6,11 +6,11 @@
 
 #include "core/sjis.h"
 #include "core/texts.h"
+#include "support/u8_text.h"
 
 namespace norvane {
 namespace {
 
-std::string S(const char8_t* utf8) { return Utf8ToSjis(reinterpret_cast<const char*>(utf8)); }
 
 // The dialect alone, without the fuzzy table.
 class PlainMatcher : public ::testing::Test {

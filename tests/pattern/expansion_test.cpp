@@ -8,11 +8,11 @@
 #include "pattern/fuzzy_table.h"
 #include "pattern/regexp_error.h"
 #include "pattern/regexp_parser.h"
+#include "support/u8_text.h"
 
 namespace norvane::pattern {
 namespace {
 
-std::string S(const char8_t* utf8) { return Utf8ToSjis(reinterpret_cast<const char*>(utf8)); }
 
 using C = PatternDictionary::Class;
 

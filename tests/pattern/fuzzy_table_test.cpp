@@ -7,11 +7,11 @@
 
 #include "core/sjis.h"
 #include "pattern/sjis_scan.h"
+#include "support/u8_text.h"
 
 namespace norvane::pattern {
 namespace {
 
-std::string S(const char8_t* utf8) { return Utf8ToSjis(reinterpret_cast<const char*>(utf8)); }
 
 // The class that a pattern character (or pair) expands to: the first candidate that fits.
 int ClassOf(const std::string& text) {

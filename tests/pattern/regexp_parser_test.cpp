@@ -7,11 +7,11 @@
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "pattern/regexp_error.h"
+#include "support/u8_text.h"
 
 namespace norvane::pattern {
 namespace {
 
-std::string S(const char8_t* utf8) { return Utf8ToSjis(reinterpret_cast<const char*>(utf8)); }
 
 struct Fault {
   std::string pattern;

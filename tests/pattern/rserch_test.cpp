@@ -10,11 +10,11 @@
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "support/temp_dir.h"
+#include "support/u8_text.h"
 
 namespace norvane {
 namespace {
 
-std::string S(const char8_t* utf8) { return Utf8ToSjis(reinterpret_cast<const char*>(utf8)); }
 
 bool KeywordMatches(TRSerch& m, const std::string& phrase, const std::string& text) {
   m.SetKeyword(phrase);

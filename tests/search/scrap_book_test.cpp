@@ -13,8 +13,6 @@
 namespace norvane {
 namespace {
 
-using test::S;
-
 class ScrapBookTest : public test::ScrapHome {};
 
 TEST_F(ScrapBookTest, NewBookStartsWithTheSkeleton) {

@@ -13,7 +13,6 @@ namespace norvane {
 namespace {
 
 using test::ReadBook;
-using test::S;
 
 class ScrapFeederTest : public test::ScrapHome {
  protected:

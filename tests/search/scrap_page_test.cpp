@@ -19,7 +19,6 @@ namespace norvane {
 namespace {
 
 using test::ReadBook;
-using test::S;
 
 class ScrapPageTest : public test::ScrapHome {
  protected:

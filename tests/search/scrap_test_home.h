@@ -12,10 +12,10 @@
 #include "feeds/xml_node.h"
 #include "search/scrap_book.h"
 #include "support/program_home.h"
+#include "support/u8_text.h"
 
 namespace norvane::test {
 
-inline std::string S(const char8_t* utf8) { return Utf8ToSjis(reinterpret_cast<const char*>(utf8)); }
 
 // A program folder with a "scrap" folder, made the current directory for the test:
 // every program path is relative to it.

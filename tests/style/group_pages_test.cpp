@@ -17,7 +17,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-bool Contains(const Strings& v, const std::string& s) {
+bool HasName(const Strings& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
 }
 
@@ -53,7 +53,7 @@ TEST_P(GroupPages, GroupPageListsGroupsFeedsAndWaysToReadThem) {
                         "ch.html?u=sample.opml/&r=on&sel=new", "ch.html?u=sample.opml/&r=on&d=off",
                         "opml.xml?u=sample.opml/", "rss.html?u=http://127.0.0.1/one.rdf/&r=on",
                         "rss.html?u=http://127.0.0.1/feed?x=1&y=2/&r=on", "gp.html?u=sample.opml/"})
-    EXPECT_TRUE(Contains(links, l)) << l;
+    EXPECT_TRUE(HasName(links, l)) << l;
 
   // The add form names this group; ue=on keeps the typed URL as the form sends it.
   EXPECT_EQ(p.One("//form[@action='add.html']//input[@name='opml']/@value"), "sample.opml");
@@ -72,7 +72,7 @@ TEST_P(GroupPages, GroupOutsideTheCatalogueTakesItsTitleFromItsFile) {
   Page p = Render("gp.xsl", GroupDocument(R"(<selected file="lost.opml"/>)"));
   EXPECT_EQ(p.One("//h1"), "はじめての見出し");
   EXPECT_EQ(p.Count("//nav[@class='side']//a[@aria-current]"), 0u);
-  EXPECT_TRUE(Contains(p.All("//a/@href"), "ch.html?u=lost.opml/&r=on"));
+  EXPECT_TRUE(HasName(p.All("//a/@href"), "ch.html?u=lost.opml/&r=on"));
 }
 
 TEST_P(GroupPages, AddFormOffersTheCatalogueAndKeepsWhatWasAsked) {
@@ -145,7 +145,7 @@ TEST_P(GroupPages, FeedsASiteOffersAreReadyToAddOrToChooseFrom) {
   Page added = Render("add.xsl", "<add><result><error>0</error><message/></result><addUrl xmlUrl=\"example.jp\"/>"
                                  "<selected file=\"sample.opml\"/><added xmlUrl=\"https://example.jp/feed\"/></add>");
   EXPECT_NE(added.One("//*[@class='result-text']").find("https://example.jp/feed"), std::string::npos);
-  EXPECT_TRUE(Contains(added.All("//a/@href"), "rss.html?u=https://example.jp/feed/&r=on"));
+  EXPECT_TRUE(HasName(added.All("//a/@href"), "rss.html?u=https://example.jp/feed/&r=on"));
 }
 
 TEST_P(GroupPages, TheGroupPageImportsAndExportsAndTheImportPageReports) {
@@ -156,7 +156,7 @@ TEST_P(GroupPages, TheGroupPageImportsAndExportsAndTheImportPageReports) {
                   "//input[@name='token']/@value"),
             Strings{"t0k3n"});
   EXPECT_EQ(p.All("//form[@action='import.html']//input[@type='file']/@name"), Strings{"opml"});
-  EXPECT_TRUE(Contains(p.All("//a/@href"), "export.opml"));
+  EXPECT_TRUE(HasName(p.All("//a/@href"), "export.opml"));
 
   Page refused = Render("import.xsl", "<import token=\"t\"><result><error>1</error><message>DOCTYPE</message></result></import>");
   EXPECT_EQ(refused.One("//*[@role='alert']//*[@class='message']"), "DOCTYPE");
@@ -179,8 +179,8 @@ TEST_P(GroupPages, AddResultSaysWhatWasAddedAndWhereToGo) {
   EXPECT_EQ(p.One("//h1"), "追加しました");
   EXPECT_NE(p.One("//*[@class='result-text']").find("http://127.0.0.1/f.cgi?a=1&b=2"), std::string::npos);
   Strings links = p.All("//a/@href");
-  EXPECT_TRUE(Contains(links, "rss.html?u=http://127.0.0.1/f.cgi?a=1&b=2/&r=on"));
-  EXPECT_TRUE(Contains(links, "gp.html?u=sample.opml/"));
+  EXPECT_TRUE(HasName(links, "rss.html?u=http://127.0.0.1/f.cgi?a=1&b=2/&r=on"));
+  EXPECT_TRUE(HasName(links, "gp.html?u=sample.opml/"));
   EXPECT_EQ(p.One("//form//input[@name='opml']/@value"), "sample.opml");
   EXPECT_EQ(p.Count("//select"), 0u);
 }
@@ -213,7 +213,7 @@ TEST_P(GroupPages, ChannelFrameHoldsOnlyThePlaceOfTheBlocks) {
   for (const char* l : {"ch.html?u=ニュース.opml/&r=on", "ch.html?u=ニュース.opml/&r=on&sel=today",
                         "ch.html?u=ニュース.opml/&r=on&sel=new", "ch.html?u=ニュース.opml/&r=on&d=off",
                         "gp.html?u=ニュース.opml/"})
-    EXPECT_TRUE(Contains(links, l)) << l;
+    EXPECT_TRUE(HasName(links, l)) << l;
 
   Page filter(Frame(""));
   EXPECT_EQ(filter.Count("//form[@action='filter']//input[@name='w']"), 1u);

@@ -26,7 +26,7 @@ namespace {
 
 using test::Sjis;
 
-void Commit(QWidget* w, const QString& text) {
+void CommitText(QWidget* w, const QString& text) {
   QInputMethodEvent e;
   e.setCommitString(text);
   QApplication::sendEvent(w, &e);
@@ -147,7 +147,7 @@ TEST_F(SmallDialogs, QuickSearchShowsOnlyWithAPhraseAndOkNeedsOne) {
 
 TEST_F(SmallDialogs, TheQuickSearchIsMadeOnceAndKeepsPhraseAndEngine) {
   test::WhenModal<TForm6>([](TForm6& f) {
-    Commit(f.Edit1, QString::fromUtf8("速報"));
+    CommitText(f.Edit1, QString::fromUtf8("速報"));
     f.ComboBox1->setCurrentIndex(1);
     f.Button2->click();
   });
@@ -188,7 +188,7 @@ TEST_F(SmallDialogs, TheScrapbookButtonsFollowTheFieldAndTheSelection) {
   EXPECT_FALSE(f.Button1->isEnabled());
   QTest::keyClicks(f.Edit2, "rss");
   QTest::keyClick(f.Edit2, Qt::Key_Return);  // Enter adds too
-  Commit(f.Edit2, QString::fromUtf8("ニュース"));
+  CommitText(f.Edit2, QString::fromUtf8("ニュース"));
   QTest::mouseClick(f.Button1, Qt::LeftButton);
   ASSERT_EQ(f.ListBox1->count(), 3);  // the same keyword twice
   EXPECT_FALSE(f.Button2->isEnabled());
@@ -201,7 +201,7 @@ TEST_F(SmallDialogs, TheScrapbookButtonsFollowTheFieldAndTheSelection) {
   EXPECT_EQ(f.ListBox1->selectedItems().size(), 0);
   EXPECT_FALSE(f.Button2->isEnabled());
 
-  Commit(f.Edit1, QString::fromUtf8("技術"));
+  CommitText(f.Edit1, QString::fromUtf8("技術"));
   EXPECT_EQ(f.Title(), Sjis("技術"));
   EXPECT_EQ(f.Keywords(), (std::vector<std::string>{"rss", Sjis("ニュース")}));
   EXPECT_TRUE(f.isVisible());  // Enter added; it never closed the dialog
@@ -209,7 +209,7 @@ TEST_F(SmallDialogs, TheScrapbookButtonsFollowTheFieldAndTheSelection) {
 
 TEST_F(SmallDialogs, ScrapbookYesNoAndNoticeAnswerAsTheUserDid) {
   test::WhenModal<TForm7>([](TForm7& f) {
-    Commit(f.Edit1, QString::fromUtf8("技術"));
+    CommitText(f.Edit1, QString::fromUtf8("技術"));
     QTest::keyClicks(f.Edit2, "qt");
     f.Button1->click();
     f.Button3->click();
