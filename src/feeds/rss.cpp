@@ -25,8 +25,9 @@ TRSS::TRSS(const RPARAMS& params, FeedContext context)
       scrapper_(context_.makeScrapper ? context_.makeScrapper() : nullptr),
       entry_(context_.channels, params.URL) {}
 
-std::string TRSS::Excute() {
-  if (!Run()) return failure_;
+std::string TRSS::Excute() { return Run() ? AnswerText() : failure_; }
+
+std::string TRSS::AnswerText() const {
   try {
     std::string text = GetXML();
     if (text.empty()) throw std::runtime_error(T().rssBuildFailed);

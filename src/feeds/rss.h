@@ -68,6 +68,9 @@ class TRSS : public TRXML {
   // text round trip); false when it failed, with the error feed in FailureFeed().
   bool Run();
   const std::string& FailureFeed() const { return failure_; }
+  // After a Run that succeeded: the answer as text, or the error feed when it cannot be
+  // written out. Never throws.
+  std::string AnswerText() const;
   // Whether the answer is the stored log as parsed, so its marks are namespaced elements a
   // stylesheet matches. Marks stamped on a fetch are elements named as written ("rg:log")
   // that only become namespaced when the text is parsed again.

@@ -43,6 +43,16 @@ RPARAMS MakeRParams(const ParamList& params) {
   return p;
 }
 
+void LoadChannelDocument(const ParamList& params, const FeedContext& context, TRXML& into) {
+  TRSS rss(MakeRParams(params), context);
+  const bool ok = rss.Run();
+  if (ok && rss.AnswerIsParsed()) {
+    into.Assign(rss);
+    return;
+  }
+  into.LoadFromXML(ok ? rss.AnswerText() : rss.FailureFeed());
+}
+
 std::string CreateRSSxml(const ParamList& params, bool xmlOnly, const FeedContext& context) {
   std::string result;
   try {

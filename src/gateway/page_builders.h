@@ -22,6 +22,12 @@ RPARAMS MakeRParams(const ParamList& params);
 
 // One feed: its channel document (xmlOnly), or its page through "rss.xsl".
 std::string CreateRSSxml(const ParamList& params, bool xmlOnly, const FeedContext& context);
+// One feed's channel document, as CreateRSSxml(params, true, context) gives it as text,
+// loaded into `into`. A stored log read as it stands is handed over as parsed: writing it
+// out and parsing it again (a group page's every feed when nothing is fetched) cost a
+// second parse, the whole text and its buffers on every worker at once. Throws when
+// nothing can be loaded.
+void LoadChannelDocument(const ParamList& params, const FeedContext& context, TRXML& into);
 
 // A search through the catalogue's engine u for the phrase w, shown as a feed page.
 std::string CreateSearchHtml(const ParamList& params, const SearchCatalogue& catalogue);

@@ -82,7 +82,7 @@ std::optional<ChannelDocs> RefreshGroup(std::vector<std::string> paramTexts,
     const FeedContext& feeds = context.feeds;
     TRTMnage manager(
         std::move(paramTexts),
-        [&feeds](const ParamList& p) { return CreateRSSxml(p, true, feeds); }, context.tray,
+        [&feeds](const ParamList& p, TRXML& into) { LoadChannelDocument(p, feeds, into); }, context.tray,
         std::move(finish));
     if (prepare) prepare(manager);
     {

@@ -35,8 +35,7 @@ void TRThread::Execute(const FeedBuilder& build, std::stop_token stop) {
   if (stop.stop_requested()) return;
   try {
     ParamList params = ParseCommaText(ParamText);
-    std::string text = build(params);
-    Doc->LoadFromXML(text);
+    build(params, *Doc);
   } catch (const std::exception& e) {
     // The slot keeps an empty document; the other feeds go on.
     WriteErrorLog(TraceArea::Patrol, "Exception", e.what());

@@ -15,20 +15,21 @@
 
 namespace norvane {
 
-// One feed of a group refresh: turns its parameter text back into a list, builds the
-// channel document and parses it into Doc.
+// One feed of a group refresh: turns its parameter text back into a list and builds the
+// channel document into Doc.
 class TRThread {
  public:
-  // Gives the channel document of one feed as text (the fetch and merge happen here).
-  // Called on several workers at once, so it must be safe to share.
-  using FeedBuilder = std::function<std::string(const ParamList&)>;
+  // Builds the channel document of one feed into the document given (the fetch and merge
+  // happen here); throws when it cannot. Called on several workers at once, so it must be
+  // safe to share.
+  using FeedBuilder = std::function<void(const ParamList&, TRXML& into)>;
 
   TRThread(std::string paramText, size_t index);
   ~TRThread();  // asks the thread to stop and joins it
   TRThread(const TRThread&) = delete;
   TRThread& operator=(const TRThread&) = delete;
 
-  // The thread body. Never throws: a text that does not parse leaves Doc empty. A stop
+  // The thread body. Never throws: a document that cannot be built leaves Doc empty. A stop
   // asked for before the feed was begun leaves it untouched.
   void Execute(const FeedBuilder& build, std::stop_token stop);
 

@@ -246,15 +246,14 @@ TEST_F(GroupRefresh, ConcurrencyWorkersParseTheirTextBackAndOneFailureStopsNoOth
     texts.push_back(WriteCommaText({"u=feed " + std::to_string(i), "r=on", "sel=today"}));
   std::mutex m;
   std::vector<std::string> seen;
-  auto build = [&](const ParamList& p) -> std::string {
+  auto build = [&](const ParamList& p, TRXML& into) {
     {
       std::lock_guard<std::mutex> lock(m);
       seen.push_back(ParamValue(p, "sel") + "/" + ParamValue(p, "r"));
     }
     std::string u = ParamValue(p, "u");
     if (u == "feed 3") throw std::runtime_error("builder failed");
-    if (u == "feed 7") return "<not xml";
-    return "<doc u=\"" + u + "\"/>";
+    into.LoadFromXML(u == "feed 7" ? "<not xml" : "<doc u=\"" + u + "\"/>");
   };
   TRTMnage manager(texts, build, nullptr);
   manager.Run();
@@ -280,7 +279,7 @@ TEST_F(GroupRefresh, ConcurrencyFinishSeesEveryDocumentOnceAndMayTakeItAway) {
   for (int i = 0; i < 20; ++i) texts.push_back(WriteCommaText({"u=feed " + std::to_string(i)}));
   std::mutex m;
   std::map<size_t, std::string> seen;
-  auto build = [](const ParamList& p) { return "<doc u=\"" + ParamValue(p, "u") + "\"/>"; };
+  auto build = [](const ParamList& p, TRXML& into) { into.LoadFromXML("<doc u=\"" + ParamValue(p, "u") + "\"/>"); };
   auto finish = [&](size_t index, std::unique_ptr<TRXML>& doc) {
     std::string u = doc && doc->DocumentElement() ? GetAttribute(doc->DocumentElement(), "u") : "none";
     if (index % 2 == 0) doc.reset();  // taken: its slot stays empty

@@ -6,6 +6,10 @@
 #include "core/cancellation.h"
 #include "core/headless_shell.h"
 #include "core/texts.h"
+#include "feeds/rxml.h"
+#include "feeds/style_functions.h"
+#include "gateway/page_builders.h"
+#include "groups/channel_pages.h"
 #include "groups/group_home.h"
 #include "support/fake_shell.h"
 #include "support/feed_server.h"
@@ -127,6 +131,31 @@ TEST_F(GroupRoutes, ConcurrencyAGroupPageGoesOutInChunksAndOutlastsAClientThatLe
   module_.reset();  // the end waits for the page's refresh
   EXPECT_EQ(feeds_.RequestCount("/b"), 1u);
   EXPECT_NE(home_.Read("channels/ChannelList.xml").find(feeds_.Url("/b")), std::string::npos);
+}
+
+// A group shown from its stored logs hands each parsed log to the block's stylesheet: the
+// block is the one the channel document's text, parsed again, gives (Default's chs.xsl
+// with its marks, health and kept-item markup), each made with empty caches.
+TEST_F(GroupRoutes, AStoredLogHandedOverAsParsedGivesTheBlockItsTextGives) {
+  test::CopyTree(std::string(NORVANE_DATA_DIR) + "/xsls/Default", home_.path() + "/xsls/Default");
+  UpdateSettings([](Settings& s) { s.XSL_STYLE = "Default"; });
+  Start();
+  ASSERT_EQ(Get("/ch.html?u=news.opml/&r=on").status, 200);
+  const FeedContext feeds = module_->Feeds();
+  const ParamList params{"u=" + feeds_.Url("/a")};
+  ChannelRenderer renderer;
+  std::string blocks[2];
+  for (int handedOver = 0; handedOver < 2; ++handedOver) {
+    TRXML doc;
+    if (handedOver)
+      LoadChannelDocument(params, feeds, doc);
+    else
+      doc.LoadFromXML(CreateRSSxml(params, true, feeds));
+    ClearStyleCaches();
+    blocks[handedOver] = renderer.Render(doc);
+  }
+  EXPECT_NE(blocks[1].find("needle in a"), std::string::npos) << blocks[1];
+  EXPECT_EQ(blocks[1], blocks[0]);
 }
 
 TEST_F(GroupRoutes, TheFilterPageIsToldItsKeyword) {
