@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "archive/dom_build.h"
+#include "core/route_names.h"
 #include "core/sjis.h"
 #include "core/texts.h"
 #include "core/url_helpers.h"
@@ -68,7 +69,7 @@ xmlNodePtr BuildFindDocument(TRXML& doc, const FindRequest& request, const FindR
   SetAttribute(rss, "xmlns:dc", "http://purl.org/dc/elements/1.1/");
   xmlNodePtr channel = AddDomChild(rss, "channel", "");
   const bool phrase = result.outcome != FindResult::Outcome::NoPhrase;
-  const std::string self = FindAddress("find.html", request.phrase, group, result.page);
+  const std::string self = FindAddress(routes::kFindHtml, request.phrase, group, result.page);
   doc.AddChild(channel, "title", phrase ? T().findTitleBefore + request.phrase + T().findTitleAfter : T().findHeading);
   doc.AddChild(channel, "link", local + self);
   doc.AddChild(channel, "description",
@@ -98,12 +99,12 @@ xmlNodePtr BuildFindDocument(TRXML& doc, const FindRequest& request, const FindR
   if (result.scanned) SetDomAttribute(index, "scanned", "1");
   if (phrase) {
     SetNodeText(AddRgChild(find, "self"), self);
-    if (result.page > 1) SetNodeText(AddRgChild(find, "prev"), FindAddress("find.html", request.phrase, group, result.page - 1));
+    if (result.page > 1) SetNodeText(AddRgChild(find, "prev"), FindAddress(routes::kFindHtml, request.phrase, group, result.page - 1));
     if (result.page < result.pages)
-      SetNodeText(AddRgChild(find, "next"), FindAddress("find.html", request.phrase, group, result.page + 1));
+      SetNodeText(AddRgChild(find, "next"), FindAddress(routes::kFindHtml, request.phrase, group, result.page + 1));
     const std::string feed = FindAddress("find.xml", request.phrase, group, 1);
     SetNodeText(AddRgChild(find, "feed"), feed);
-    SetNodeText(AddRgChild(find, "subscribe"), "add.html?u=" + local + feed + "/");
+    SetNodeText(AddRgChild(find, "subscribe"), std::string(routes::kAddHtml) + "?u=" + local + feed + "/");
   }
   for (const FoundItem& found : result.items) AddItem(channel, found);
   return find;

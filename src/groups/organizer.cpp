@@ -525,7 +525,7 @@ void GroupOrganizer::AddScrapbook() {
   SetAttribute(outline, "text", title);
   SetAttribute(outline, "type", "rss");
   // The trailing "/" ends the u value for the router.
-  SetAttribute(outline, "xmlUrl", "scrap.xml?u=" + title + ".keys/");
+  SetAttribute(outline, "xmlUrl", std::string(routes::kScrapXml) + "?u=" + title + ".keys/");
   SetAttribute(outline, "description", "");
   SetAttribute(outline, "htmlUrl", "");
   feedTitles_.push_back(title);

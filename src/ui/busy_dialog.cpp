@@ -8,13 +8,13 @@
 
 #include "app/desktop_texts.h"
 #include "core/background_task.h"
+#include "ui/qt_text.h"
 
 namespace norvane {
 
 namespace {
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-constexpr int kClientWidth = 360;
-constexpr int kClientHeight = 100;
+constexpr int kBusyWidth = 360;
+constexpr int kBusyHeight = 100;
 constexpr int kPollMs = 50;  // how often the finished task is looked for
 }  // namespace
 
@@ -27,7 +27,7 @@ BusyDialog::BusyDialog(const QString& message, BackgroundTask& task, QWidget* pa
   Label1 = new QLabel(this);
   Label1->setObjectName("Label1");
   // A long address shows its start and its end.
-  Label1->setText(Label1->fontMetrics().elidedText(message, Qt::ElideMiddle, kClientWidth - 20));
+  Label1->setText(Label1->fontMetrics().elidedText(message, Qt::ElideMiddle, kBusyWidth - 20));
   Label1->setToolTip(message);
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName("ProgressBar1");
@@ -47,7 +47,7 @@ BusyDialog::BusyDialog(const QString& message, BackgroundTask& task, QWidget* pa
   all->addWidget(ProgressBar1);
   all->addStretch(1);
   all->addLayout(buttons);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kBusyWidth, kBusyHeight);
 
   poll_.setInterval(kPollMs);
   connect(&poll_, &QTimer::timeout, this, [this] {

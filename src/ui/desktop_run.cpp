@@ -6,12 +6,12 @@
 #include <memory>
 #include <optional>
 
+#include "app/data_module.h"
 #include "app/desktop_texts.h"
 #include "app/main_form_host.h"
 #include "core/browser.h"
 #include "core/settings.h"
 #include "core/signal_watch.h"
-#include "app/data_module.h"
 #include "ui/desktop_look.h"
 #include "ui/main_form.h"
 #include "ui/norvane_application.h"

@@ -9,14 +9,14 @@
 #include <QVBoxLayout>
 
 #include "app/desktop_texts.h"
+#include "ui/qt_text.h"
 #include "ui/window_modal.h"
 
 namespace norvane {
 
 namespace {
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-constexpr int kClientWidth = 320;
-constexpr int kClientHeight = 93;
+constexpr int kInputWidth = 320;
+constexpr int kInputHeight = 93;
 }  // namespace
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
@@ -52,7 +52,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   all->addWidget(Edit1);
   all->addStretch(1);
   all->addLayout(buttons);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kInputWidth, kInputHeight);
 }
 
 void TForm4::Setup(const QString& caption, const QString& prompt, const QString& preset,

@@ -35,6 +35,7 @@
 #include "core/settings.h"
 #include "core/sjis.h"
 #include "ui/qt_shell.h"
+#include "ui/qt_text.h"
 #include "ui/tray_images.h"
 #include "ui/window_modal.h"
 
@@ -42,17 +43,13 @@ namespace norvane {
 
 namespace {
 
-constexpr int kClientWidth = 442;
-constexpr int kClientHeight = 266;
-
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-QString FromSjis(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
-std::string ToSjis(const QString& text) { return Utf8ToSjis(text.toStdString()); }
+constexpr int kMainWidth = 442;
+constexpr int kMainHeight = 266;
 
 // Fields and boxes a little lower than Qt's default, so every tab fits its 266 pixels.
 constexpr int kFieldHeight = 22;
 
-QLineEdit* Field(const char* name, QWidget* parent) {
+QLineEdit* SettingField(const char* name, QWidget* parent) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(name);
   e->setFixedHeight(kFieldHeight);
@@ -60,7 +57,7 @@ QLineEdit* Field(const char* name, QWidget* parent) {
 }
 
 QLineEdit* DigitsField(const char* name, int maxDigits, QWidget* parent) {
-  auto* e = Field(name, parent);
+  auto* e = SettingField(name, parent);
   e->setMaxLength(maxDigits);
   e->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QString("[0-9]{0,%1}").arg(maxDigits)), e));
@@ -114,7 +111,7 @@ TForm1::TForm1(MainFormHost& host, QtShell& shell) : host_(host), shell_(shell) 
   PageControl1->addTab(TabSheet4, Q(DT().tabLog));
   PageControl1->addTab(TabSheet3, Q(DT().tabVersion));
   PageControl1->setCurrentIndex(kVersionTab);
-  PageControl1->setFixedSize(kClientWidth, kClientHeight);
+  PageControl1->setFixedSize(kMainWidth, kMainHeight);
   setCentralWidget(PageControl1);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   layout()->activate();
@@ -207,7 +204,7 @@ QWidget* TForm1::BuildSettingsTab() {
 
   auto* connGroup = new QGroupBox(Q(t.connectionGroup), page);
   UseProxyChek = Check("UseProxyChek", t.useProxy, connGroup);
-  eProserver = Field("eProserver", connGroup);
+  eProserver = SettingField("eProserver", connGroup);
   nProPort = DigitsField("nProPort", kNumberDigits, connGroup);
   nProPort->setFixedWidth(56);
   SpinMacCon = NumberBox("SpinMacCon", 1, connGroup);
@@ -303,8 +300,8 @@ QWidget* TForm1::BuildWebTab() {
   Label13->setObjectName("Label13");
   Label13->setFont(bold);
   Label13->setStyleSheet("color: red;");
-  edUSER = Field("edUSER", page);
-  edPASS = Field("edPASS", page);
+  edUSER = SettingField("edUSER", page);
+  edPASS = SettingField("edPASS", page);
   edPASS->setEchoMode(QLineEdit::Password);
   edUSER->setEnabled(false);
   edPASS->setEnabled(false);

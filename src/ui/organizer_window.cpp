@@ -26,19 +26,16 @@
 #include "groups/organizer.h"
 #include "ui/qt_organizer_questions.h"
 #include "ui/qt_shell.h"
+#include "ui/qt_text.h"
 #include "ui/window_modal.h"
 
 namespace norvane {
 
 namespace {
 
-constexpr int kClientWidth = 560;
-constexpr int kClientHeight = 440;
+constexpr int kOrganizerWidth = 560;
+constexpr int kOrganizerHeight = 440;
 constexpr const char* kFeedMime = "application/x-norvane-feed";
-
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-QString FromSjis(const std::string& sjis) { return Q(SjisToUtf8(sjis)); }
-std::string ToSjis(const QString& text) { return Utf8ToSjis(text.toStdString()); }
 
 // The feed list: a drag takes the current feed and leaves the list as it is (the model
 // moves the feed when it is dropped).
@@ -184,7 +181,7 @@ TForm3::TForm3(TScrapSerch& books, const SearchCatalogue& search,
   all->setSpacing(6);
   all->addWidget(BuildGroupColumn(), 26);
   all->addWidget(BuildFeedColumn(), 30);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kOrganizerWidth, kOrganizerHeight);
 
   questions_ = std::make_unique<QtOrganizerQuestions>(this, search, std::move(openUrl));
   model_ = std::make_unique<GroupOrganizer>(*questions_, books, search);

@@ -12,8 +12,8 @@
 namespace norvane {
 
 namespace {
-constexpr int kWidth = 271;
-constexpr int kHeight = 90;
+constexpr int kPopupWidth = 271;
+constexpr int kPopupHeight = 90;
 constexpr int kCorner = 25;  // the corner ellipses' size
 constexpr int kEdgeGap = 20;
 }  // namespace
@@ -23,11 +23,11 @@ QtPopupView::QtPopupView()
                            Qt::WindowDoesNotAcceptFocus) {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setWindowTitle("Norvane");
-  setFixedSize(kWidth, kHeight);
+  setFixedSize(kPopupWidth, kPopupHeight);
   if (QScreen* screen = QGuiApplication::primaryScreen()) workArea_ = screen->availableGeometry();
 
   QPainterPath shape;
-  shape.addRoundedRect(QRectF(0, 0, kWidth, kHeight), kCorner / 2.0, kCorner / 2.0);
+  shape.addRoundedRect(QRectF(0, 0, kPopupWidth, kPopupHeight), kCorner / 2.0, kCorner / 2.0);
   setMask(QRegion(shape.toFillPolygon().toPolygon()));
 
   Memo1 = new QPlainTextEdit(this);

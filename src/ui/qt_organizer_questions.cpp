@@ -8,6 +8,7 @@
 #include "search/search_catalogue.h"
 #include "ui/busy_dialog.h"
 #include "ui/input_dialog.h"
+#include "ui/qt_text.h"
 #include "ui/quick_search_dialog.h"
 #include "ui/scrapbook_dialog.h"
 #include "ui/window_modal.h"
@@ -15,9 +16,6 @@
 namespace norvane {
 
 namespace {
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-QString FromSjis(const std::string& sjis) { return Q(SjisToUtf8(sjis)); }
-std::string ToSjis(const QString& text) { return Utf8ToSjis(text.toStdString()); }
 }  // namespace
 
 QtOrganizerQuestions::QtOrganizerQuestions(QWidget* parent, const SearchCatalogue& search,

@@ -11,13 +11,13 @@
 #include "app/quick_search_url.h"
 #include "core/settings.h"
 #include "core/sjis.h"
+#include "ui/qt_text.h"
 
 namespace norvane {
 
 namespace {
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-constexpr int kWidth = 326;
-constexpr int kHeight = 103;
+constexpr int kSearchWidth = 326;
+constexpr int kSearchHeight = 103;
 }  // namespace
 
 TForm6::TForm6(const std::vector<std::string>& titles,
@@ -70,7 +70,7 @@ TForm6::TForm6(const std::vector<std::string>& titles,
   setTabOrder(ComboBox1, Button1);
   setTabOrder(Button1, Button2);
   setTabOrder(Button2, Button3);
-  resize(kWidth, kHeight);
+  resize(kSearchWidth, kSearchHeight);
   Edit1->setFocus();
 }
 

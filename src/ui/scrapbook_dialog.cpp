@@ -11,13 +11,13 @@
 
 #include "app/desktop_texts.h"
 #include "core/sjis.h"
+#include "ui/qt_text.h"
 
 namespace norvane {
 
 namespace {
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
-constexpr int kClientWidth = 274;
-constexpr int kClientHeight = 334;
+constexpr int kScrapbookWidth = 274;
+constexpr int kScrapbookHeight = 334;
 }  // namespace
 
 TForm7::TForm7(QWidget* parent) : QDialog(parent) {
@@ -98,7 +98,7 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent) {
   all->addLayout(title);
   all->addWidget(GroupBox1, 1);
   all->addLayout(buttons);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kScrapbookWidth, kScrapbookHeight);
   Draw();
 }
 
