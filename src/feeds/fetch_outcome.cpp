@@ -1,6 +1,5 @@
 #include "feeds/fetch_outcome.h"
 
-#include <cctype>
 #include <limits>
 
 #include "core/fnv_hash.h"

@@ -176,16 +176,13 @@ void MemoElement(xsltTransformContextPtr ctxt, xmlNodePtr node, xmlNodePtr inst,
   if (!except.empty() && node->type == XML_ELEMENT_NODE)
     for (const xmlNode* c = node->children; c; c = c->next)
       if (Excepted(c, except)) AppendSubtree(variant, c);
-  std::optional<std::string> kept = Memo().Find(digest);
-  const bool wasKept = kept.has_value();
   std::optional<std::string> markup;
-  if (kept) markup = MarkupFor(*std::move(kept), variant);
+  if (std::optional<std::string> kept = Memo().Find(digest))
+    markup = MarkupFor(*std::move(kept), variant);
   if (!markup) {
     markup = Render(ctxt, node, inst);
     if (!markup) return;  // the error is the transformation's
-    const std::string value = KeptValue(variant, *markup);
-    if (wasKept) Memo().Replace(digest, value);
-    else Memo().Put(digest, value);
+    Memo().Replace(digest, KeptValue(variant, *markup));  // in the place of another variant's
   }
   if (!markup->empty()) xsltCopyTextString(ctxt, ctxt->insert, BAD_CAST markup->c_str(), 1);
 }

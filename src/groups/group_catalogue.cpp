@@ -1,7 +1,6 @@
 #include "groups/group_catalogue.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,5 @@
 #include "groups/organizer.h"
 
-#include <charconv>
 #include <cstdio>
 #include <mutex>
 #include <stdexcept>
