@@ -29,6 +29,9 @@ service. Each user's data lives in ~/.local/share/norvane.")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libcurl is loaded when the first feed is fetched, not linked, so dpkg-shlibdeps cannot
+# see it: named here (CPack adds what dpkg-shlibdeps finds).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= ${CURL_VERSION})")
 # Pages open through xdg-open; without it the program still runs.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

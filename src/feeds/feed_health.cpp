@@ -5,6 +5,7 @@
 
 #include "core/texts.h"
 #include "http/http_client.h"
+#include "http/http_date.h"
 
 namespace norvane {
 

@@ -1,11 +1,10 @@
 #include "http/file_validators.h"
 
-#include <curl/curl.h>
-
 #include <cstdint>
 #include <cstdio>
 
 #include "core/url_helpers.h"
+#include "http/http_date.h"
 
 namespace norvane {
 
@@ -76,9 +75,8 @@ bool ClientHoldsFile(std::string_view ifNoneMatch, std::string_view ifModifiedSi
   if (ifModifiedSince.empty() || file.lastModified.empty()) return false;
   // Only the file's own date: the same address may serve another file after the style
   // was changed, and that file may well be older than the one the client holds.
-  const std::string date(ifModifiedSince);
-  const time_t when = curl_getdate(date.c_str(), nullptr);
-  return when != -1 && when == file.modified;
+  const std::optional<std::time_t> when = ParseHttpDate(ifModifiedSince);
+  return when && *when == file.modified;
 }
 
 }  // namespace norvane

@@ -12,6 +12,7 @@
 
 #include "core/cancellation.h"
 #include "core/header_value.h"
+#include "http/curl_library.h"
 
 namespace norvane {
 
@@ -19,29 +20,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// libcurl's global state and one share object for the DNS cache. curl_global_init runs
-// once, before any thread creates a handle. Connections are not shared: libcurl's
-// shared connection cache is not safe for transfers running on several threads at once
-// (a connection in use on one thread is read and changed from another), and the fetch
-// workers are exactly that.
+// libcurl, loaded at the first fetch, and one share object for the DNS cache.
+// curl_global_init runs once, before any thread creates a handle. Connections are not
+// shared: libcurl's shared connection cache is not safe for transfers running on several
+// threads at once (a connection in use on one thread is read and changed from another),
+// and the fetch workers are exactly that.
 class CurlGlobal {
  public:
   CurlGlobal() {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    share_ = curl_share_init();
+    if (!LoadCurlLibrary(kCurlLibraryName, lib_, error_)) return;
+    loaded_ = true;
+    lib_.global_init(CURL_GLOBAL_DEFAULT);
+    share_ = lib_.share_init();
     if (share_) {
-      curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlGlobal::Lock);
-      curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlGlobal::Unlock);
-      curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-      curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+      lib_.share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlGlobal::Lock);
+      lib_.share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlGlobal::Unlock);
+      lib_.share_setopt(share_, CURLSHOPT_USERDATA, this);
+      lib_.share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     }
   }
   ~CurlGlobal() {
-    if (share_) curl_share_cleanup(share_);
+    if (share_) lib_.share_cleanup(share_);
   }
   CurlGlobal(const CurlGlobal&) = delete;
   CurlGlobal& operator=(const CurlGlobal&) = delete;
 
+  // Null when libcurl could not be loaded; error() then says why.
+  const CurlLibrary* lib() const { return loaded_ ? &lib_ : nullptr; }
+  const std::string& error() const { return error_; }
   CURLSH* share() const { return share_; }
 
  private:
@@ -56,6 +62,9 @@ class CurlGlobal {
     static_cast<CurlGlobal*>(self)->MutexFor(data).unlock();
   }
 
+  CurlLibrary lib_;
+  bool loaded_ = false;
+  std::string error_;
   CURLSH* share_ = nullptr;
   std::array<std::mutex, CURL_LOCK_DATA_LAST + 1> locks_;
 };
@@ -65,11 +74,14 @@ CurlGlobal& Global() {
   return global;
 }
 
+// Only reached once the library is loaded (HttpGet checks first).
+const CurlLibrary& Curl() { return *Global().lib(); }
+
 struct EasyDeleter {
-  void operator()(CURL* c) const { curl_easy_cleanup(c); }
+  void operator()(CURL* c) const { Curl().easy_cleanup(c); }
 };
 struct SlistDeleter {
-  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+  void operator()(curl_slist* l) const { Curl().slist_free_all(l); }
 };
 using CurlEasy = std::unique_ptr<CURL, EasyDeleter>;
 using CurlSlist = std::unique_ptr<curl_slist, SlistDeleter>;
@@ -139,7 +151,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
       const std::string_view code = line.substr(space + 1, 3);
       if (code != "301" && code != "308") t->onlyPermanentHops = false;
       char* url = nullptr;
-      if (curl_easy_getinfo(t->easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) {
+      if (Curl().easy_getinfo(t->easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url) {
         if (t->loopsAt.empty() &&
             std::find(t->redirectedFrom.begin(), t->redirectedFrom.end(), url) != t->redirectedFrom.end())
           t->loopsAt = url;
@@ -202,7 +214,7 @@ std::string CancelledText() {
 // (brotli where it was built with it). No cookie engine and no Referer are ever set up,
 // so neither is sent, on a redirect either.
 const char* AcceptedEncodings() {
-  static const bool brotli = (curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_BROTLI) != 0;
+  static const bool brotli = (Curl().version_info(CURLVERSION_NOW)->features & CURL_VERSION_BROTLI) != 0;
   return brotli ? "gzip, deflate, br" : "gzip, deflate";
 }
 
@@ -233,8 +245,10 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
                       const FetchOptions& options, const std::string& ifNoneMatch) {
   if (WorkCancelled()) return Failed(FetchKind::Cancelled, CancelledText());
   CurlGlobal& global = Global();
+  if (!global.lib()) return Failed(FetchKind::Transport, global.error());
+  const CurlLibrary& curl = *global.lib();
 
-  CurlEasy easy(curl_easy_init());
+  CurlEasy easy(curl.easy_init());
   if (!easy) return Failed(FetchKind::Transport, "cannot create an HTTP client");
   CURL* c = easy.get();
 
@@ -248,8 +262,8 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   char errbuf[CURL_ERROR_SIZE] = {0};
 
   CurlSlist headers;
-  auto addHeader = [&headers](const std::string& line) {
-    curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
+  auto addHeader = [&headers, &curl](const std::string& line) {
+    curl_slist* grown = curl.slist_append(headers.get(), line.c_str());
     if (grown) {
       (void)headers.release();  // the same list, one entry longer
       headers.reset(grown);
@@ -258,42 +272,42 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
   if (!ifModifiedSince.empty()) addHeader("If-Modified-Since: " + ifModifiedSince);
   if (!ifNoneMatch.empty()) addHeader("If-None-Match: " + ifNoneMatch);
 
-  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl.easy_setopt(c, CURLOPT_URL, url.c_str());
+  curl.easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
+  curl.easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   // The progress callback enforces the deadline; this is the engine's own backstop.
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(t.readTimeout.count() + 1000));
-  curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl.easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(t.readTimeout.count() + 1000));
+  curl.easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl.easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   // Feeds move (a site going over to https): follow, but never off http and https, and
   // not in circles.
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_USERAGENT, options.userAgent.c_str());
-  curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, AcceptedEncodings());
-  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(t.maxBytes));
-  if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-  if (global.share()) curl_easy_setopt(c, CURLOPT_SHARE, global.share());
+  curl.easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  curl.easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl.easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl.easy_setopt(c, CURLOPT_USERAGENT, options.userAgent.c_str());
+  curl.easy_setopt(c, CURLOPT_ACCEPT_ENCODING, AcceptedEncodings());
+  curl.easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(t.maxBytes));
+  if (headers) curl.easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+  if (global.share()) curl.easy_setopt(c, CURLOPT_SHARE, global.share());
 
   if (!options.proxy.empty()) {
-    curl_easy_setopt(c, CURLOPT_PROXY, options.proxy.c_str());
-    curl_easy_setopt(c, CURLOPT_PROXYPORT, options.proxyPort);
+    curl.easy_setopt(c, CURLOPT_PROXY, options.proxy.c_str());
+    curl.easy_setopt(c, CURLOPT_PROXYPORT, options.proxyPort);
   } else {
     // An empty proxy also overrides the *_proxy environment variables.
-    curl_easy_setopt(c, CURLOPT_PROXY, "");
+    curl.easy_setopt(c, CURLOPT_PROXY, "");
   }
 
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &OnHeader);
-  curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
+  curl.easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
+  curl.easy_setopt(c, CURLOPT_WRITEDATA, &t);
+  curl.easy_setopt(c, CURLOPT_HEADERFUNCTION, &OnHeader);
+  curl.easy_setopt(c, CURLOPT_HEADERDATA, &t);
   t.easy = c;
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+  curl.easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl.easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  curl.easy_setopt(c, CURLOPT_XFERINFODATA, &t);
 
-  CURLcode rc = curl_easy_perform(c);
+  CURLcode rc = curl.easy_perform(c);
   if (t.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
     return Failed(FetchKind::TooLarge,
                   "Response too large: more than " + std::to_string(t.maxBytes) + " bytes");
@@ -304,7 +318,7 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
     return Failed(FetchKind::Timeout,
                   "Read timed out (" + std::to_string(t.readTimeout.count()) + " ms)");
   long hops = 0;
-  curl_easy_getinfo(c, CURLINFO_REDIRECT_COUNT, &hops);
+  curl.easy_getinfo(c, CURLINFO_REDIRECT_COUNT, &hops);
   if (rc == CURLE_TOO_MANY_REDIRECTS && !t.loopsAt.empty())
     return Failed(FetchKind::TooManyRedirects, "Redirect loop: " + t.loopsAt + " redirects back to itself");
   if (rc == CURLE_TOO_MANY_REDIRECTS)
@@ -314,19 +328,19 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
     return Failed(FetchKind::NotAllowedScheme,
                   "Redirected to an address that is neither http nor https: " + Shown(t.location));
   if (rc != CURLE_OK) {
-    std::string error = errbuf[0] ? std::string(errbuf) : curl_easy_strerror(rc);
+    std::string error = errbuf[0] ? std::string(errbuf) : curl.easy_strerror(rc);
     // The allowed protocols are set above: curl refuses every other scheme with this.
     return Failed(
         rc == CURLE_UNSUPPORTED_PROTOCOL ? FetchKind::NotAllowedScheme : FetchKind::Transport,
         std::move(error));
   }
 
-  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);
+  curl.easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.response.status);
   t.response.redirects = hops;
   t.response.movedPermanently = hops > 0 && t.onlyPermanentHops;
   t.response.url = url;
   const char* effective = nullptr;
-  if (hops > 0 && curl_easy_getinfo(c, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+  if (hops > 0 && curl.easy_getinfo(c, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
     t.response.url = effective;
   if (t.response.status < 200 || t.response.status > 299) {
     if (t.response.statusLine.empty())
@@ -336,14 +350,6 @@ FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince
     return Failed(kind, std::move(error), std::move(t.response));
   }
   return std::move(t.response);
-}
-
-std::optional<std::time_t> ParseHttpDate(std::string_view text) {
-  if (text.empty() || text.size() > 64) return std::nullopt;
-  const std::string date(text);
-  const time_t when = curl_getdate(date.c_str(), nullptr);
-  if (when == -1) return std::nullopt;
-  return when;
 }
 
 }  // namespace norvane

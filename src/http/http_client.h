@@ -89,8 +89,4 @@ struct FetchOptions {
 FetchResponse HttpGet(const std::string& url, const std::string& ifModifiedSince,
                       const FetchOptions& options, const std::string& ifNoneMatch = {});
 
-// The time an HTTP date names (any of the three forms HTTP allows); none when the text
-// is no date.
-std::optional<std::time_t> ParseHttpDate(std::string_view text);
-
 }  // namespace norvane
