@@ -5,7 +5,7 @@
 
 namespace norvane {
 
-// libcurl and the fifteen libraries it brings (OpenSSL, Kerberos, LDAP, SSH, RTMP, ...)
+// libcurl and the nineteen libraries it brings (OpenSSL, Kerberos, LDAP, SSH, RTMP, ...)
 // are loaded at the first fetch, not at start: a gateway that has not fetched yet does
 // not carry them (about 3 MB of resident pages). Once loaded they stay for the run.
 // Only the functions the client uses are bound, each with libcurl's own type.
