@@ -29,17 +29,34 @@ void FragmentCache::Put(std::string_view input, const std::string& value) {
   if (input.size() + value.size() > maxEntryBytes_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   if (index_.count(input)) return;  // another thread made it meanwhile
-  Insert(input, value);
+  Insert(input, value, 0);
 }
 
 void FragmentCache::Replace(std::string_view input, const std::string& value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (auto found = index_.find(input); found != index_.end()) Drop(found->second);
-  if (input.size() + value.size() <= maxEntryBytes_) Insert(input, value);
+  const bool fits = input.size() + value.size() <= maxEntryBytes_;
+  if (auto found = index_.find(input); found != index_.end()) {
+    Entry& kept = *found->second;
+    if (fits && value.size() <= kept.value.capacity()) {
+      // Written over the old value in its own block: a variant made again (an item's
+      // new mark) allocates nothing, so it leaves no hole among the page's short-lived
+      // blocks that would keep their pages from going back to the system.
+      bytes_ = bytes_ - kept.value.size() + value.size();
+      kept.value.assign(value);
+      kept.generation = generation_;
+      order_.splice(order_.begin(), order_, found->second);
+      return;
+    }
+    Drop(found->second);
+  }
+  if (fits) Insert(input, value, kVariantRoom);
 }
 
-void FragmentCache::Insert(std::string_view input, const std::string& value) {
-  order_.push_front(Entry{std::string(input), value, generation_});
+void FragmentCache::Insert(std::string_view input, const std::string& value, size_t room) {
+  std::string held;
+  held.reserve(value.size() + room);
+  held.append(value);
+  order_.push_front(Entry{std::string(input), std::move(held), generation_});
   index_.emplace(order_.front().key, order_.begin());  // the key lives in the list node
   bytes_ += input.size() + value.size();
   Evict();

@@ -44,11 +44,16 @@ class FragmentCache {
     std::string key, value;
     unsigned generation;  // the last one it was made or found in
   };
-  // Under mutex_: keeps a new entry, then evicts down to the bound.
-  void Insert(std::string_view input, const std::string& value);
+  // Under mutex_: keeps a new entry with room bytes to spare, then evicts down to the
+  // bound.
+  void Insert(std::string_view input, const std::string& value, size_t room);
   // Under mutex_: removes an entry; the one after it.
   std::list<Entry>::iterator Drop(std::list<Entry>::iterator entry);
   void Evict();
+
+  // Bytes a value kept by Replace is given beyond its size, so that a variant of it (an
+  // item's markup with another mark) fits in place.
+  static constexpr size_t kVariantRoom = 32;
 
   const size_t maxBytes_, maxEntryBytes_;
   mutable std::mutex mutex_;

@@ -77,5 +77,31 @@ TEST(FragmentCache, AReplacedValueTakesTheOldOnesPlaceAndBytes) {
   EXPECT_EQ(cache.bytes(), std::string("btwocnew").size());
 }
 
+TEST(FragmentCache, AVariantWrittenInPlaceCountsAsUsedAndRecent) {
+  FragmentCache cache(100, 80);
+  cache.Replace("a", "<li class=new>");
+  cache.Put("b", "kept");
+  cache.Age();
+  // Within the room a replaced value is given, longer, shorter, then beyond it: each
+  // time the value, the bytes and the entry's age are as for a new entry.
+  for (const std::string& value : {std::string("<li class=today>"), std::string("<li>"), std::string(70, 'z')}) {
+    SCOPED_TRACE(value.size());
+    cache.Replace("a", value);
+    EXPECT_EQ(cache.Find("a"), value);
+    EXPECT_EQ(cache.bytes(), 1 + value.size() + 1 + 4);
+    EXPECT_EQ(cache.entries(), 2u);
+  }
+  cache.Replace("a", "<li class=new>");
+  cache.Age();  // "b" was not used since the last age, "a" was made again: it stays
+  EXPECT_EQ(cache.Find("a"), "<li class=new>");
+  EXPECT_FALSE(cache.Find("b"));
+  // The replaced entry is the most recent: the bound takes the older one first.
+  cache.Put("c", std::string(30, 'c'));
+  cache.Replace("a", "<li class=old>");
+  cache.Put("d", std::string(60, 'd'));
+  EXPECT_TRUE(cache.Find("a"));
+  EXPECT_FALSE(cache.Find("c"));
+}
+
 }  // namespace
 }  // namespace norvane
