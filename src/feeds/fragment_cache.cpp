@@ -3,6 +3,8 @@
 #include <iterator>
 #include <utility>
 
+#include "feeds/page_cache_share.h"
+
 namespace norvane {
 
 FragmentCache::FragmentCache(size_t maxBytes, size_t maxEntryBytes)
@@ -25,10 +27,16 @@ std::optional<std::string> FragmentCache::Find(std::string_view input) {
   return found->second->value;
 }
 
+bool FragmentCache::PageMayKeep(size_t bytes) const {
+  PageCacheShare* share = PageCacheShare::Current();
+  return !share || share->Take(this, maxBytes_, bytes);
+}
+
 void FragmentCache::Put(std::string_view input, const std::string& value) {
   if (input.size() + value.size() > maxEntryBytes_) return;
   std::lock_guard<std::mutex> lock(mutex_);
   if (index_.count(input)) return;  // another thread made it meanwhile
+  if (!PageMayKeep(input.size() + value.size())) return;
   Insert(input, value, 0);
 }
 
@@ -49,7 +57,7 @@ void FragmentCache::Replace(std::string_view input, const std::string& value) {
     }
     Drop(found->second);
   }
-  if (fits) Insert(input, value, kVariantRoom);
+  if (fits && PageMayKeep(input.size() + value.size())) Insert(input, value, kVariantRoom);
 }
 
 void FragmentCache::Insert(std::string_view input, const std::string& value, size_t room) {

@@ -15,6 +15,9 @@ namespace norvane {
 // of keys and values held; the least recently used go first. Thread-safe; the function
 // runs outside the lock, so two threads may both compute a result once.
 //
+// While the calling thread renders for a page (PageCacheScope), that page keeps at most
+// half of the bound; a value written in place of its own variant takes nothing more.
+//
 // Age() begins a new generation: what was neither made nor found in the generation it
 // ends goes. Without an age, what is never asked for again (an item that left its feed)
 // would stay until the bound pushed it out.
@@ -44,6 +47,9 @@ class FragmentCache {
     std::string key, value;
     unsigned generation;  // the last one it was made or found in
   };
+  // Whether the page the calling thread renders for (if any) may keep bytes more here;
+  // counts them when so (PageCacheShare).
+  bool PageMayKeep(size_t bytes) const;
   // Under mutex_: keeps a new entry with room bytes to spare, then evicts down to the
   // bound.
   void Insert(std::string_view input, const std::string& value, size_t room);

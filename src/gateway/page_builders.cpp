@@ -10,6 +10,7 @@
 #include "core/texts.h"
 #include "core/trace.h"
 #include "feeds/error_feed.h"
+#include "feeds/page_cache_share.h"
 #include "feeds/style_cache.h"
 #include "search/search_catalogue.h"
 
@@ -24,6 +25,9 @@ std::string StylePath(const std::string& file) {
 }
 
 std::string TransformWithStyle(const TRXML& doc, const std::string& styleFile) {
+  // One page, unless it is part of one already.
+  PageCacheShare ownShare;
+  PageCacheScope pageCaches(PageCacheShare::Current() ? PageCacheShare::Current() : &ownShare);
   // A stylesheet newer than the user's style comes from Default (StylePath).
   const std::string path = StylePath(styleFile);
   if (std::shared_ptr<const CompiledStyle> compiled = CachedStyle(path)) return doc.Transform(*compiled);

@@ -109,6 +109,7 @@ ChannelRenderer::ChannelRenderer() : compiled_(CachedStyle(StylePath("chs.xsl"))
 
 std::string ChannelRenderer::Render(const TRXML& doc) {
   std::string block;
+  PageCacheScope pageCaches(&cacheShare_);
   try {
     if (compiled_) {
       block = doc.Transform(*compiled_);

@@ -10,6 +10,7 @@
 
 #include "core/params.h"
 #include "core/shell.h"
+#include "feeds/page_cache_share.h"
 #include "feeds/rss.h"
 #include "feeds/style_cache.h"
 #include "groups/fetch_workers.h"
@@ -58,6 +59,7 @@ class ChannelRenderer {
   std::shared_ptr<const CompiledStyle> compiled_;
   std::mutex mutex_;  // guards style_ (one document)
   TRXML style_;
+  PageCacheShare cacheShare_;  // the page's, for every block of it
 };
 
 // The frame of the group page: "ch.xsl" applied to a chbody element whose file is the

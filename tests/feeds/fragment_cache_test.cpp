@@ -4,6 +4,9 @@
 
 #include <cctype>
 #include <string>
+#include <thread>
+
+#include "feeds/page_cache_share.h"
 
 namespace norvane {
 namespace {
@@ -101,6 +104,49 @@ TEST(FragmentCache, AVariantWrittenInPlaceCountsAsUsedAndRecent) {
   cache.Put("d", std::string(60, 'd'));
   EXPECT_TRUE(cache.Find("a"));
   EXPECT_FALSE(cache.Find("c"));
+}
+
+// Entries of 10 bytes: a one-letter key and nine of value.
+std::string Nine(char c) { return std::string(9, c); }
+
+TEST(FragmentCache, APageKeepsAtMostHalfOfTheBoundAndItsThreadsCountTogether) {
+  FragmentCache cache(100, 50);
+  {
+    PageCacheShare page;
+    PageCacheScope scope(&page);
+    cache.Replace("a", Nine('a'));  // kept with room for a longer variant
+    for (char c : std::string("bcdefg")) cache.Put(std::string(1, c), Nine(c));
+    EXPECT_EQ(cache.bytes(), 50u) << "five of seven, half of the bound";
+    EXPECT_TRUE(cache.Find("e"));
+    EXPECT_FALSE(cache.Find("f"));
+    EXPECT_EQ(cache.Get("g", [](std::string_view) { return Nine('g'); }), Nine('g')) << "made, not kept";
+    EXPECT_FALSE(cache.Find("g"));
+    // A variant written in place of its own takes nothing more; a new key is refused.
+    cache.Replace("a", std::string(12, 'A'));
+    EXPECT_EQ(cache.Find("a"), std::string(12, 'A'));
+    cache.Replace("h", Nine('h'));
+    EXPECT_FALSE(cache.Find("h"));
+    {
+      PageCacheScope none(nullptr);  // outside any page: the bound alone
+      cache.Put("i", Nine('i'));
+      EXPECT_TRUE(cache.Find("i"));
+    }
+    cache.Put("j", Nine('j'));
+    EXPECT_FALSE(cache.Find("j")) << "the page's scope is back";
+  }
+  // The next page has a half of its own: the older entries go by the bound as before.
+  PageCacheShare next;
+  auto keepFromThread = [&cache, &next](std::string letters) {
+    PageCacheScope scope(&next);
+    for (char c : letters) cache.Put(std::string(1, c), Nine(c));
+  };
+  std::thread one(keepFromThread, "klmn"), two(keepFromThread, "opqr");
+  one.join();
+  two.join();
+  size_t kept = 0;
+  for (char c : std::string("klmnopqr")) kept += cache.Find(std::string(1, c)).has_value();
+  EXPECT_EQ(kept, 5u) << "two threads of one page share its half";
+  EXPECT_LE(cache.bytes(), 100u);
 }
 
 }  // namespace
