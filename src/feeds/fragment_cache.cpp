@@ -45,14 +45,17 @@ void FragmentCache::Replace(std::string_view input, const std::string& value) {
   const bool fits = input.size() + value.size() <= maxEntryBytes_;
   if (auto found = index_.find(input); found != index_.end()) {
     Entry& kept = *found->second;
-    if (fits && value.size() <= kept.value.capacity()) {
+    const size_t block = kept.value.capacity();
+    if (fits && value.size() <= block && block - value.size() <= 2 * kVariantRoom) {
       // Written over the old value in its own block: a variant made again (an item's
       // new mark) allocates nothing, so it leaves no hole among the page's short-lived
-      // blocks that would keep their pages from going back to the system.
+      // blocks that would keep their pages from going back to the system. A much
+      // shorter one gets a block of its own, so that the bound counts what is held.
       bytes_ = bytes_ - kept.value.size() + value.size();
       kept.value.assign(value);
       kept.generation = generation_;
       order_.splice(order_.begin(), order_, found->second);
+      Evict();
       return;
     }
     Drop(found->second);
