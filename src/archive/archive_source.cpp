@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "core/civil_date.h"
 #include "core/disk_path.h"
 #include "core/fnv_hash.h"
 #include "core/program_files.h"
@@ -58,19 +59,6 @@ bool IsOwnRoute(const std::string& url, std::string_view route) {
   return lower.find("://localhost") != std::string::npos || lower.find("://127.0.0.1") != std::string::npos ||
          (!local.empty() && lower.find("://" + local) != std::string::npos);
 }
-
-namespace {
-
-int DaysFromCivil(int y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int>(doe) - 719468;
-}
-
-}  // namespace
 
 const char* MarkName(int mark) {
   switch (mark) {

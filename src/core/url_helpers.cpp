@@ -7,6 +7,7 @@
 
 #include <ctime>
 
+#include "core/civil_date.h"
 #include "core/route_names.h"
 #include "core/settings.h"
 
@@ -26,15 +27,12 @@ std::string HttpDateNow() { return HttpDate(std::time(nullptr)); }
 
 std::string HttpDate(long long secondsSinceEpoch) {
   // Written by hand: strftime would follow the locale the desktop sets.
-  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::time_t when = static_cast<std::time_t>(secondsSinceEpoch);
   std::tm tm{};
   gmtime_r(&when, &tm);
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[tm.tm_wday],
-                tm.tm_mday, kMonths[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
+  std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d GMT", kWeekdayAbbreviations[static_cast<size_t>(tm.tm_wday)],
+                tm.tm_mday, kMonthAbbreviations[static_cast<size_t>(tm.tm_mon)], tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
                 tm.tm_sec);
   return buf;
 }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/civil_date.h"
 #include "core/plain_text.h"
 #include "feeds/feed_discovery.h"
 #include "feeds/safe_html.h"
@@ -96,16 +97,6 @@ std::string Resolved(const xmlNode* n, const std::string& href, const std::strin
   }
   XmlText full(xmlBuildURI(X(href), X(base)));
   return full ? C(full.get()) : href;
-}
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
 // The RSS 2.0 document being built, in UTF-8.
@@ -428,13 +419,10 @@ std::string Rfc822FromIso(std::string_view iso) {
     zone = std::string(1, *r) + std::string(r + 1, 2) + std::string(r + 4, 2);
   else
     return {};
-  static const char* kDays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
-  static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   long long days = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
-  const char* wd = kDays[((days % 7) + 7) % 7];
+  const char* wd = kWeekdayAbbreviations[WeekdayOfDays(days)];
   char out[64];
-  std::snprintf(out, sizeof out, "%s, %02d %s %04d %02d:%02d:%02d %s", wd, d, kMonths[mo - 1], y, h, mi, s,
+  std::snprintf(out, sizeof out, "%s, %02d %s %04d %02d:%02d:%02d %s", wd, d, kMonthAbbreviations[static_cast<size_t>(mo - 1)], y, h, mi, s,
                 zone.c_str());
   return out;
 }

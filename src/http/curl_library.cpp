@@ -28,19 +28,9 @@ bool LoadCurlLibrary(const char* name, CurlLibrary& into, std::string& error) {
     return false;
   }
   CurlLibrary lib;
-  const bool bound = Bind(handle, "curl_global_init", lib.global_init, error) &&
-                     Bind(handle, "curl_version_info", lib.version_info, error) &&
-                     Bind(handle, "curl_easy_init", lib.easy_init, error) &&
-                     Bind(handle, "curl_easy_cleanup", lib.easy_cleanup, error) &&
-                     Bind(handle, "curl_easy_setopt", lib.easy_setopt, error) &&
-                     Bind(handle, "curl_easy_getinfo", lib.easy_getinfo, error) &&
-                     Bind(handle, "curl_easy_perform", lib.easy_perform, error) &&
-                     Bind(handle, "curl_easy_strerror", lib.easy_strerror, error) &&
-                     Bind(handle, "curl_share_init", lib.share_init, error) &&
-                     Bind(handle, "curl_share_setopt", lib.share_setopt, error) &&
-                     Bind(handle, "curl_share_cleanup", lib.share_cleanup, error) &&
-                     Bind(handle, "curl_slist_append", lib.slist_append, error) &&
-                     Bind(handle, "curl_slist_free_all", lib.slist_free_all, error);
+#define NORVANE_CURL_BIND(name) &&Bind(handle, "curl_" #name, lib.name, error)
+  const bool bound = true NORVANE_CURL_FUNCTIONS(NORVANE_CURL_BIND);
+#undef NORVANE_CURL_BIND
   if (!bound) {
     error += std::string(" (") + name + ")";
     dlclose(handle);  // nothing of it ran yet

@@ -9,21 +9,20 @@ namespace norvane {
 // are loaded at the first fetch, not at start: a gateway that has not fetched yet does
 // not carry them (about 3 MB of resident pages). Once loaded they stay for the run.
 // Only the functions the client uses are bound, each with libcurl's own type.
+
+// Each function as libcurl names it without its "curl_" (one list for the members and
+// for what the loader binds).
+#define NORVANE_CURL_FUNCTIONS(X)                                                            \
+  X(global_init) X(version_info) X(easy_init) X(easy_cleanup) X(easy_setopt) X(easy_getinfo) \
+  X(easy_perform) X(easy_strerror) X(share_init) X(share_setopt) X(share_cleanup)            \
+  X(slist_append) X(slist_free_all)
+
+// curl_easy_setopt and curl_share_setopt are variadic: each is called with exactly the
+// one value its option takes.
 struct CurlLibrary {
-  decltype(&curl_global_init) global_init = nullptr;
-  decltype(&curl_version_info) version_info = nullptr;
-  decltype(&curl_easy_init) easy_init = nullptr;
-  decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
-  // Variadic in libcurl: called with exactly the one value each option takes.
-  decltype(&curl_easy_setopt) easy_setopt = nullptr;
-  decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
-  decltype(&curl_easy_perform) easy_perform = nullptr;
-  decltype(&curl_easy_strerror) easy_strerror = nullptr;
-  decltype(&curl_share_init) share_init = nullptr;
-  decltype(&curl_share_setopt) share_setopt = nullptr;
-  decltype(&curl_share_cleanup) share_cleanup = nullptr;
-  decltype(&curl_slist_append) slist_append = nullptr;
-  decltype(&curl_slist_free_all) slist_free_all = nullptr;
+#define NORVANE_CURL_MEMBER(name) decltype(&curl_##name) name = nullptr;
+  NORVANE_CURL_FUNCTIONS(NORVANE_CURL_MEMBER)
+#undef NORVANE_CURL_MEMBER
 };
 
 // The name the loader asks the dynamic linker for (the library's ABI name).

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "core/civil_date.h"
 #include "core/url_helpers.h"
 
 namespace norvane {
@@ -25,28 +26,20 @@ int Number(std::string_view s) {
   return n;
 }
 
-// 0 to 11 for a month's name or its first three letters; -1 otherwise.
-int MonthOf(std::string_view word) {
-  static constexpr std::array<std::string_view, 12> kMonths = {
-      "january", "february", "march",     "april",   "may",      "june",
-      "july",    "august",   "september", "october", "november", "december"};
-  if (word.size() < 3) return -1;
-  for (size_t m = 0; m < kMonths.size(); ++m) {
-    if (!SameAsciiName(word.substr(0, 3), kMonths[m].substr(0, 3))) continue;
-    if (word.size() == 3 || (word.size() <= kMonths[m].size() &&
-                             SameAsciiName(word, kMonths[m].substr(0, word.size()))))
-      return static_cast<int>(m);
-  }
-  return -1;
+bool AllLetters(std::string_view s) {
+  for (char c : s)
+    if (!IsAlpha(c)) return false;
+  return true;
 }
 
-bool IsWeekday(std::string_view word) {
-  static constexpr std::array<std::string_view, 7> kDays = {
-      "monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"};
-  if (word.size() < 3) return false;
-  for (std::string_view day : kDays)
-    if (word.size() <= day.size() && SameAsciiName(word, day.substr(0, word.size()))) return true;
-  return false;
+// The index in names of a word that is one of them or begins with one and goes on in
+// letters ("Nov", "November", "Sunday"); -1 otherwise.
+template <size_t N>
+int NameIndex(std::string_view word, const std::array<const char*, N>& names) {
+  if (word.size() < 3 || word.size() > 9 || !AllLetters(word)) return -1;
+  for (size_t i = 0; i < N; ++i)
+    if (SameAsciiName(word.substr(0, 3), names[i])) return static_cast<int>(i);
+  return -1;
 }
 
 // hh:mm or hh:mm:ss.
@@ -64,22 +57,6 @@ bool ReadClock(std::string_view s, int& h, int& m, int& sec) {
   m = Number(mm);
   sec = Number(ss);
   return h <= 23 && m <= 59 && sec <= 60;  // 60: a leap second, as written
-}
-
-// Days since 1970-01-01 of a proleptic Gregorian date (no time zone, no library state).
-long long DaysFromCivil(long long y, int m, int d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const long long yoe = y - era * 400;
-  const long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-int DaysIn(int year, int month) {  // month 1 to 12
-  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[static_cast<size_t>(month - 1)];
 }
 
 }  // namespace
@@ -126,14 +103,14 @@ std::optional<std::time_t> ParseHttpDate(std::string_view text) {
         return std::nullopt;
       }
     } else if (IsAlpha(word[0])) {
-      const int mon = MonthOf(word);
+      const int mon = NameIndex(word, kMonthAbbreviations);
       if (mon >= 0 && month < 0) {
         month = mon + 1;
       } else if (SameAsciiName(word, "GMT") || SameAsciiName(word, "UTC") ||
                  SameAsciiName(word, "UT") || SameAsciiName(word, "Z")) {
         if (zoneSeen) return std::nullopt;
         zoneSeen = true;
-      } else if (!IsWeekday(word)) {
+      } else if (NameIndex(word, kWeekdayAbbreviations) < 0) {
         return std::nullopt;
       }
     } else {
@@ -149,8 +126,10 @@ std::optional<std::time_t> ParseHttpDate(std::string_view text) {
     if (full > thisYear + 50) full -= 100;
     year = static_cast<int>(full);
   }
-  if (year < 1970 || day > DaysIn(year, month)) return std::nullopt;
-  const long long seconds = DaysFromCivil(year, month, day) * 86400LL + h * 3600LL + m * 60LL + s - offset;
+  if (year < 1970 || day > static_cast<int>(DaysInMonth(year, static_cast<unsigned>(month))))
+    return std::nullopt;
+  const long long seconds =
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400LL + h * 3600LL + m * 60LL + s - offset;
   if (seconds < 0) return std::nullopt;
   return static_cast<std::time_t>(seconds);
 }
